@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Configures and builds the host build and the Windows builds. Sourced
+# settings come from wine-env.sh: WIN_ARCH is the Windows build that runs
+# under this machine's Wine; the 32-bit product is always built as well.
+set -euo pipefail
+REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$REPO/scripts/wine-env.sh"
+JOBS=${JOBS:-$(nproc)}
+
+configure_and_build() {  # folder [cmake arguments...]
+  local dir=$1; shift
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S "$REPO" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+  fi
+  cmake --build "$dir" -j "$JOBS"
+}
+
+configure_and_build "$BUILD_ROOT/host" -DWINDOWS_BUILD_DIR="$WIN_BUILD_DIR"
+configure_and_build "$WIN_BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$REPO/cmake/mingw-$WIN_ARCH.cmake"
+if [ "$WIN_ARCH" != i686 ]; then
+  configure_and_build "$BUILD_ROOT/win-i686" -DCMAKE_TOOLCHAIN_FILE="$REPO/cmake/mingw-i686.cmake"
+fi

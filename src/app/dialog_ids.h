@@ -1,0 +1,23 @@
+// Control IDs of dialog template 103 and the dialog's private messages;
+// shared by the logic, the resource script and the test automation.
+#pragma once
+
+#define IDD_INSTALLER 103
+#define IDC_DRIVER_COMBO 1000
+#define IDC_PRINTER_NAME 1001
+#define IDC_SET_DEFAULT 1002
+#define IDC_PORT_TEXT 1003
+#define IDC_PORT_TYPE_LIST 1004
+#define IDC_PROGRESS 1007
+#define IDC_PORT_GROUP 1008
+#define IDC_DRIVER_LABEL 1009
+#define IDC_PRINTER_LABEL 1010
+#define IDC_STATUS 1011
+#define IDC_INSTALL 1012
+
+// WM_USER + 7: the serial channel received a byte.
+#define WM_SERIAL_BYTE_RECEIVED 0x0407
+// WM_APP + 1: the start-up worker has ended.
+#define WM_STARTUP_FINISHED 0x8001
+// The dialog's only timer: serial probing.
+#define PROBE_TIMER_ID 1

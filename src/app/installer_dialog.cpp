@@ -1,0 +1,231 @@
+#include "app/installer_dialog.h"
+
+#include "app/driver_list.h"
+#include "app/model_catalogue.h"
+#include "install/spooler_control.h"
+#include "ports/port_types.h"
+
+namespace app {
+namespace {
+
+constexpr const char* kFinishCaption = "&Finish";
+
+}  // namespace
+
+InstallerDialog::InstallerDialog(platform::Platform& platform)
+    : extractor(platform.libraries, platform.files, platform.threads),
+      installButton(platform.window, IDC_INSTALL),
+      progressBar(platform.window, IDC_PROGRESS),
+      driverCombo(platform.window, IDC_DRIVER_COMBO),
+      portTypeList(platform.window, IDC_PORT_TYPE_LIST),
+      platform_(platform),
+      window_(platform.window) {}
+
+InstallerDialog::~InstallerDialog() {
+    // The worker uses this object to the end; never leave it running.
+    if (worker_) worker_->Join();
+}
+
+bool InstallerDialog::InitDialog() {
+    ExchangeData(false);
+    probePortNumber = 0;
+    serialParity = 'N';
+    serialByteSize = 8;
+    serialStopBits = 1;
+    serialEventMask = 3;
+    probeIndex = 0;
+    serialReplyReceived = 0;
+    receiptGroup1Size = 15;
+    receiptGroup2Size = 7;
+    receiptGroup3Size = 5;
+    receiptGroup4Size = 11;
+    FillPortTypeList();
+    Refresh();
+
+    startupRunning_ = true;
+    worker_ = platform_.threads.Start([this] { StartupWorker(); });
+    // Without a worker the dialog stays in its starting state (Install
+    // disabled) until it is closed.
+    if (!worker_) startupRunning_ = false;
+    return true;
+}
+
+bool InstallerDialog::ExchangeData(bool fromControls) {
+    if (fromControls) {
+        statusText = window_.GetControlText(IDC_STATUS);
+        setDefaultPrinter = window_.GetCheck(IDC_SET_DEFAULT);
+    } else {
+        window_.SetControlText(IDC_STATUS, statusText);
+        window_.SetCheck(IDC_SET_DEFAULT, setDefaultPrinter);
+    }
+    return true;
+}
+
+long InstallerDialog::OnUpdateDataMessage(std::uintptr_t wParam) {
+    return ExchangeData(wParam != 0) ? 1 : 0;
+}
+
+long InstallerDialog::OnSerialByteReceived() {
+    serialReplyReceived = 1;
+    return 0;
+}
+
+void InstallerDialog::Refresh() { window_.SendUpdateData(); }
+
+void InstallerDialog::StartupWorker() {
+    // Each step runs to completion; a close asked for meanwhile skips the
+    // steps still to come, and the dialog ends once the worker is out.
+    using Step = void (InstallerDialog::*)();
+    constexpr Step kSteps[] = {
+        &InstallerDialog::EnsureSpoolerRunning, &InstallerDialog::EnumeratePorts,
+        &InstallerDialog::UnpackDriverPackage,  &InstallerDialog::LoadDriverNames,
+        &InstallerDialog::DetectOperatingSystem,
+    };
+    for (Step step : kSteps) {
+        if (CloseRequested()) break;
+        (this->*step)();
+    }
+    if (!CloseRequested()) installButton.Enable(true);
+    startupRunning_ = false;
+    window_.PostStartupFinished();
+}
+
+void InstallerDialog::EnsureSpoolerRunning() {
+    install::SpoolerControl(platform_.services, platform_.threads, window_)
+        .Run(install::kSpoolerService, install::kEnsureRunning);
+}
+
+void InstallerDialog::OnStartupFinished() {
+    if (worker_) {
+        worker_->Join();
+        worker_.reset();
+    }
+    if (CloseRequested()) window_.EndDialog(pendingResult_);
+}
+
+void InstallerDialog::EndWhenStartupDone(int result) {
+    if (!startupRunning_) {
+        window_.EndDialog(result);
+        return;
+    }
+    // The worker still uses the dialog, and may be unpacking into the
+    // working folders: end once it is out.
+    pendingResult_ = result;
+    closeRequested_ = true;
+    window_.EnableControl(platform::mb::kIdCancel, false);
+}
+
+void InstallerDialog::OnOk() {
+    ExchangeData(true);
+    EndWhenStartupDone(platform::mb::kIdOk);
+}
+
+void InstallerDialog::OnCancel() { EndWhenStartupDone(platform::mb::kIdCancel); }
+
+void InstallerDialog::OnClose() { EndWhenStartupDone(platform::mb::kIdCancel); }
+
+void InstallerDialog::OnTimer(std::uintptr_t) {}
+
+void InstallerDialog::OnDestroy() { window_.KillTimer(PROBE_TIMER_ID); }
+
+void InstallerDialog::OnInstall() {
+    ExchangeData(true);
+    if (installButton.GetText() == kFinishCaption) {
+        OnOk();
+        return;
+    }
+    installButton.Enable(false);
+
+    for (int row = 0; row < portTypeList.GetItemCount(); ++row) {
+        if (portTypeList.GetItemState(row, platform::lv::kSelected) == platform::lv::kSelected) {
+            portTypeIndex = row;
+            break;
+        }
+    }
+    if (portTypeIndex < 0) {
+        // Nothing chosen yet and the selection cleared: ask rather than guess.
+        window_.OwnedMessageBox("Please select the port that you are using.", "Prompt",
+                                platform::mb::kOk);
+        installButton.Enable(true);
+        lastRoute = InstallRoute::Refused;
+        return;
+    }
+    const StringArray* portsOfType = nullptr;
+    switch (portTypeIndex) {
+        case ports::kSerial: portsOfType = &serialPorts; break;
+        case ports::kUsb: portsOfType = &usbPorts; break;
+        case ports::kParallel: portsOfType = &parallelPorts; break;
+        case ports::kTcpIp: portsOfType = &tcpipPorts; break;
+        default: break;
+    }
+    if (portsOfType != nullptr) {
+        if (!portsOfType->empty()) {
+            printerPort = portsOfType->front();
+        } else {
+            portAvailable = false;
+        }
+    }
+
+    const std::string driverName = driverCombo.GetText();
+    modelIndex = driverCombo.GetCurSel();
+    modelIndex = FindModelIndex(driverName, modelIndex);
+    const catalogue::ReceiptBlocks blocks{receiptGroup1Size, receiptGroup2Size, receiptGroup3Size,
+                                          receiptGroup4Size};
+    const bool receipt = catalogue::FamilyOf(modelIndex, blocks) == catalogue::DriverFamily::Receipt;
+    const bool known = receipt ? catalogue::ResolveReceiptModel(modelIndex, blocks, driverName).has_value()
+                               : catalogue::ResolveLabelModel(modelIndex, blocks).has_value();
+    if (!known) {
+        RefuseUnknownModel(driverName);
+        return;
+    }
+    if (receipt) {
+        lastRoute = InstallRoute::Receipt;
+        InstallReceiptDriver();
+    } else {
+        lastRoute = InstallRoute::Label;
+        InstallLabelDriver();
+    }
+    window_.EnableControl(platform::mb::kIdCancel, false);
+    ExchangeData(false);
+}
+
+void InstallerDialog::RefuseUnknownModel(const std::string& driverName) {
+    // No table row belongs to the model: installing would mean guessing.
+    const std::string text =
+        driverCombo.GetCount() == 0
+            ? "There is no driver to install. The driver package \"DriverData.Drv\" was not "
+              "found in the program's folder, or it could not be unpacked."
+            : "The driver \"" + driverName + "\" cannot be installed by this program.";
+    window_.OwnedMessageBox(text, "Error", platform::mb::kOk);
+    installButton.Enable(true);
+    lastRoute = InstallRoute::Refused;
+}
+
+// The installation sequences come with the driver installation; until then
+// an Install leaves the dialog ready for another attempt.
+void InstallerDialog::InstallReceiptDriver() { installButton.Enable(true); }
+
+void InstallerDialog::InstallLabelDriver() { installButton.Enable(true); }
+
+void InstallerDialog::LoadDriverNames() {
+    driverCombo.ResetContent();
+    ScanDriverList(platform_.profile,
+                   [this](int, const std::string& name) { driverCombo.AddString(name); });
+    driverCombo.SetCurSel(0);
+    OnDriverSelChange();
+    Refresh();
+}
+
+void InstallerDialog::OnDriverSelChange() {
+    window_.SetControlText(IDC_PRINTER_NAME, driverCombo.GetText());
+}
+
+int InstallerDialog::FindModelIndex(const std::string& driverName, int fallbackIndex) {
+    int result = fallbackIndex;
+    ScanDriverList(platform_.profile, [&](int section, const std::string& name) {
+        if (name == driverName) result = section;
+    });
+    return result;
+}
+
+}  // namespace app

@@ -1,0 +1,124 @@
+// The main dialog: every piece of installation state lives in its fields,
+// which the start-up steps, the installation sequences and the port steps
+// read and write directly. The window adapter routes the dialog's messages
+// to the On... handlers; all of them run on the dialog thread, except the
+// start-up steps, which run on the start-up worker and reach the controls
+// only through window messages.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/controls.h"
+#include "app/dialog_ids.h"
+#include "package/archive_extractor.h"
+#include "platform/platform.h"
+
+namespace app {
+
+using StringArray = std::vector<std::string>;
+
+class InstallerDialog {
+public:
+    explicit InstallerDialog(platform::Platform& platform);
+    ~InstallerDialog();
+    InstallerDialog(const InstallerDialog&) = delete;
+    InstallerDialog& operator=(const InstallerDialog&) = delete;
+
+    // Message handlers.
+    bool InitDialog();
+    bool ExchangeData(bool fromControls);
+    long OnUpdateDataMessage(std::uintptr_t wParam);
+    long OnSerialByteReceived();
+    void OnDriverSelChange();
+    void OnInstall();
+    void OnOk();
+    void OnCancel();
+    void OnClose();
+    void OnTimer(std::uintptr_t timerId);
+    void OnDestroy();
+    void OnStartupFinished();
+
+    // Refresh: push statusText and setDefaultPrinter into their controls.
+    void Refresh();
+
+    // Start-up steps, in the order the worker runs them.
+    void StartupWorker();
+    void EnsureSpoolerRunning();
+    void EnumeratePorts();
+    void UnpackDriverPackage();
+    void LoadDriverNames();
+    void DetectOperatingSystem();
+
+    // Port types and ports.
+    void FillPortTypeList();
+    bool ReadSerialPorts(StringArray& list);
+
+    // Driver list and model catalogue.
+    int FindModelIndex(const std::string& driverName, int fallbackIndex);
+    int GetWindowsVersionCode();
+
+    // Installation sequences; they report their own outcome on the dialog.
+    void InstallReceiptDriver();
+    void InstallLabelDriver();
+    void RefuseUnknownModel(const std::string& driverName);
+
+    // Whether the start-up worker is still running (closing waits for it).
+    bool StartupRunning() const { return startupRunning_.load(); }
+
+    // --- Fields, in the order the dialog declares them. ---
+    package::ArchiveExtractor extractor;
+    Button installButton;
+    ProgressBar progressBar;
+    ComboBox driverCombo;
+    ListView portTypeList;
+    std::int32_t setDefaultPrinter = 1;
+    std::string statusText;
+    std::int32_t receiptGroup4Size = 0;
+    std::int32_t receiptGroup3Size = 0;
+    std::int32_t receiptGroup2Size = 0;
+    std::int32_t receiptGroup1Size = 0;
+    std::int32_t modelIndex = -1;
+    std::int32_t portTypeIndex = -1;
+    std::int32_t serialBaudRate = 9600;
+    StringArray allPorts;
+    StringArray usbPorts;
+    StringArray serialPorts;
+    StringArray parallelPorts;
+    StringArray tcpipPorts;
+    StringArray installedPrinterNames;
+    StringArray installedPrinterPorts;
+    std::string printerPort;
+    std::int32_t isWow64 = 0;
+    std::int32_t serialReplyReceived = 0;
+    std::int32_t probePortNumber = 0;
+    std::int32_t serialParity = 'N';
+    std::int32_t serialByteSize = 8;
+    std::int32_t serialStopBits = 1;
+    std::int32_t serialEventMask = 3;
+    std::int32_t probeIndex = 0;
+
+    // Process-wide: cleared when an Install finds no port of the chosen
+    // type, never set again while the process runs.
+    bool portAvailable = true;
+
+    // What the last Install did, for the tests and the demonstration.
+    enum class InstallRoute { None, Receipt, Label, Refused };
+    InstallRoute lastRoute = InstallRoute::None;
+
+private:
+    bool CloseRequested() const { return closeRequested_.load(); }
+    void EndWhenStartupDone(int result);
+
+    platform::Platform& platform_;
+    platform::DialogWindow& window_;
+    std::unique_ptr<platform::Thread> worker_;
+    std::atomic<bool> startupRunning_{false};
+    std::atomic<bool> closeRequested_{false};
+    int pendingResult_ = 0;
+};
+
+}  // namespace app

@@ -1,0 +1,57 @@
+#include "platform/registry.h"
+#include "platform/spooler.h"
+
+namespace platform {
+namespace {
+
+// A 32-bit pointer-sized field per string and 4 bytes per number.
+constexpr std::uint32_t kPortInfo2Size = 20;
+constexpr std::uint32_t kPrinterInfo2Size = 84;
+
+std::uint32_t StringBytes(const OptString& text) {
+    return text ? static_cast<std::uint32_t>(text->size() + 1) : 0;
+}
+
+std::uint32_t StringBytes(const std::string& text) {
+    return static_cast<std::uint32_t>(text.size() + 1);
+}
+
+}  // namespace
+
+std::uint32_t EnumBytesNeeded(const std::vector<PortInfo2>& ports) {
+    std::uint32_t total = 0;
+    for (const auto& port : ports) {
+        total += kPortInfo2Size + StringBytes(port.portName) + StringBytes(port.monitorName) +
+                 StringBytes(port.description);
+    }
+    return total;
+}
+
+std::uint32_t EnumBytesNeeded(const std::vector<PrinterInfo2>& printers) {
+    std::uint32_t total = 0;
+    for (const auto& p : printers) {
+        total += kPrinterInfo2Size;
+        for (const OptString* s : {&p.serverName, &p.printerName, &p.shareName, &p.portName,
+                                   &p.driverName, &p.comment, &p.location, &p.sepFile,
+                                   &p.printProcessor, &p.datatype, &p.parameters}) {
+            total += StringBytes(*s);
+        }
+    }
+    return total;
+}
+
+namespace reg {
+
+std::vector<std::uint8_t> SzBytes(const std::string& text) {
+    std::vector<std::uint8_t> bytes(text.begin(), text.end());
+    bytes.push_back(0);
+    return bytes;
+}
+
+std::vector<std::uint8_t> DwordBytes(std::uint32_t value) {
+    return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+            static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+}
+
+}  // namespace reg
+}  // namespace platform

@@ -1,0 +1,47 @@
+// The service control manager calls that start and stop the print spooler.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/types.h"
+
+namespace platform {
+
+struct ServiceStatus {
+    std::uint32_t serviceType = 0;
+    std::uint32_t currentState = 0;
+    std::uint32_t controlsAccepted = 0;
+    std::uint32_t win32ExitCode = 0;
+    std::uint32_t serviceSpecificExitCode = 0;
+    std::uint32_t checkPoint = 0;
+    std::uint32_t waitHint = 0;
+};
+
+namespace svc {
+constexpr std::uint32_t kStopped = 1;
+constexpr std::uint32_t kStartPending = 2;
+constexpr std::uint32_t kStopPending = 3;
+constexpr std::uint32_t kRunning = 4;
+constexpr std::uint32_t kPaused = 7;
+constexpr std::uint32_t kControlStop = 1;
+constexpr std::uint32_t kManagerAllAccess = 0xF003F;
+constexpr std::uint32_t kServiceAllAccess = 0xF01FF;
+}  // namespace svc
+
+class ServiceManager {
+public:
+    virtual ~ServiceManager() = default;
+    // Zero on failure; lastError says why.
+    virtual ScHandle OpenSCManagerA(const std::string& database, std::uint32_t access,
+                                    std::uint32_t& lastError) = 0;
+    virtual ScHandle OpenServiceA(ScHandle manager, const std::string& serviceName,
+                                  std::uint32_t access, std::uint32_t& lastError) = 0;
+    virtual BoolResult QueryServiceStatus(ScHandle service, ServiceStatus& status) = 0;
+    virtual BoolResult StartServiceA(ScHandle service) = 0;
+    virtual BoolResult ControlService(ScHandle service, std::uint32_t control,
+                                      ServiceStatus& status) = 0;
+    virtual BoolResult CloseServiceHandle(ScHandle handle) = 0;
+};
+
+}  // namespace platform

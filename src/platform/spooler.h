@@ -1,0 +1,129 @@
+// The print spooler operations the installer uses, typed in portable C++.
+// Each mirrors the ANSI winspool call of the same name; records are plain
+// structs here and are marshalled into DRIVER_INFO_3A, PRINTER_INFO_2A and
+// friends by the Win32 adapter. Enumerations keep the two-call contract:
+// a call with a buffer too small fails with ERROR_INSUFFICIENT_BUFFER and
+// reports the byte count a 32-bit Windows would need.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/types.h"
+
+namespace platform {
+
+using OptString = std::optional<std::string>;
+
+struct DriverInfo3 {
+    std::uint32_t version = 0;
+    OptString name;
+    OptString environment;
+    OptString driverPath;
+    OptString dataFile;
+    OptString configFile;
+    OptString helpFile;
+    // The entries of the NUL-separated list, without the final empty entry.
+    std::vector<std::string> dependentFiles;
+    OptString monitorName;
+    OptString defaultDataType;
+};
+
+struct MonitorInfo2 {
+    OptString name;
+    OptString environment;
+    OptString dllName;
+};
+
+struct PrinterDefaults {
+    OptString datatype;
+    std::uint32_t desiredAccess = 0;
+};
+
+struct PrinterInfo2 {
+    OptString serverName;
+    OptString printerName;
+    OptString shareName;
+    OptString portName;
+    OptString driverName;
+    OptString comment;
+    OptString location;
+    OptString sepFile;
+    OptString printProcessor;
+    OptString datatype;
+    OptString parameters;
+    std::uint32_t attributes = 0;
+    std::uint32_t priority = 0;
+    std::uint32_t defaultPriority = 0;
+    std::uint32_t startTime = 0;
+    std::uint32_t untilTime = 0;
+    std::uint32_t status = 0;
+    std::uint32_t jobs = 0;
+    std::uint32_t averagePpm = 0;
+};
+
+struct PortInfo2 {
+    std::string portName;
+    std::string monitorName;
+    std::string description;
+    std::uint32_t portType = 0;
+    std::uint32_t reserved = 0;
+};
+
+namespace spool {
+constexpr std::uint32_t kApdCopyAllFiles = 4;
+constexpr std::uint32_t kPrinterAllAccess = 0xF000C;
+constexpr std::uint32_t kPrinterControlPurge = 3;
+constexpr std::uint32_t kEnumLocal = 2;
+constexpr std::uint32_t kEnumConnections = 4;
+}  // namespace spool
+
+// Byte counts a 32-bit Windows reports for the enumerations: the fixed
+// records followed by their strings, each with its NUL.
+std::uint32_t EnumBytesNeeded(const std::vector<PortInfo2>& ports);
+std::uint32_t EnumBytesNeeded(const std::vector<PrinterInfo2>& printers);
+
+class Spooler {
+public:
+    virtual ~Spooler() = default;
+
+    // Fills `directory` when `bufferSize` can hold it and its NUL.
+    virtual BoolResult GetPrinterDriverDirectoryA(const std::string& environment,
+                                                  std::uint32_t level,
+                                                  std::uint32_t bufferSize,
+                                                  std::string& directory,
+                                                  std::uint32_t& needed) = 0;
+    virtual BoolResult AddPrinterDriverExA(std::uint32_t level, const DriverInfo3& info,
+                                           std::uint32_t copyFlags) = 0;
+    virtual BoolResult AddMonitorA(std::uint32_t level, const MonitorInfo2& info) = 0;
+    virtual BoolResult DeleteMonitorA(const OptString& environment,
+                                      const std::string& monitorName) = 0;
+
+    virtual BoolResult OpenPrinterA(const std::string& printerName, PrinterHandle& handle,
+                                    const PrinterDefaults& defaults) = 0;
+    // Level 0 with no data: a printer control command such as a purge.
+    virtual BoolResult SetPrinterA(PrinterHandle handle, std::uint32_t level,
+                                   std::uint32_t command) = 0;
+    virtual BoolResult DeletePrinter(PrinterHandle handle) = 0;
+    virtual BoolResult ClosePrinter(PrinterHandle handle) = 0;
+    // Returns 0 on failure, with the reason in lastError.
+    virtual PrinterHandle AddPrinterA(std::uint32_t level, const PrinterInfo2& info,
+                                      std::uint32_t& lastError) = 0;
+
+    virtual BoolResult EnumPortsA(std::uint32_t level, std::uint32_t bufferSize,
+                                  std::vector<PortInfo2>& ports, std::uint32_t& needed,
+                                  std::uint32_t& returned) = 0;
+    virtual BoolResult EnumPrintersA(std::uint32_t flags, const std::string& name,
+                                     std::uint32_t level, std::uint32_t bufferSize,
+                                     std::vector<PrinterInfo2>& printers,
+                                     std::uint32_t& needed, std::uint32_t& returned) = 0;
+
+    // The port monitor shows its own windows for these, owned by `owner`.
+    virtual BoolResult AddPortA(WindowHandle owner, const std::string& monitorName) = 0;
+    virtual BoolResult ConfigurePortA(WindowHandle owner, const std::string& portName) = 0;
+    virtual BoolResult DeletePortA(WindowHandle owner, const std::string& portName) = 0;
+};
+
+}  // namespace platform

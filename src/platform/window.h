@@ -1,0 +1,95 @@
+// The main dialog's window as the logic sees it: its controls by ID, message
+// boxes, the synchronous refresh and the dialog's timer. The Win32 adapter
+// sends the matching window messages (so calls from the start-up worker are
+// carried out on the dialog thread, as the window system does for
+// SendMessageA); the simulator keeps the control state in memory.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/types.h"
+
+namespace platform {
+
+// Message-box styles and answers used by the program.
+namespace mb {
+constexpr std::uint32_t kOk = 0x0;
+constexpr std::uint32_t kRetryCancel = 0x5;
+constexpr std::uint32_t kIconExclamation = 0x30;
+constexpr std::uint32_t kIconInformation = 0x40;
+constexpr int kIdOk = 1;
+constexpr int kIdCancel = 2;
+constexpr int kIdRetry = 4;
+}  // namespace mb
+
+// List-view bits the logic uses.
+namespace lv {
+constexpr std::uint32_t kFocused = 0x1;
+constexpr std::uint32_t kSelected = 0x2;
+constexpr std::uint32_t kExGridLines = 0x01;
+constexpr std::uint32_t kExTrackSelect = 0x08;
+constexpr std::uint32_t kExFullRowSelect = 0x20;
+}  // namespace lv
+
+// Message boxes that need no window of their own: the application's box
+// (caption = the program's title, exclamation icon unless the style names
+// another) is usable from any thread.
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    virtual int AppMessageBox(const std::string& text, std::uint32_t style) = 0;
+};
+
+class DialogWindow : public MessageBoxes {
+public:
+    virtual WindowHandle Handle() const = 0;
+
+    // Generic controls.
+    virtual void SetControlText(int id, const std::string& text) = 0;
+    virtual std::string GetControlText(int id) = 0;
+    virtual void EnableControl(int id, bool enable) = 0;
+    virtual bool IsControlEnabled(int id) = 0;
+    virtual int GetCheck(int id) = 0;
+    virtual void SetCheck(int id, int state) = 0;
+
+    // Drop-down list.
+    virtual void ComboResetContent(int id) = 0;
+    virtual int ComboAddString(int id, const std::string& text) = 0;
+    virtual int ComboSetCurSel(int id, int index) = 0;
+    virtual int ComboGetCurSel(int id) = 0;
+    virtual int ComboGetCount(int id) = 0;
+
+    // Report-view list.
+    virtual void ListViewDeleteAllItems(int id) = 0;
+    virtual int ListViewGetColumnCount(int id) = 0;
+    virtual void ListViewDeleteColumn(int id, int column) = 0;
+    virtual std::uint32_t ListViewGetExtendedStyle(int id) = 0;
+    virtual void ListViewSetExtendedStyle(int id, std::uint32_t style) = 0;
+    virtual void ListViewInsertColumn(int id, int column, const std::string& text) = 0;
+    virtual void ListViewSetColumnWidth(int id, int column, int width) = 0;
+    virtual void ListViewInsertItem(int id, int row, const std::string& text) = 0;
+    virtual void ListViewSetItemText(int id, int row, int subItem, const std::string& text) = 0;
+    virtual void ListViewSetItemState(int id, int row, std::uint32_t state, std::uint32_t mask) = 0;
+    virtual std::uint32_t ListViewGetItemState(int id, int row, std::uint32_t mask) = 0;
+    virtual int ListViewGetItemCount(int id) = 0;
+
+    // Progress bar.
+    virtual void ProgressSetPos(int id, int position) = 0;
+
+    // Sends the registered "MyUpdateData" message with wParam 0 and lParam 0
+    // and returns once the dialog thread has handled it.
+    virtual void SendUpdateData() = 0;
+    // Tells the dialog thread, without waiting, that the start-up worker ended.
+    virtual void PostStartupFinished() = 0;
+
+    // A message box owned by the dialog, with an explicit caption.
+    virtual int OwnedMessageBox(const std::string& text, const std::string& caption,
+                                std::uint32_t style) = 0;
+    virtual void EndDialog(int result) = 0;
+
+    virtual bool SetTimer(int id, std::uint32_t milliseconds) = 0;
+    virtual void KillTimer(int id) = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,34 @@
+// The rows of the port-type list and the names the port steps match.
+#pragma once
+
+#include <array>
+
+namespace ports {
+
+enum PortType : int { kSerial = 0, kUsb = 1, kParallel = 2, kTcpIp = 3 };
+
+struct PortTypeRow {
+    const char* port;
+    const char* description;
+};
+
+constexpr std::array<PortTypeRow, 4> kPortTypeRows = {{
+    {"Serial port", "The program will select a available serial port during installation"},
+    {"USB port", "The program will select a available USB port automatically"},
+    {"Parallel port", "The program will prompt you to select a parallel port during installation"},
+    {"TCP/IP port", "The program will prompt you to create a TCP/IP port or configure"},
+}};
+
+constexpr int kPortColumnWidth = 110;
+constexpr int kDescriptionColumnWidth = 525;
+constexpr unsigned kMaxExaminedPorts = 256;
+
+constexpr const char* kTcpIpDescription = "Standard TCP/IP Port";
+// The same description on Chinese Windows, in code page 936.
+constexpr const char* kTcpIpDescriptionCp936 =
+    "\xB1\xEA\xD7\xBC TCP/IP \xB6\xCB\xBF\xDA";
+
+constexpr const char* kSerialDeviceMap = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
+constexpr unsigned kSerialValueBufferSize = 128;
+
+}  // namespace ports

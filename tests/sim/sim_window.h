@@ -1,0 +1,104 @@
+// The main dialog's window, simulated: control state in memory, message
+// boxes answered from a queue, and every box, refresh and dialog end
+// recorded for the tests. Controls start as dialog template 103 has them.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/window.h"
+
+namespace sim {
+
+struct ShownMessageBox {
+    std::string text;
+    std::string caption;  // empty for the application's box
+    std::uint32_t style = 0;
+    bool application = false;
+};
+
+struct SimControl {
+    std::string text;
+    bool enabled = true;
+    int check = 0;
+    std::vector<std::string> items;  // drop-down list entries
+    int curSel = -1;
+    std::vector<std::string> columns;
+    std::vector<int> columnWidths;
+    std::vector<std::vector<std::string>> rows;  // list-view rows with sub-items
+    std::vector<std::uint32_t> rowStates;
+    std::uint32_t extendedStyle = 0;
+    int progress = 0;
+};
+
+class SimDialogWindow : public platform::DialogWindow {
+public:
+    SimDialogWindow();
+
+    platform::WindowHandle Handle() const override { return handle; }
+    void SetControlText(int id, const std::string& text) override;
+    std::string GetControlText(int id) override;
+    void EnableControl(int id, bool enable) override;
+    bool IsControlEnabled(int id) override;
+    int GetCheck(int id) override;
+    void SetCheck(int id, int state) override;
+    void ComboResetContent(int id) override;
+    int ComboAddString(int id, const std::string& text) override;
+    int ComboSetCurSel(int id, int index) override;
+    int ComboGetCurSel(int id) override;
+    int ComboGetCount(int id) override;
+    void ListViewDeleteAllItems(int id) override;
+    int ListViewGetColumnCount(int id) override;
+    void ListViewDeleteColumn(int id, int column) override;
+    std::uint32_t ListViewGetExtendedStyle(int id) override;
+    void ListViewSetExtendedStyle(int id, std::uint32_t style) override;
+    void ListViewInsertColumn(int id, int column, const std::string& text) override;
+    void ListViewSetColumnWidth(int id, int column, int width) override;
+    void ListViewInsertItem(int id, int row, const std::string& text) override;
+    void ListViewSetItemText(int id, int row, int subItem, const std::string& text) override;
+    void ListViewSetItemState(int id, int row, std::uint32_t state, std::uint32_t mask) override;
+    std::uint32_t ListViewGetItemState(int id, int row, std::uint32_t mask) override;
+    int ListViewGetItemCount(int id) override;
+    void ProgressSetPos(int id, int position) override;
+    void SendUpdateData() override;
+    void PostStartupFinished() override;
+    int OwnedMessageBox(const std::string& text, const std::string& caption,
+                        std::uint32_t style) override;
+    int AppMessageBox(const std::string& text, std::uint32_t style) override;
+    void EndDialog(int result) override;
+    bool SetTimer(int id, std::uint32_t milliseconds) override;
+    void KillTimer(int id) override;
+
+    // Test side.
+    SimControl& Control(int id);
+    // Rows of a list view whose selected bit is set.
+    std::vector<int> SelectedRows(int id);
+    // The status texts shown, in order, each time the dialog pushed its
+    // fields into the controls.
+    std::vector<std::string> StatusHistory() const;
+
+    platform::WindowHandle handle = 0x1234;
+    std::function<long(std::uintptr_t)> onUpdateData;  // the dialog's handler
+    std::deque<int> messageBoxAnswers;                 // next answers, in order
+    std::vector<ShownMessageBox> messageBoxes;
+    int updateDataCount = 0;
+    int startupFinishedPosts = 0;
+    bool ended = false;
+    int endResult = 0;
+    std::set<int> timers;
+    std::vector<int> killedTimers;
+
+private:
+    int Answer(std::uint32_t style);
+
+    mutable std::recursive_mutex mutex_;
+    std::map<int, SimControl> controls_;
+    std::vector<std::string> statusHistory_;
+};
+
+}  // namespace sim
