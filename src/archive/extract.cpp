@@ -1,0 +1,202 @@
+#include "extract.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <mutex>
+#include <thread>
+#include <unordered_set>
+#include <vector>
+
+#include "zip_reader.h"
+
+namespace archive {
+namespace {
+
+// Below this much data a second thread costs more than it saves.
+constexpr uint64_t kParallelMinBytes = uint64_t(4) << 20;
+constexpr unsigned kMaxThreads = 2;
+
+std::string Lower(const std::string& s) {
+  std::string r(s);
+  for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return r;
+}
+
+std::string ParentOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// Creates a folder and its missing ancestors, remembering what exists so
+// each folder costs one system call per extraction.
+class DirectoryMaker {
+ public:
+  explicit DirectoryMaker(OutputSink& sink) : sink_(sink) {}
+
+  bool Ensure(const std::string& path, bool utf8, std::string* error) {
+    if (path.empty() || made_.count(path)) return true;
+    if (!Ensure(ParentOf(path), utf8, error)) return false;
+    std::string why;
+    if (!sink_.MakeDirectory(path, utf8, &why)) {
+      *error = "cannot create folder " + path + (why.empty() ? "" : ": " + why);
+      return false;
+    }
+    made_.insert(path);
+    return true;
+  }
+
+ private:
+  OutputSink& sink_;
+  std::unordered_set<std::string> made_;
+};
+
+Result WriteFile(ByteSource& source, OutputSink& sink, const ZipDirectory& dir,
+                 const ZipEntry& entry, bool overwrite, EntryDecoder& decoder,
+                 std::string* error) {
+  std::string why;
+  std::unique_ptr<FileWriter> writer = sink.Create(entry.path, entry.utf8, overwrite, &why);
+  if (!writer) {
+    *error = "cannot create " + entry.path + (why.empty() ? "" : ": " + why);
+    return kWriteError;
+  }
+  Result r = decoder.Decode(source, dir, entry, writer.get(), error);
+  if (!writer->Close() && r == kOk) {
+    *error = "cannot write " + entry.path;
+    return kWriteError;
+  }
+  return r;
+}
+
+bool HasDuplicatePaths(const ZipDirectory& dir) {
+  // Windows folds case, so "A.txt" and "a.txt" are the same file there.
+  std::unordered_set<std::string> seen;
+  for (const ZipEntry& e : dir.entries) {
+    if (!e.isDirectory && !seen.insert(Lower(e.path)).second) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+Result ExtractZip(ByteSource& source, OutputSink& sink, const ExtractOptions& options,
+                  ExtractReport* report) {
+  *report = ExtractReport();
+  ZipDirectory dir;
+  Result r = ReadZipDirectory(source, &dir, &report->message);
+  if (r != kOk) return r;
+
+  ProgressInfo info;
+  info.entryCount = uint32_t(dir.entries.size());
+  info.totalUncompressed = dir.totalUncompressed;
+  if (options.progress && !options.progress(ProgressState::kStart, info)) {
+    report->message = "cancelled";
+    return kCancelled;
+  }
+
+  DirectoryMaker folders(sink);
+  unsigned threads = options.threads;
+  if (threads == 0) {
+    threads = (options.progress || dir.totalUncompressed < kParallelMinBytes) ? 1 : kMaxThreads;
+    threads = std::min(threads, std::max(1u, std::thread::hardware_concurrency()));
+  }
+  threads = std::min(threads, kMaxThreads);
+  // Workers must never race on the same file; duplicates keep archive order.
+  if (threads > 1 && (options.progress || HasDuplicatePaths(dir))) threads = 1;
+
+  if (threads <= 1) {
+    EntryDecoder decoder;
+    for (size_t i = 0; i < dir.entries.size(); ++i) {
+      const ZipEntry& e = dir.entries[i];
+      if (options.progress) {
+        info.entryIndex = uint32_t(i);
+        info.entryName = e.rawName.c_str();
+        info.compressedSize = e.compressedSize;
+        info.uncompressedSize = e.isDirectory ? 0 : e.uncompressedSize;
+        info.bytesDone = report->bytes;
+        if (!options.progress(ProgressState::kEntry, info)) {
+          report->message = "cancelled at " + e.rawName;
+          return kCancelled;
+        }
+      }
+      if (e.isDirectory) {
+        if (!folders.Ensure(e.path, e.utf8, &report->message)) return kWriteError;
+        ++report->directories;
+        continue;
+      }
+      if (!folders.Ensure(ParentOf(e.path), e.utf8, &report->message)) return kWriteError;
+      r = WriteFile(source, sink, dir, e, options.overwrite, decoder, &report->message);
+      if (r != kOk) return r;
+      ++report->files;
+      report->bytes += e.uncompressedSize;
+    }
+  } else {
+    // All folders first (cheap, and parents must precede children), then
+    // the files are shared out to the workers entry by entry.
+    std::vector<const ZipEntry*> files;
+    for (const ZipEntry& e : dir.entries) {
+      const std::string& folder = e.isDirectory ? e.path : ParentOf(e.path);
+      if (!folders.Ensure(folder, e.utf8, &report->message)) return kWriteError;
+      if (e.isDirectory) {
+        ++report->directories;
+      } else {
+        files.push_back(&e);
+      }
+    }
+    std::atomic<size_t> next{0};
+    std::atomic<bool> failed{false};
+    std::mutex errorLock;
+    size_t errorIndex = files.size();
+    Result firstError = kOk;
+    auto work = [&]() {
+      EntryDecoder decoder;
+      for (;;) {
+        if (failed.load(std::memory_order_relaxed)) return;
+        size_t i = next.fetch_add(1);
+        if (i >= files.size()) return;
+        std::string message;
+        Result wr;
+        try {
+          wr = WriteFile(source, sink, dir, *files[i], options.overwrite, decoder, &message);
+        } catch (...) {
+          wr = kInternalError;
+          message = "out of memory";
+        }
+        if (wr != kOk) {
+          std::lock_guard<std::mutex> lock(errorLock);
+          // Report the earliest failing entry, as a sequential run would.
+          if (i < errorIndex) {
+            errorIndex = i;
+            firstError = wr;
+            report->message = message;
+          }
+          failed = true;
+          return;
+        }
+      }
+    };
+    std::vector<std::thread> pool;
+    try {
+      for (unsigned t = 1; t < threads; ++t) pool.emplace_back(work);
+    } catch (...) {
+      // No thread could be started: the calling thread does all the work.
+    }
+    work();
+    for (std::thread& t : pool) t.join();
+    if (firstError != kOk) return firstError;
+    report->files = files.size();
+    for (const ZipEntry* e : files) report->bytes += e->uncompressedSize;
+  }
+
+  info.entryName = nullptr;
+  info.entryIndex = info.entryCount;
+  info.compressedSize = info.uncompressedSize = 0;
+  info.bytesDone = report->bytes;
+  if (options.progress && !options.progress(ProgressState::kEnd, info)) {
+    report->message = "cancelled";
+    return kCancelled;
+  }
+  return kOk;
+}
+
+}  // namespace archive

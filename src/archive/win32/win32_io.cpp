@@ -1,0 +1,215 @@
+#include "win32/win32_io.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+namespace archive {
+namespace {
+
+std::string SystemError(DWORD code) {
+  char text[256] = {0};
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           code, 0, text, sizeof text, nullptr);
+  while (n && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == ' ')) text[--n] = 0;
+  return (n ? std::string(text) + " " : std::string()) + "(Windows error " +
+         std::to_string(code) + ")";
+}
+
+bool ToWide(const std::string& s, UINT codePage, std::wstring* out) {
+  out->clear();
+  if (s.empty()) return true;
+  DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
+  int n = MultiByteToWideChar(codePage, flags, s.data(), int(s.size()), nullptr, 0);
+  if (n <= 0) return false;
+  out->resize(size_t(n));
+  return MultiByteToWideChar(codePage, flags, s.data(), int(s.size()), &(*out)[0], n) == n;
+}
+
+bool IsSep(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+bool IsDirectory(const std::wstring& path) {
+  DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool MakeDirectories(std::wstring path, std::string* error) {
+  while (path.size() > 1 && IsSep(path.back())) path.pop_back();
+  if (path.empty() || IsDirectory(path)) return true;
+  if (CreateDirectoryW(path.c_str(), nullptr)) return true;
+  DWORD err = GetLastError();
+  if (err == ERROR_PATH_NOT_FOUND) {
+    size_t sep = path.find_last_of(L"\\/");
+    if (sep != std::wstring::npos && sep > 0) {
+      if (!MakeDirectories(path.substr(0, sep), error)) return false;
+      if (CreateDirectoryW(path.c_str(), nullptr)) return true;
+      err = GetLastError();
+    }
+  }
+  if (IsDirectory(path)) return true;
+  *error = SystemError(err);
+  return false;
+}
+
+class Win32FileSource : public ByteSource {
+ public:
+  Win32FileSource(HANDLE file, uint64_t size) : file_(file), size_(size) {}
+  ~Win32FileSource() override { CloseHandle(file_); }
+  uint64_t Size() const override { return size_; }
+  // Positioned reads through OVERLAPPED offsets do not share a file
+  // pointer, so the two extraction workers can read at the same time.
+  bool ReadAt(uint64_t offset, void* buffer, size_t n) override {
+    char* p = static_cast<char*>(buffer);
+    while (n) {
+      DWORD chunk = DWORD(std::min<size_t>(n, size_t(1) << 30));
+      OVERLAPPED ov = {};
+      ov.Offset = DWORD(offset);
+      ov.OffsetHigh = DWORD(offset >> 32);
+      DWORD got = 0;
+      if (!ReadFile(file_, p, chunk, &got, &ov) || got == 0) return false;
+      p += got;
+      offset += got;
+      n -= got;
+    }
+    return true;
+  }
+
+ private:
+  HANDLE file_;
+  uint64_t size_;
+};
+
+class Win32FileWriter : public FileWriter {
+ public:
+  explicit Win32FileWriter(HANDLE file) : file_(file) {}
+  ~Win32FileWriter() override {
+    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+  }
+  bool Write(const void* data, size_t n) override {
+    const char* p = static_cast<const char*>(data);
+    while (n) {
+      DWORD chunk = DWORD(std::min<size_t>(n, size_t(1) << 30));
+      DWORD put = 0;
+      if (!WriteFile(file_, p, chunk, &put, nullptr) || put == 0) {
+        ok_ = false;
+        return false;
+      }
+      p += put;
+      n -= put;
+    }
+    return true;
+  }
+  bool Close() override {
+    bool closed = CloseHandle(file_) != FALSE;
+    file_ = INVALID_HANDLE_VALUE;
+    return ok_ && closed;
+  }
+
+ private:
+  HANDLE file_;
+  bool ok_ = true;
+};
+
+class Win32Sink : public OutputSink {
+ public:
+  explicit Win32Sink(std::wstring root) : root_(std::move(root)) {}
+
+  bool MakeDirectory(const std::string& relPath, bool utf8, std::string* error) override {
+    std::wstring path;
+    if (!FullPath(relPath, utf8, &path, error)) return false;
+    if (CreateDirectoryW(path.c_str(), nullptr)) return true;
+    DWORD err = GetLastError();
+    if (IsDirectory(path)) return true;
+    *error = SystemError(err);
+    return false;
+  }
+
+  std::unique_ptr<FileWriter> Create(const std::string& relPath, bool utf8, bool overwrite,
+                                     std::string* error) override {
+    std::wstring path;
+    if (!FullPath(relPath, utf8, &path, error)) return nullptr;
+    const DWORD disposition = overwrite ? CREATE_ALWAYS : CREATE_NEW;
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    DWORD err = GetLastError();
+    if (h == INVALID_HANDLE_VALUE && overwrite && err == ERROR_ACCESS_DENIED) {
+      // CREATE_ALWAYS refuses read-only, hidden and system files; an
+      // installer replacing its own files must get past that.
+      DWORD attrs = GetFileAttributesW(path.c_str());
+      if (attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY) &&
+          SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL)) {
+        h = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
+                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        err = GetLastError();
+      }
+    }
+    if (h == INVALID_HANDLE_VALUE) {
+      *error = SystemError(err);
+      return nullptr;
+    }
+    return std::unique_ptr<FileWriter>(new Win32FileWriter(h));
+  }
+
+ private:
+  bool FullPath(const std::string& relPath, bool utf8, std::wstring* path, std::string* error) {
+    std::wstring rel;
+    if (!ToWide(relPath, utf8 ? CP_UTF8 : CP_ACP, &rel)) {
+      *error = "name cannot be converted to a Windows file name";
+      return false;
+    }
+    std::replace(rel.begin(), rel.end(), L'/', L'\\');
+    *path = root_ + L"\\" + rel;
+    return true;
+  }
+
+  std::wstring root_;  // \\?\ form, no trailing separator
+};
+
+}  // namespace
+
+std::unique_ptr<ByteSource> Win32Platform::OpenArchive(const std::string& path,
+                                                       std::string* error) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    *error = SystemError(GetLastError());
+    return nullptr;
+  }
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(h, &size)) {
+    *error = SystemError(GetLastError());
+    CloseHandle(h);
+    return nullptr;
+  }
+  return std::unique_ptr<ByteSource>(new Win32FileSource(h, uint64_t(size.QuadPart)));
+}
+
+std::unique_ptr<OutputSink> Win32Platform::OpenDestination(const std::string& dir,
+                                                           std::string* error) {
+  std::wstring wide;
+  if (!ToWide(dir, CP_ACP, &wide)) {
+    *error = "bad folder name";
+    return nullptr;
+  }
+  if (!MakeDirectories(wide, error)) return nullptr;
+  DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (n == 0) {
+    *error = SystemError(GetLastError());
+    return nullptr;
+  }
+  std::wstring full(n, L'\0');
+  n = GetFullPathNameW(wide.c_str(), n, &full[0], nullptr);
+  full.resize(n);
+  while (!full.empty() && IsSep(full.back())) full.pop_back();
+  std::wstring root;
+  if (full.compare(0, 4, L"\\\\?\\") == 0) {
+    root = full;
+  } else if (full.compare(0, 2, L"\\\\") == 0) {
+    root = L"\\\\?\\UNC\\" + full.substr(2);
+  } else {
+    root = L"\\\\?\\" + full;
+  }
+  return std::unique_ptr<OutputSink>(new Win32Sink(root));
+}
+
+}  // namespace archive
