@@ -1,0 +1,406 @@
+#include "sim/sim_files.h"
+
+#include "sim/sim_text.h"
+
+namespace sim {
+namespace {
+
+constexpr std::uint32_t kNoMoreFiles = 18;
+constexpr std::uint32_t kFileExists = 80;
+constexpr std::uint32_t kNotADirectory = 267;  // ERROR_DIRECTORY
+
+bool IsDrive(const std::string& part) { return part.size() == 2 && part[1] == ':'; }
+
+std::string Join(const std::vector<std::string>& parts) {
+    std::string path;
+    for (const auto& part : parts) {
+        if (!path.empty()) path += '\\';
+        path += part;
+    }
+    return path;
+}
+
+bool HasWildcard(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
+
+// Case-blind match with '*' and '?'; "*.*" matches every name, dot or not,
+// as it does on Windows.
+bool Matches(const std::string& pattern, const std::string& name) {
+    if (pattern == "*.*" || pattern == "*") return true;
+    std::string p = Upper(pattern);
+    std::string n = Upper(name);
+    std::size_t pi = 0, ni = 0, star = std::string::npos, mark = 0;
+    while (ni < n.size()) {
+        if (pi < p.size() && (p[pi] == '?' || p[pi] == n[ni])) {
+            ++pi;
+            ++ni;
+        } else if (pi < p.size() && p[pi] == '*') {
+            star = pi++;
+            mark = ni;
+        } else if (star != std::string::npos) {
+            pi = star + 1;
+            ni = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (pi < p.size() && p[pi] == '*') ++pi;
+    return pi == p.size();
+}
+
+std::string LastPart(const std::string& path) {
+    auto slash = path.find_last_of('\\');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+SimFiles::SimFiles() {
+    MakeDirectories(kSystemDirectory);
+    MakeDirectories("C:\\windows\\SysWOW64");
+    SetCurrentDirectory("C:\\Installer");
+}
+
+std::vector<std::string> SimFiles::Components(const std::string& path) const {
+    std::vector<std::string> given = SplitPath(path);
+    std::vector<std::string> parts;
+    if (!given.empty() && IsDrive(given[0])) {
+        given[0] = Upper(given[0]);
+    } else if (!path.empty() && (path[0] == '\\' || path[0] == '/')) {
+        parts.push_back(SplitPath(currentDirectory_)[0]);
+    } else {
+        parts = SplitPath(currentDirectory_);
+    }
+    for (const auto& part : given) {
+        if (part == ".") continue;
+        if (part == "..") {
+            if (parts.size() > 1) parts.pop_back();
+            continue;
+        }
+        parts.push_back(part);
+    }
+    if (parts.empty() || !IsDrive(parts[0])) return {};
+    return parts;
+}
+
+std::string SimFiles::Key(const std::string& path) const { return Upper(Join(Components(path))); }
+
+std::string SimFiles::ParentKey(const std::string& key) {
+    auto slash = key.find_last_of('\\');
+    return slash == std::string::npos ? "" : key.substr(0, slash);
+}
+
+const SimFiles::Entry* SimFiles::Lookup(const std::string& path) const {
+    std::string key = Key(path);
+    if (key.empty()) return nullptr;
+    if (key.size() == 2) {
+        // The drive itself; only C: exists.
+        static const Entry drive{"C:", true, "", platform::file::kAttributeDirectory};
+        return key == "C:" ? &drive : nullptr;
+    }
+    auto it = entries_.find(key);
+    return it == entries_.end() ? nullptr : &it->second;
+}
+
+SimFiles::Entry* SimFiles::Lookup(const std::string& path) {
+    auto it = entries_.find(Key(path));
+    return it == entries_.end() ? nullptr : &it->second;
+}
+
+std::uint32_t SimFiles::MissingError(const std::string& path) const {
+    std::string parent = ParentKey(Key(path));
+    if (parent.empty()) return platform::error::kPathNotFound;
+    const Entry* folder = Lookup(parent);
+    return folder && folder->directory ? platform::error::kFileNotFound
+                                       : platform::error::kPathNotFound;
+}
+
+std::vector<const SimFiles::Entry*> SimFiles::Children(const std::string& folderKey) const {
+    std::vector<const Entry*> children;
+    std::string prefix = folderKey + "\\";
+    for (auto it = entries_.lower_bound(prefix);
+         it != entries_.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
+        if (it->first.find('\\', prefix.size()) == std::string::npos) {
+            children.push_back(&it->second);
+        }
+    }
+    return children;
+}
+
+bool SimFiles::Insert(const std::string& path, bool directory) {
+    std::vector<std::string> parts = Components(path);
+    if (parts.empty() || parts[0] != "C:") return false;
+    std::string display = "C:";
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        std::string key = Upper(display + "\\" + parts[i]);
+        auto it = entries_.find(key);
+        bool last = i + 1 == parts.size();
+        bool wantDirectory = !last || directory;
+        if (it == entries_.end()) {
+            Entry entry;
+            entry.path = display + "\\" + parts[i];
+            entry.directory = wantDirectory;
+            entry.attributes = wantDirectory ? platform::file::kAttributeDirectory
+                                             : platform::file::kAttributeNormal;
+            it = entries_.emplace(key, entry).first;
+        } else if (it->second.directory != wantDirectory) {
+            return false;  // a file where a folder is needed, or the reverse
+        }
+        display = it->second.path;
+    }
+    return true;
+}
+
+platform::BoolResult SimFiles::Fail(std::uint32_t error) {
+    lastError = error;
+    return {0, error};
+}
+
+platform::BoolResult SimFiles::Succeed() {
+    lastError = 0;
+    return {1, 0};
+}
+
+std::string SimFiles::DirectoryResult(const std::string& folder, std::uint32_t bufferSize) {
+    if (folder.size() + 1 > bufferSize) {
+        lastError = platform::error::kInsufficientBuffer;
+        return "";
+    }
+    lastError = 0;
+    return folder;
+}
+
+std::string SimFiles::GetCurrentDirectoryA(std::uint32_t bufferSize) {
+    calls.push_back(FormatCall("GetCurrentDirectoryA", {std::to_string(bufferSize)}));
+    if (auto error = failures.Check("GetCurrentDirectoryA")) {
+        lastError = *error;
+        return "";
+    }
+    return DirectoryResult(currentDirectory_, bufferSize);
+}
+
+std::string SimFiles::GetSystemDirectoryA(std::uint32_t bufferSize) {
+    calls.push_back(FormatCall("GetSystemDirectoryA", {std::to_string(bufferSize)}));
+    if (auto error = failures.Check("GetSystemDirectoryA")) {
+        lastError = *error;
+        return "";
+    }
+    return DirectoryResult(kSystemDirectory, bufferSize);
+}
+
+std::string SimFiles::GetWindowsDirectoryA(std::uint32_t bufferSize) {
+    calls.push_back(FormatCall("GetWindowsDirectoryA", {std::to_string(bufferSize)}));
+    if (auto error = failures.Check("GetWindowsDirectoryA")) {
+        lastError = *error;
+        return "";
+    }
+    return DirectoryResult(kWindowsDirectory, bufferSize);
+}
+
+std::uint32_t SimFiles::GetFileAttributesA(const std::string& path) {
+    calls.push_back(FormatCall("GetFileAttributesA", {path}));
+    if (auto error = failures.Check("GetFileAttributesA")) {
+        lastError = *error;
+        return platform::file::kInvalidAttributes;
+    }
+    const Entry* entry = static_cast<const SimFiles*>(this)->Lookup(path);
+    if (!entry) {
+        lastError = MissingError(path);
+        return platform::file::kInvalidAttributes;
+    }
+    lastError = 0;
+    return entry->attributes;
+}
+
+platform::BoolResult SimFiles::CopyFileA(const std::string& source, const std::string& destination,
+                                         bool failIfExists) {
+    calls.push_back(
+        FormatCall("CopyFileA", {source, destination, failIfExists ? "true" : "false"}));
+    if (auto error = failures.Check("CopyFileA")) return Fail(*error);
+    const Entry* from = static_cast<const SimFiles*>(this)->Lookup(source);
+    if (!from) return Fail(MissingError(source));
+    if (from->directory) return Fail(platform::error::kAccessDenied);
+    const Entry* to = static_cast<const SimFiles*>(this)->Lookup(destination);
+    if (to && failIfExists) return Fail(kFileExists);
+    if (to && (to->directory || (to->attributes & platform::file::kAttributeReadOnly))) {
+        return Fail(platform::error::kAccessDenied);
+    }
+    if (!to && MissingError(destination) == platform::error::kPathNotFound) {
+        return Fail(platform::error::kPathNotFound);
+    }
+    std::string content = from->content;
+    std::uint32_t attributes = from->attributes;
+    Insert(destination, false);
+    Entry* copy = Lookup(destination);
+    copy->content = content;
+    copy->attributes = attributes;  // CopyFile carries the attributes over
+    return Succeed();
+}
+
+platform::BoolResult SimFiles::DeleteFileA(const std::string& path) {
+    calls.push_back(FormatCall("DeleteFileA", {path}));
+    if (auto error = failures.Check("DeleteFileA")) return Fail(*error);
+    Entry* entry = Lookup(path);
+    if (!entry) return Fail(MissingError(path));
+    if (entry->directory || (entry->attributes & platform::file::kAttributeReadOnly)) {
+        return Fail(platform::error::kAccessDenied);
+    }
+    entries_.erase(Key(path));
+    return Succeed();
+}
+
+platform::BoolResult SimFiles::RemoveDirectoryA(const std::string& path) {
+    calls.push_back(FormatCall("RemoveDirectoryA", {path}));
+    if (auto error = failures.Check("RemoveDirectoryA")) return Fail(*error);
+    std::string key = Key(path);
+    if (key.size() <= 2) return Fail(platform::error::kAccessDenied);  // the drive itself
+    Entry* entry = Lookup(path);
+    if (!entry) return Fail(MissingError(path));
+    if (!entry->directory) return Fail(kNotADirectory);
+    if (!Children(key).empty()) return Fail(platform::error::kDirNotEmpty);
+    entries_.erase(key);
+    return Succeed();
+}
+
+platform::FindHandle SimFiles::FindFirstFileA(const std::string& pattern,
+                                              platform::FindData& data) {
+    calls.push_back(FormatCall("FindFirstFileA", {pattern}));
+    if (auto error = failures.Check("FindFirstFileA")) {
+        lastError = *error;
+        return platform::kInvalidFindHandle;
+    }
+    std::vector<std::string> parts = Components(pattern);
+    bool endsWithSeparator = !pattern.empty() && (pattern.back() == '\\' || pattern.back() == '/');
+    if (parts.size() < 2 || endsWithSeparator) {
+        lastError = platform::error::kFileNotFound;
+        return platform::kInvalidFindHandle;
+    }
+    std::string name = parts.back();
+    parts.pop_back();
+    std::string folderKey = Upper(Join(parts));
+    const Entry* folder = static_cast<const SimFiles*>(this)->Lookup(folderKey);
+    if (!folder || !folder->directory) {
+        lastError = platform::error::kPathNotFound;
+        return platform::kInvalidFindHandle;
+    }
+
+    Find find;
+    if (HasWildcard(name)) {
+        if (folderKey.size() > 2) {  // a drive's root has no "." or ".."
+            for (const char* dots : {".", ".."}) {
+                if (Matches(name, dots)) {
+                    find.entries.push_back({platform::file::kAttributeDirectory, dots});
+                }
+            }
+        }
+        for (const Entry* child : Children(folderKey)) {
+            std::string childName = LastPart(child->path);
+            if (Matches(name, childName)) find.entries.push_back({child->attributes, childName});
+        }
+    } else if (const Entry* entry = static_cast<const SimFiles*>(this)->Lookup(folderKey + "\\" +
+                                                                                 name)) {
+        find.entries.push_back({entry->attributes, LastPart(entry->path)});
+    }
+    if (find.entries.empty()) {
+        lastError = platform::error::kFileNotFound;
+        return platform::kInvalidFindHandle;
+    }
+    data = find.entries[0];
+    find.next = 1;
+    platform::FindHandle handle = nextFind_++;
+    finds_[handle] = find;
+    lastError = 0;
+    return handle;
+}
+
+bool SimFiles::FindNextFileA(platform::FindHandle handle, platform::FindData& data) {
+    calls.push_back(FormatCall("FindNextFileA", {Hex(handle)}));
+    if (auto error = failures.Check("FindNextFileA")) {
+        lastError = *error;
+        return false;
+    }
+    auto it = finds_.find(handle);
+    if (it == finds_.end()) {
+        lastError = platform::error::kInvalidHandle;
+        return false;
+    }
+    Find& find = it->second;
+    if (find.next >= find.entries.size()) {
+        lastError = kNoMoreFiles;
+        return false;
+    }
+    data = find.entries[find.next++];
+    lastError = 0;
+    return true;
+}
+
+bool SimFiles::FindClose(platform::FindHandle handle) {
+    calls.push_back(FormatCall("FindClose", {Hex(handle)}));
+    if (auto error = failures.Check("FindClose")) {
+        lastError = *error;
+        return false;
+    }
+    if (finds_.erase(handle) == 0) {
+        lastError = platform::error::kInvalidHandle;
+        return false;
+    }
+    lastError = 0;
+    return true;
+}
+
+bool SimFiles::WriteFile(const std::string& path, const std::string& content) {
+    if (!Insert(path, false)) return false;
+    Lookup(path)->content = content;
+    return true;
+}
+
+std::optional<std::string> SimFiles::ReadFile(const std::string& path) const {
+    const Entry* entry = Lookup(path);
+    if (!entry || entry->directory) return std::nullopt;
+    return entry->content;
+}
+
+bool SimFiles::Exists(const std::string& path) const { return Lookup(path) != nullptr; }
+
+bool SimFiles::IsDirectory(const std::string& path) const {
+    const Entry* entry = Lookup(path);
+    return entry && entry->directory;
+}
+
+bool SimFiles::MakeDirectories(const std::string& path) {
+    if (Key(path) == "C:") return true;
+    return Insert(path, true);
+}
+
+bool SimFiles::SetReadOnly(const std::string& path, bool readOnly) {
+    Entry* entry = Lookup(path);
+    if (!entry) return false;
+    std::uint32_t attributes = entry->attributes & ~(platform::file::kAttributeReadOnly |
+                                                     platform::file::kAttributeNormal);
+    if (readOnly) attributes |= platform::file::kAttributeReadOnly;
+    if (attributes == 0) attributes = platform::file::kAttributeNormal;
+    entry->attributes = attributes;
+    return true;
+}
+
+void SimFiles::SetCurrentDirectory(const std::string& path) {
+    MakeDirectories(path);
+    std::string key = Key(path);
+    currentDirectory_ = key.size() == 2 ? "C:\\" : Lookup(path)->path;
+}
+
+std::vector<std::string> SimFiles::List(const std::string& under) const {
+    std::string prefix = under.empty() ? "" : Key(under) + "\\";
+    std::vector<std::string> paths;
+    for (const auto& [key, entry] : entries_) {
+        if (key.compare(0, prefix.size(), prefix) != 0) continue;
+        paths.push_back(entry.directory ? entry.path + "\\" : entry.path);
+    }
+    return paths;
+}
+
+std::string SimFiles::FullPath(const std::string& path) const {
+    if (const Entry* entry = Lookup(path)) return entry->path;
+    return Join(Components(path));
+}
+
+}  // namespace sim

@@ -1,0 +1,97 @@
+// An in-memory disk with the Windows rules the logic meets: names without
+// case, '\\' and '/' both separators (doubled ones too: "c:\\Ticket//*.*"),
+// read-only files that refuse deletion, folders that must be empty before
+// they go, and find-first/find-next that yields "." and ".." as Windows does.
+// One drive, C:.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "sim/sim_calls.h"
+
+namespace sim {
+
+class SimFiles : public platform::Files {
+public:
+    static constexpr const char* kWindowsDirectory = "C:\\windows";
+    static constexpr const char* kSystemDirectory = "C:\\windows\\system32";
+
+    // Starts with C:\windows\system32, C:\windows\SysWOW64 and the current
+    // folder C:\Installer.
+    SimFiles();
+
+    std::string GetCurrentDirectoryA(std::uint32_t bufferSize) override;
+    std::string GetSystemDirectoryA(std::uint32_t bufferSize) override;
+    std::string GetWindowsDirectoryA(std::uint32_t bufferSize) override;
+    std::uint32_t GetFileAttributesA(const std::string& path) override;
+    platform::BoolResult CopyFileA(const std::string& source, const std::string& destination,
+                                   bool failIfExists) override;
+    platform::BoolResult DeleteFileA(const std::string& path) override;
+    platform::BoolResult RemoveDirectoryA(const std::string& path) override;
+    platform::FindHandle FindFirstFileA(const std::string& pattern,
+                                        platform::FindData& data) override;
+    bool FindNextFileA(platform::FindHandle handle, platform::FindData& data) override;
+    bool FindClose(platform::FindHandle handle) override;
+
+    // Test helpers; they neither log nor fail on purpose. Paths as above.
+    // WriteFile creates the missing parent folders and replaces a file's bytes.
+    bool WriteFile(const std::string& path, const std::string& content);
+    std::optional<std::string> ReadFile(const std::string& path) const;
+    bool Exists(const std::string& path) const;
+    bool IsDirectory(const std::string& path) const;
+    bool MakeDirectories(const std::string& path);
+    bool SetReadOnly(const std::string& path, bool readOnly = true);
+    // Creates the folder when missing.
+    void SetCurrentDirectory(const std::string& path);
+    // Full paths of everything below `under` (everything when empty), in
+    // name order; folders end with '\\'.
+    std::vector<std::string> List(const std::string& under = "") const;
+    // The stored spelling of an existing path, or the canonical form of a new one.
+    std::string FullPath(const std::string& path) const;
+    int OpenFindHandleCount() const { return static_cast<int>(finds_.size()); }
+
+    // What GetLastError would say after the last call through the interface.
+    std::uint32_t lastError = 0;
+    FailurePlan failures;
+    std::vector<std::string> calls;
+
+private:
+    struct Entry {
+        std::string path;  // as first spelled, e.g. "C:\\Ticket\\x86"
+        bool directory = false;
+        std::string content;
+        std::uint32_t attributes = 0;
+    };
+    struct Find {
+        std::vector<platform::FindData> entries;
+        std::size_t next = 0;
+    };
+
+    // The path's parts, the drive first, with the current folder in front of
+    // a relative path and "." / ".." worked out; empty when it names no drive.
+    std::vector<std::string> Components(const std::string& path) const;
+    // Upper-case key of a path ("C:\\TICKET\\X86"), or empty when it cannot be read.
+    std::string Key(const std::string& path) const;
+    static std::string ParentKey(const std::string& key);
+    const Entry* Lookup(const std::string& path) const;
+    Entry* Lookup(const std::string& path);
+    // 2 when the folder holding `path` exists, 3 when it does not.
+    std::uint32_t MissingError(const std::string& path) const;
+    std::vector<const Entry*> Children(const std::string& folderKey) const;
+    bool Insert(const std::string& path, bool directory);
+    platform::BoolResult Fail(std::uint32_t error);
+    platform::BoolResult Succeed();
+    std::string DirectoryResult(const std::string& folder, std::uint32_t bufferSize);
+
+    std::map<std::string, Entry> entries_;
+    std::string currentDirectory_;
+    std::map<platform::FindHandle, Find> finds_;
+    platform::FindHandle nextFind_ = 0x100;
+};
+
+}  // namespace sim
