@@ -1,0 +1,22 @@
+#!/bin/bash
+# Runs the contract cases against the Win32 adapters under Wine, in a prefix
+# of their own so they cannot disturb the end-to-end prefix.
+set -u
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
+
+if [ ! -d "$WIN_BUILD_DIR" ]; then
+  echo "skipped: no Windows build at $WIN_BUILD_DIR (configure it with cmake/mingw-$WIN_ARCH.cmake)"
+  exit 77
+fi
+program="$WIN_BUILD_DIR/tests/contract/contract_win32.exe"
+if [ ! -f "$program" ]; then
+  echo "contract_win32.exe is missing from $WIN_BUILD_DIR: build the Windows tree first" >&2
+  exit 1
+fi
+
+export WINEPREFIX="$BUILD_ROOT/wineprefix-contract"
+wine_prefix_ready
+"$WINE" "$program"
+status=$?
+"$WINESERVER" -w || true
+exit $status
