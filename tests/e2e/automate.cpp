@@ -1,0 +1,648 @@
+// automate.exe: operates the installer's real dialog from another process,
+// the way an operator would, and prints what it sees as "key: value" lines.
+//
+// It reads one command per line (from the file named on the command line,
+// or from stdin); blank lines and lines starting with '#' are skipped. The
+// first failing command ends the run with exit code 1, so a scenario never
+// goes on operating a dialog that is not in the state it expects.
+//
+// Everything goes through window messages the system marshals between
+// processes (WM_GETTEXT, CB_GETLBTEXT, BM_CLICK...); list-view messages
+// carry pointers the system does not marshal, so their structures are
+// written into the installer's own address space first.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kPollMs = 5;
+constexpr UINT kSendTimeoutMs = 2000;
+
+void Emit(const std::string& key, const std::string& value) {
+    std::printf("%s: %s\n", key.c_str(), value.c_str());
+    std::fflush(stdout);
+}
+
+struct Failure {
+    std::string what;
+};
+
+[[noreturn]] void Fail(const std::string& what) { throw Failure{what}; }
+
+std::string Trim(const std::string& text) {
+    const size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return std::string();
+    const size_t last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+int ParseInt(const std::string& text) {
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 0);
+    if (text.empty() || *end != '\0') Fail("not a number: '" + text + "'");
+    return static_cast<int>(value);
+}
+
+DWORD Seconds(const std::string& text) { return static_cast<DWORD>(ParseInt(text)) * 1000; }
+
+// Splits "<words...> <last>" where the leading text may contain blanks.
+void SplitLast(const std::string& rest, std::string& head, std::string& last) {
+    const std::string trimmed = Trim(rest);
+    const size_t blank = trimmed.find_last_of(' ');
+    if (blank == std::string::npos) Fail("missing argument in '" + rest + "'");
+    head = Trim(trimmed.substr(0, blank));
+    last = trimmed.substr(blank + 1);
+}
+
+// Splits "<first> <rest...>".
+void SplitFirst(const std::string& rest, std::string& first, std::string& tail) {
+    const std::string trimmed = Trim(rest);
+    const size_t blank = trimmed.find(' ');
+    first = trimmed.substr(0, blank);
+    tail = blank == std::string::npos ? std::string() : Trim(trimmed.substr(blank + 1));
+}
+
+int ButtonId(const std::string& name) {
+    static const struct { const char* name; int id; } kButtons[] = {
+        {"IDOK", IDOK},         {"IDCANCEL", IDCANCEL}, {"IDABORT", IDABORT},
+        {"IDRETRY", IDRETRY},   {"IDIGNORE", IDIGNORE}, {"IDYES", IDYES},
+        {"IDNO", IDNO},         {"IDCLOSE", IDCLOSE},   {"IDTRYAGAIN", IDTRYAGAIN},
+        {"IDCONTINUE", IDCONTINUE},
+    };
+    for (const auto& button : kButtons)
+        if (name == button.name) return button.id;
+    return ParseInt(name);
+}
+
+std::string ServiceStateName(DWORD state) {
+    switch (state) {
+    case SERVICE_STOPPED: return "stopped";
+    case SERVICE_START_PENDING: return "start-pending";
+    case SERVICE_STOP_PENDING: return "stop-pending";
+    case SERVICE_RUNNING: return "running";
+    case SERVICE_CONTINUE_PENDING: return "continue-pending";
+    case SERVICE_PAUSE_PENDING: return "pause-pending";
+    case SERVICE_PAUSED: return "paused";
+    default: return std::to_string(state);
+    }
+}
+
+std::string Narrow(const wchar_t* text) {
+    const int size = ::WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1) return std::string();
+    std::string narrow(static_cast<size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, text, -1, &narrow[0], size, nullptr, nullptr);
+    narrow.resize(static_cast<size_t>(size) - 1);
+    return narrow;
+}
+
+class Deadline {
+public:
+    explicit Deadline(DWORD milliseconds) : start_(::GetTickCount()), length_(milliseconds) {}
+    bool Passed() const { return ::GetTickCount() - start_ >= length_; }
+
+private:
+    DWORD start_;
+    DWORD length_;
+};
+
+// Memory in the installer's process for one list-view call: the item
+// structure at the start, a text buffer after it.
+class RemoteBuffer {
+public:
+    static constexpr SIZE_T kSize = 4096;
+    static constexpr SIZE_T kTextOffset = 1024;
+
+    explicit RemoteBuffer(HANDLE process) : process_(process) {
+        base_ = ::VirtualAllocEx(process, nullptr, kSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        if (base_ == nullptr) Fail("VirtualAllocEx failed, error " + std::to_string(::GetLastError()));
+    }
+    ~RemoteBuffer() { ::VirtualFreeEx(process_, base_, 0, MEM_RELEASE); }
+    RemoteBuffer(const RemoteBuffer&) = delete;
+    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+
+    LPARAM Item() const { return reinterpret_cast<LPARAM>(base_); }
+    char* Text() const { return static_cast<char*>(base_) + kTextOffset; }
+
+    void Write(const void* data, SIZE_T size, SIZE_T offset = 0) {
+        SIZE_T written = 0;
+        if (!::WriteProcessMemory(process_, static_cast<char*>(base_) + offset, data, size, &written) ||
+            written != size)
+            Fail("WriteProcessMemory failed, error " + std::to_string(::GetLastError()));
+    }
+    std::string ReadText() {
+        std::vector<char> text(kSize - kTextOffset + 1, '\0');
+        SIZE_T read = 0;
+        if (!::ReadProcessMemory(process_, Text(), text.data(), kSize - kTextOffset, &read))
+            Fail("ReadProcessMemory failed, error " + std::to_string(::GetLastError()));
+        return std::string(text.data());
+    }
+
+private:
+    HANDLE process_;
+    void* base_ = nullptr;
+};
+
+class Automation {
+public:
+    ~Automation() {
+        if (process_ != nullptr) ::CloseHandle(process_);
+    }
+
+    void Run(const std::string& line);
+
+private:
+    // --- The installer's windows ---
+    HWND Dialog() const {
+        if (dialog_ == nullptr || !::IsWindow(dialog_)) Fail("no installer window (wait-window first)");
+        return dialog_;
+    }
+    HWND Control(int id) const {
+        const HWND control = ::GetDlgItem(Dialog(), id);
+        if (control == nullptr) Fail("no control " + std::to_string(id));
+        return control;
+    }
+    LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const {
+        DWORD_PTR result = 0;
+        if (!::SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG,
+                                   kSendTimeoutMs, &result))
+            Fail("window did not answer message " + std::to_string(message));
+        return static_cast<LRESULT>(result);
+    }
+    LRESULT SendW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const {
+        DWORD_PTR result = 0;
+        if (!::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG,
+                                   kSendTimeoutMs, &result))
+            Fail("window did not answer message " + std::to_string(message));
+        return static_cast<LRESULT>(result);
+    }
+    // The text may change between the length query and the copy (the
+    // start-up worker keeps rewriting the status line): a full buffer is
+    // read again with more room rather than reported cut short.
+    std::string WindowText(HWND window) const {
+        const LRESULT length = Send(window, WM_GETTEXTLENGTH, 0, 0);
+        size_t size = static_cast<size_t>(length > 0 ? length : 0) + 256;
+        for (;;) {
+            std::vector<char> buffer(size, '\0');
+            const LRESULT copied =
+                Send(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
+            if (copied < 0 || static_cast<size_t>(copied) + 1 < size) return std::string(buffer.data());
+            size *= 2;
+        }
+    }
+    HWND FindMessageBox() const;
+    void PrintMessageBox(HWND box) const;
+    void Answer(HWND box, int button);
+    std::string ListItemText(HWND list, int row, int column);
+
+    // --- Commands ---
+    void WaitWindow(const std::string& args);
+    void WaitEnabled(const std::string& args);
+    void WaitText(const std::string& args);
+    void GetText(const std::string& args) {
+        const int id = ParseInt(args);
+        Emit("text " + std::to_string(id), WindowText(Control(id)));
+    }
+    void SetText(const std::string& args);
+    void ComboItems(const std::string& args);
+    void ComboSelect(const std::string& args);
+    void ListItems(const std::string& args);
+    void ListSelected(const std::string& args);
+    void ListSelect(const std::string& args);
+    void IsEnabled(const std::string& args) {
+        const int id = ParseInt(args);
+        Emit("enabled " + std::to_string(id), ::IsWindowEnabled(Control(id)) ? "yes" : "no");
+    }
+    void IsChecked(const std::string& args) {
+        const int id = ParseInt(args);
+        Emit("checked " + std::to_string(id), std::to_string(Send(Control(id), BM_GETCHECK, 0, 0)));
+    }
+    void Click(const std::string& args) {
+        // Posted: the click's handler may open message boxes, and a sent
+        // message would hold this program until they are answered.
+        const int id = ParseInt(args);
+        ::PostMessageA(Control(id), BM_CLICK, 0, 0);
+        Emit("clicked", std::to_string(id));
+    }
+    void WaitMessageBox(const std::string& args);
+    void ExpectNoMessageBox(const std::string& args);
+    void AnswerMessageBox(const std::string& args);
+    void DrainMessageBoxes(const std::string& args);
+    void Close() {
+        ::PostMessageA(Dialog(), WM_CLOSE, 0, 0);
+        Emit("closed", "yes");
+    }
+    void WaitExit(const std::string& args);
+    void Screenshot(const std::string& args);
+    void ServiceState(const std::string& args);
+
+    HWND dialog_ = nullptr;
+    DWORD processId_ = 0;
+    HANDLE process_ = nullptr;
+    HWND messageBox_ = nullptr;
+};
+
+void Automation::Run(const std::string& line) {
+    std::string command;
+    std::string args;
+    SplitFirst(line, command, args);
+    if (command == "wait-window") WaitWindow(args);
+    else if (command == "wait-enabled") WaitEnabled(args);
+    else if (command == "wait-text") WaitText(args);
+    else if (command == "get-text") GetText(args);
+    else if (command == "set-text") SetText(args);
+    else if (command == "combo-items") ComboItems(args);
+    else if (command == "combo-select") ComboSelect(args);
+    else if (command == "list-items") ListItems(args);
+    else if (command == "list-selected") ListSelected(args);
+    else if (command == "list-select") ListSelect(args);
+    else if (command == "is-enabled") IsEnabled(args);
+    else if (command == "is-checked") IsChecked(args);
+    else if (command == "click") Click(args);
+    else if (command == "wait-msgbox") WaitMessageBox(args);
+    else if (command == "expect-no-msgbox") ExpectNoMessageBox(args);
+    else if (command == "answer-msgbox") AnswerMessageBox(args);
+    else if (command == "drain-msgboxes") DrainMessageBoxes(args);
+    else if (command == "close") Close();
+    else if (command == "wait-exit") WaitExit(args);
+    else if (command == "screenshot") Screenshot(args);
+    else if (command == "service-state") ServiceState(args);
+    else if (command == "sleep") ::Sleep(static_cast<DWORD>(ParseInt(args)));
+    else if (command == "echo") Emit("echo", args);
+    else Fail("unknown command '" + command + "'");
+}
+
+void Automation::WaitWindow(const std::string& args) {
+    std::string caption;
+    std::string seconds;
+    SplitLast(args, caption, seconds);
+    const Deadline deadline(Seconds(seconds));
+    for (;;) {
+        const HWND found = ::FindWindowA("#32770", caption.c_str());
+        if (found != nullptr && ::IsWindowVisible(found)) {
+            dialog_ = found;
+            ::GetWindowThreadProcessId(found, &processId_);
+            if (process_ != nullptr) ::CloseHandle(process_);
+            process_ = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE |
+                                         PROCESS_QUERY_INFORMATION | SYNCHRONIZE,
+                                     FALSE, processId_);
+            Emit("window", caption);
+            return;
+        }
+        if (deadline.Passed()) Fail("timeout waiting for window '" + caption + "'");
+        ::Sleep(kPollMs);
+    }
+}
+
+void Automation::WaitEnabled(const std::string& args) {
+    std::string id;
+    std::string seconds;
+    SplitLast(args, id, seconds);
+    const HWND control = Control(ParseInt(id));
+    const Deadline deadline(Seconds(seconds));
+    while (!::IsWindowEnabled(control)) {
+        if (deadline.Passed()) Fail("timeout waiting for control " + id + " to be enabled");
+        ::Sleep(kPollMs);
+    }
+    Emit("enabled " + id, "yes");
+}
+
+// Reports every distinct text the control shows while waiting, so a
+// scenario can prove that a short-lived status passed by.
+void Automation::WaitText(const std::string& args) {
+    std::string idAndPrefix;
+    std::string seconds;
+    SplitLast(args, idAndPrefix, seconds);
+    std::string id;
+    std::string prefix;
+    SplitFirst(idAndPrefix, id, prefix);
+    const HWND control = Control(ParseInt(id));
+    const Deadline deadline(Seconds(seconds));
+    std::string last;
+    bool first = true;
+    for (;;) {
+        std::string text;
+        try {
+            text = WindowText(control);
+        } catch (const Failure&) {
+            // The dialog thread may be busy for a while; keep polling.
+            if (deadline.Passed()) throw;
+            continue;
+        }
+        if (first || text != last) {
+            Emit("seen " + id, text);
+            last = text;
+            first = false;
+        }
+        if (text.compare(0, prefix.size(), prefix) == 0) {
+            Emit("text " + id, text);
+            return;
+        }
+        if (deadline.Passed()) Fail("timeout waiting for control " + id + " to read '" + prefix + "'");
+        ::Sleep(kPollMs);
+    }
+}
+
+void Automation::SetText(const std::string& args) {
+    std::string id;
+    std::string text;
+    SplitFirst(args, id, text);
+    Send(Control(ParseInt(id)), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    Emit("set " + id, text);
+}
+
+void Automation::ComboItems(const std::string& args) {
+    const int id = ParseInt(args);
+    const HWND combo = Control(id);
+    const int count = static_cast<int>(Send(combo, CB_GETCOUNT, 0, 0));
+    const std::string key = "combo " + std::to_string(id);
+    Emit(key + " count", std::to_string(count));
+    for (int i = 0; i < count; ++i) {
+        // Wine hands a cross-process CB_GETLBTEXTA back in UTF-16; asking
+        // for the wide text and converting it works everywhere.
+        const LRESULT length = SendW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+        std::vector<wchar_t> text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+        SendW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+        Emit(key + " item " + std::to_string(i), Narrow(text.data()));
+    }
+    Emit(key + " selected", std::to_string(Send(combo, CB_GETCURSEL, 0, 0)));
+}
+
+// Selecting programmatically sends no notification; the parent gets the
+// CBN_SELCHANGE a user's choice would have produced.
+void Automation::ComboSelect(const std::string& args) {
+    std::string id;
+    std::string index;
+    SplitFirst(args, id, index);
+    const int controlId = ParseInt(id);
+    const HWND combo = Control(controlId);
+    if (Send(combo, CB_SETCURSEL, static_cast<WPARAM>(ParseInt(index)), 0) == CB_ERR)
+        Fail("combo " + id + " has no item " + index);
+    Send(Dialog(), WM_COMMAND, MAKEWPARAM(controlId, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    Emit("selected " + id, index);
+}
+
+std::string Automation::ListItemText(HWND list, int row, int column) {
+    RemoteBuffer remote(process_);
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = remote.Text();
+    item.cchTextMax = static_cast<int>(RemoteBuffer::kSize - RemoteBuffer::kTextOffset);
+    const char nothing = '\0';
+    remote.Write(&item, sizeof(item));
+    remote.Write(&nothing, 1, RemoteBuffer::kTextOffset);
+    Send(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), remote.Item());
+    return remote.ReadText();
+}
+
+void Automation::ListItems(const std::string& args) {
+    const int id = ParseInt(args);
+    const HWND list = Control(id);
+    const HWND header = reinterpret_cast<HWND>(Send(list, LVM_GETHEADER, 0, 0));
+    const int columns = header ? static_cast<int>(Send(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    const int rows = static_cast<int>(Send(list, LVM_GETITEMCOUNT, 0, 0));
+    const std::string key = "list " + std::to_string(id);
+    Emit(key + " columns", std::to_string(columns));
+    Emit(key + " rows", std::to_string(rows));
+    for (int row = 0; row < rows; ++row) {
+        std::string joined;
+        for (int column = 0; column < columns; ++column) {
+            if (column > 0) joined += " | ";
+            joined += ListItemText(list, row, column);
+        }
+        Emit(key + " row " + std::to_string(row), joined);
+    }
+}
+
+void Automation::ListSelected(const std::string& args) {
+    const int id = ParseInt(args);
+    const HWND list = Control(id);
+    const int rows = static_cast<int>(Send(list, LVM_GETITEMCOUNT, 0, 0));
+    std::string selected;
+    for (int row = 0; row < rows; ++row) {
+        if (Send(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) & LVIS_SELECTED)
+            selected += (selected.empty() ? "" : " ") + std::to_string(row);
+    }
+    Emit("list " + std::to_string(id) + " selected", selected.empty() ? "none" : selected);
+}
+
+void Automation::ListSelect(const std::string& args) {
+    std::string id;
+    std::string row;
+    SplitFirst(args, id, row);
+    const HWND list = Control(ParseInt(id));
+    RemoteBuffer remote(process_);
+    LVITEMA item = {};
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    remote.Write(&item, sizeof(item));
+    if (!Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(ParseInt(row)), remote.Item()))
+        Fail("list " + id + " refused to select row " + row);
+    Emit("list " + id + " select", row);
+}
+
+struct MessageBoxSearch {
+    DWORD processId;
+    HWND exclude;
+    HWND found;
+};
+
+// A stdcall function, not a lambda: on i686 EnumWindows needs that
+// calling convention.
+BOOL CALLBACK MatchMessageBox(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<MessageBoxSearch*>(param);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    char className[32] = {};
+    ::GetClassNameA(window, className, sizeof(className));
+    if (owner == search->processId && window != search->exclude && ::IsWindowVisible(window) &&
+        std::string(className) == "#32770") {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A message box is a dialog of the installer's process other than the main
+// dialog; the main dialog's own controls never use that class.
+HWND Automation::FindMessageBox() const {
+    MessageBoxSearch search{processId_, dialog_, nullptr};
+    ::EnumWindows(MatchMessageBox, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void Automation::PrintMessageBox(HWND box) const {
+    std::string text;
+    for (HWND child = ::GetWindow(box, GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        char className[32] = {};
+        ::GetClassNameA(child, className, sizeof(className));
+        if (lstrcmpiA(className, "Static") != 0) continue;
+        const std::string part = WindowText(child);
+        if (!part.empty()) text += (text.empty() ? "" : " ") + part;
+    }
+    Emit("msgbox caption", WindowText(box));
+    Emit("msgbox text", text);
+}
+
+void Automation::Answer(HWND box, int button) {
+    const HWND control = ::GetDlgItem(box, button);
+    if (control == nullptr) Fail("message box has no button " + std::to_string(button));
+    ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+    const Deadline deadline(10000);
+    while (::IsWindow(box) && ::IsWindowVisible(box)) {
+        if (deadline.Passed()) Fail("message box stayed open after answer " + std::to_string(button));
+        ::Sleep(kPollMs);
+    }
+    Emit("msgbox answer", std::to_string(button));
+}
+
+void Automation::WaitMessageBox(const std::string& args) {
+    const Deadline deadline(Seconds(args));
+    Dialog();
+    while ((messageBox_ = FindMessageBox()) == nullptr) {
+        if (deadline.Passed()) Fail("timeout waiting for a message box");
+        ::Sleep(kPollMs);
+    }
+    PrintMessageBox(messageBox_);
+}
+
+void Automation::ExpectNoMessageBox(const std::string& args) {
+    const Deadline deadline(Seconds(args));
+    Dialog();
+    while (!deadline.Passed()) {
+        if (const HWND box = FindMessageBox()) {
+            PrintMessageBox(box);
+            Fail("unexpected message box");
+        }
+        ::Sleep(kPollMs);
+    }
+    Emit("msgbox", "none");
+}
+
+void Automation::AnswerMessageBox(const std::string& args) {
+    if (messageBox_ == nullptr || !::IsWindow(messageBox_)) messageBox_ = FindMessageBox();
+    if (messageBox_ == nullptr) Fail("no message box to answer");
+    Answer(messageBox_, ButtonId(Trim(args)));
+    messageBox_ = nullptr;
+}
+
+// Answers every message box that comes up with OK, or Cancel where there is
+// no OK, until none has come for <quiet> seconds while the dialog was idle
+// (answering messages), or the installer has ended; at most 5 minutes.
+// With a control ID, also reports every distinct text that control shows.
+void Automation::DrainMessageBoxes(const std::string& args) {
+    std::string quietText;
+    std::string watchText;
+    SplitFirst(args, quietText, watchText);
+    const DWORD quiet = Seconds(quietText);
+    const HWND watched = watchText.empty() ? nullptr : Control(ParseInt(watchText));
+    const Deadline overall(300000);
+    std::string lastSeen;
+    int answered = 0;
+    auto watch = [&] {
+        if (watched == nullptr || !::IsWindow(watched)) return;
+        try {
+            const std::string text = WindowText(watched);
+            if (text != lastSeen) Emit("seen " + watchText, lastSeen = text);
+        } catch (const Failure&) {
+        }
+    };
+    for (;;) {
+        Deadline idle(quiet);
+        HWND box = nullptr;
+        while ((box = FindMessageBox()) == nullptr && ::IsWindow(dialog_) && !overall.Passed()) {
+            watch();
+            DWORD_PTR ignored = 0;
+            if (!::SendMessageTimeoutA(dialog_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 200, &ignored))
+                idle = Deadline(quiet);  // busy: an installation step is running
+            else if (idle.Passed())
+                break;
+            ::Sleep(kPollMs);
+        }
+        if (box == nullptr) break;
+        watch();
+        PrintMessageBox(box);
+        Screenshot("msgbox-" + std::to_string(++answered));
+        Answer(box, ::GetDlgItem(box, IDOK) != nullptr ? IDOK : IDCANCEL);
+    }
+    watch();
+    Emit("msgboxes answered", std::to_string(answered));
+}
+
+void Automation::WaitExit(const std::string& args) {
+    if (process_ == nullptr) Fail("no installer process (wait-window first)");
+    if (::WaitForSingleObject(process_, Seconds(args)) != WAIT_OBJECT_0)
+        Fail("timeout waiting for the installer to exit");
+    DWORD code = 0;
+    ::GetExitCodeProcess(process_, &code);
+    Emit("exited", std::to_string(code));
+}
+
+// Prints a marker for the harness, which takes the picture; with
+// AUTOMATE_SCREENSHOT_ACK set, waits (at most 30 s) for the harness to drop
+// "<name>.ack" into the current folder before going on.
+void Automation::Screenshot(const std::string& args) {
+    const std::string name = Trim(args);
+    Emit("screenshot", name);
+    if (std::getenv("AUTOMATE_SCREENSHOT_ACK") == nullptr) return;
+    const std::string ack = name + ".ack";
+    const Deadline deadline(30000);
+    while (::GetFileAttributesA(ack.c_str()) == INVALID_FILE_ATTRIBUTES && !deadline.Passed())
+        ::Sleep(20);
+    ::DeleteFileA(ack.c_str());
+}
+
+void Automation::ServiceState(const std::string& args) {
+    const std::string name = Trim(args);
+    const SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (manager == nullptr) Fail("OpenSCManagerA failed, error " + std::to_string(::GetLastError()));
+    const SC_HANDLE service = ::OpenServiceA(manager, name.c_str(), SERVICE_QUERY_STATUS);
+    SERVICE_STATUS status = {};
+    const bool queried = service != nullptr && ::QueryServiceStatus(service, &status);
+    const DWORD error = ::GetLastError();
+    if (service != nullptr) ::CloseServiceHandle(service);
+    ::CloseServiceHandle(manager);
+    if (!queried) Fail("service " + name + " cannot be queried, error " + std::to_string(error));
+    Emit("service " + name, ServiceStateName(status.dwCurrentState));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    _setmode(_fileno(stdout), _O_BINARY);
+    std::ifstream file;
+    if (argc > 1) {
+        file.open(argv[1]);
+        if (!file) {
+            std::fprintf(stderr, "automate: cannot read %s\n", argv[1]);
+            return 2;
+        }
+    }
+    std::istream& input = argc > 1 ? static_cast<std::istream&>(file) : std::cin;
+
+    Automation automation;
+    std::string line;
+    while (std::getline(input, line)) {
+        line = Trim(line);
+        if (line.empty() || line[0] == '#') continue;
+        try {
+            automation.Run(line);
+        } catch (const Failure& failure) {
+            Emit("error", failure.what + " (in '" + line + "')");
+            return 1;
+        }
+    }
+    Emit("done", "ok");
+    return 0;
+}
