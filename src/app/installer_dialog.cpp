@@ -126,8 +126,6 @@ void InstallerDialog::OnClose() { EndWhenStartupDone(platform::mb::kIdCancel); }
 
 void InstallerDialog::OnTimer(std::uintptr_t) {}
 
-void InstallerDialog::OnDestroy() { window_.KillTimer(PROBE_TIMER_ID); }
-
 void InstallerDialog::OnInstall() {
     ExchangeData(true);
     if (installButton.GetText() == kFinishCaption) {

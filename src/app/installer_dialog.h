@@ -53,6 +53,9 @@ public:
     void LoadDriverNames();
     void DetectOperatingSystem();
 
+    // Removes a folder with everything below it; what cannot go stays.
+    void DeleteFolderTree(const std::string& path);
+
     // Port types and ports.
     void FillPortTypeList();
     bool ReadSerialPorts(StringArray& list);

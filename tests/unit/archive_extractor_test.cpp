@@ -51,7 +51,7 @@ TEST_F(ArchiveExtractorTest, FailuresNeverCallTheLibraryWithoutItsEntryPoints) {
 }
 
 TEST_F(ArchiveExtractorTest, MissingLibraryOrPackageGivesFalseQuietly) {
-    machine.files.DeleteFileA(kPackage);
+    (void)machine.files.DeleteFileA(kPackage);
     EXPECT_FALSE(Extract());
     EXPECT_EQ(sim::CountCalls(machine.libraries.calls, "LoadLibraryA"), 1);
     EXPECT_EQ(sim::CountCalls(machine.libraries.calls, "SevenZip"), 0);
