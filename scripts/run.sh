@@ -93,20 +93,8 @@ INSTALLER_PID=$!
 LOG=$RUN_DIR/demo.log
 : >"$LOG"
 set +e
-AUTOMATE_SCREENSHOT_ACK=1 "$WINE" "$WIN_BUILD_DIR/tests/e2e/automate.exe" demo.txt |
-  while IFS= read -r line; do
-    line=${line%$'\r'}
-    printf '%s\n' "$line" >>"$LOG"
-    printf '  | %s\n' "$line"
-    case "$line" in
-      "screenshot: "*)
-        name=${line#screenshot: }
-        import -window root "$SHOTS/$name.png" 2>/dev/null || true
-        : >"$RUN_DIR/$name.ack"
-        ;;
-    esac
-  done
-status=${PIPESTATUS[0]}
+run_automation "$WIN_BUILD_DIR/tests/e2e/automate.exe" demo.txt "$LOG" "$SHOTS/"
+status=$?
 set -e
 
 echo "== what the installer said"

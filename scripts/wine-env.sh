@@ -59,3 +59,25 @@ display_ready() {
 display_stop() {
   if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; XVFB_PID=""; fi
 }
+
+# Runs automate.exe on a command file in the current folder, echoing and
+# logging each line it prints. automate.exe announces "screenshot: <name>"
+# and waits for <name>.ack; the picture goes to <shots-prefix><name>.png.
+# Returns automate.exe's exit code.
+run_automation() {  # automate.exe, command file, log, shots prefix
+  local automate=$1 commands=$2 log=$3 prefix=$4 line name
+  AUTOMATE_SCREENSHOT_ACK=1 "$WINE" "$automate" "$commands" 2>>"$log.err" |
+    while IFS= read -r line; do
+      line=${line%$'\r'}
+      printf '%s\n' "$line" >>"$log"
+      printf '  | %s\n' "$line"
+      case "$line" in
+        "screenshot: "*)
+          name=${line#screenshot: }
+          import -window root "$prefix$name.png" 2>/dev/null || echo "  (screenshot $name failed)"
+          : >"$name.ack"
+          ;;
+      esac
+    done
+  return "${PIPESTATUS[0]}"
+}

@@ -230,21 +230,8 @@ cd "$STAGE" || exit 1
 "$WINE" DriverInstaller.exe >"$STAGE/installer.out" 2>&1 &
 INSTALLER_PID=$!
 
-# automate.exe prints "screenshot: <name>" and waits for <name>.ack.
-AUTOMATE_SCREENSHOT_ACK=1 "$WINE" "$AUTOMATE_EXE" scenario.txt 2>"$STAGE/automate.err" |
-  while IFS= read -r line; do
-    line=${line%$'\r'}
-    printf '%s\n' "$line" >>"$LOG"
-    printf '  | %s\n' "$line"
-    case "$line" in
-      "screenshot: "*)
-        name=${line#screenshot: }
-        import -window root "$SHOTS/$scenario-$name.png" 2>/dev/null || echo "  (screenshot $name failed)"
-        : >"$STAGE/$name.ack"
-        ;;
-    esac
-  done
-status=${PIPESTATUS[0]}
+run_automation "$AUTOMATE_EXE" scenario.txt "$LOG" "$SHOTS/$scenario-"
+status=$?
 touch "$LOG"
 
 if [ "$status" -ne 0 ]; then
