@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <mutex>
-#include <thread>
+#include <cstdint>
+#include <string>
 #include <unordered_set>
 #include <vector>
 
@@ -98,9 +98,10 @@ Result ExtractZip(ByteSource& source, OutputSink& sink, const ExtractOptions& op
   unsigned threads = options.threads;
   if (threads == 0) {
     threads = (options.progress || dir.totalUncompressed < kParallelMinBytes) ? 1 : kMaxThreads;
-    threads = std::min(threads, std::max(1u, std::thread::hardware_concurrency()));
+    if (options.workers) threads = std::min(threads, std::max(1u, options.workers->Concurrency()));
   }
   threads = std::min(threads, kMaxThreads);
+  if (!options.workers) threads = 1;
   // Workers must never race on the same file; duplicates keep archive order.
   if (threads > 1 && (options.progress || HasDuplicatePaths(dir))) threads = 1;
 
@@ -145,10 +146,18 @@ Result ExtractZip(ByteSource& source, OutputSink& sink, const ExtractOptions& op
     }
     std::atomic<size_t> next{0};
     std::atomic<bool> failed{false};
-    std::mutex errorLock;
-    size_t errorIndex = files.size();
-    Result firstError = kOk;
+    std::atomic<unsigned> slots{0};
+    // Each run keeps its own first failure; no lock is needed to compare them.
+    struct Failure {
+      size_t index = SIZE_MAX;
+      Result result = kOk;
+      std::string message;
+    };
+    std::vector<Failure> failures(threads);
     auto work = [&]() {
+      const unsigned slot = slots.fetch_add(1);
+      if (slot >= failures.size()) return;
+      Failure& mine = failures[slot];
       EntryDecoder decoder;
       for (;;) {
         if (failed.load(std::memory_order_relaxed)) return;
@@ -163,26 +172,23 @@ Result ExtractZip(ByteSource& source, OutputSink& sink, const ExtractOptions& op
           message = "out of memory";
         }
         if (wr != kOk) {
-          std::lock_guard<std::mutex> lock(errorLock);
-          // Report the earliest failing entry, as a sequential run would.
-          if (i < errorIndex) {
-            errorIndex = i;
-            firstError = wr;
-            report->message = message;
-          }
+          mine = Failure{i, wr, message};
           failed = true;
           return;
         }
       }
     };
-    std::vector<std::thread> pool;
-    try {
-      for (unsigned t = 1; t < threads; ++t) pool.emplace_back(work);
-    } catch (...) {
-      // No thread could be started: the calling thread does all the work.
+    options.workers->Run(threads, work);
+    // Report the earliest failing entry, as a sequential run would.
+    Result firstError = kOk;
+    size_t errorIndex = SIZE_MAX;
+    for (const Failure& f : failures) {
+      if (f.result != kOk && f.index < errorIndex) {
+        errorIndex = f.index;
+        firstError = f.result;
+        report->message = f.message;
+      }
     }
-    work();
-    for (std::thread& t : pool) t.join();
     if (firstError != kOk) return firstError;
     report->files = files.size();
     for (const ZipEntry* e : files) report->bytes += e->uncompressedSize;

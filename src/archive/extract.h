@@ -32,6 +32,8 @@ struct ExtractOptions {
   // Windows callback that touches its window cannot deadlock.
   unsigned threads = 0;
   ProgressFn progress;
+  // Without a pool everything runs on the calling thread.
+  WorkerPool* workers = nullptr;
 };
 
 struct ExtractReport {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,6 +54,20 @@ class OutputSink {
   // Must be thread-safe.
   virtual std::unique_ptr<FileWriter> Create(const std::string& relPath, bool utf8Name,
                                              bool overwrite, std::string* error) = 0;
+};
+
+// Threads for parallel extraction. The engine starts none of its own: the
+// host tool runs std::thread, while 7-zip32.dll uses CreateThread so that it
+// needs no thread runtime and still loads on systems older than Vista.
+class WorkerPool {
+ public:
+  virtual ~WorkerPool() = default;
+  // How many threads can usefully run at once; at least 1.
+  virtual unsigned Concurrency() const = 0;
+  // Runs `work` on `count` threads at once, the caller's among them, and
+  // returns when every run has returned. A thread that cannot be started
+  // is simply missing; the work must cope with fewer runs.
+  virtual void Run(unsigned count, const std::function<void()>& work) = 0;
 };
 
 }  // namespace archive

@@ -35,6 +35,7 @@ Result Run(const std::string& commandLine, ExtractPlatform& platform, const Prog
   ExtractOptions options;
   options.overwrite = cmd.yesToAll;
   options.progress = progress;
+  options.workers = platform.Workers();
   ExtractReport report;
   Result r = ExtractZip(*source, *sink, options, &report);
   if (r != kOk) {

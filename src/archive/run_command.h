@@ -20,6 +20,8 @@ class ExtractPlatform {
   // Creates the destination folder and its parents when missing.
   virtual std::unique_ptr<OutputSink> OpenDestination(const std::string& dir,
                                                       std::string* error) = 0;
+  // Threads for larger archives; none by default.
+  virtual WorkerPool* Workers() { return nullptr; }
 };
 
 // Never throws. *message gets a one-line summary or error text.

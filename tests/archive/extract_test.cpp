@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "memory_sink.h"
+#include "posix/posix_io.h"
 #include "zip_builder.h"
 #include "zip_reader.h"
 
@@ -134,6 +135,15 @@ TEST(ExtractZip, ReaderVariantsOfTheSameContent) {
   EXPECT_EQ(data, sink.files["\xC3\xA9t\xC3\xA9.txt"]);
 }
 
+archive::StdThreadPool pool;
+
+// A pool whose extra threads never start: the caller's run must do it all.
+class StartlessPool : public archive::WorkerPool {
+ public:
+  unsigned Concurrency() const override { return 2; }
+  void Run(unsigned, const std::function<void()>& work) override { work(); }
+};
+
 TEST(ExtractZip, TwoWorkersGiveTheSameResultAsOne) {
   Builder b;
   for (int i = 0; i < 200; ++i) {
@@ -145,11 +155,18 @@ TEST(ExtractZip, TwoWorkersGiveTheSameResultAsOne) {
   ExtractOptions o1, o2;
   o1.threads = 1;
   o2.threads = 2;
+  o2.workers = &pool;
   ASSERT_EQ(archive::kOk, Extract(zip, &one, o1));
   ASSERT_EQ(archive::kOk, Extract(zip, &two, o2));
   EXPECT_EQ(one.files, two.files);
   EXPECT_EQ(one.dirs, two.dirs);
   EXPECT_EQ(200u, two.files.size());
+
+  StartlessPool startless;
+  MemorySink alone;
+  o2.workers = &startless;
+  ASSERT_EQ(archive::kOk, Extract(zip, &alone, o2));
+  EXPECT_EQ(one.files, alone.files);
 }
 
 TEST(ExtractZip, DuplicateNamesKeepTheLastEvenWithWorkers) {
@@ -157,6 +174,7 @@ TEST(ExtractZip, DuplicateNamesKeepTheLastEvenWithWorkers) {
                  .File("a.txt", "third").Build();
   ExtractOptions options;
   options.threads = 2;
+  options.workers = &pool;
   MemorySink sink;
   ASSERT_EQ(archive::kOk, Extract(zip, &sink, options));
   EXPECT_EQ("third", sink.files["a.txt"]);
@@ -322,6 +340,7 @@ TEST(ExtractZip, ProgressSequenceAndCancel) {
   std::vector<std::string> seen;
   ExtractOptions options;
   options.threads = 2;  // a callback forces the calling thread anyway
+  options.workers = &pool;
   options.progress = [&](ProgressState s, const ProgressInfo& info) {
     EXPECT_EQ(4u, info.entryCount);
     EXPECT_EQ(11u, info.totalUncompressed);
@@ -359,6 +378,7 @@ TEST(ExtractZip, ParallelRunReportsAFailingEntry) {
   }
   ExtractOptions options;
   options.threads = 2;
+  options.workers = &pool;
   MemorySink sink;
   ExtractReport report;
   EXPECT_EQ(archive::kCrcMismatch, Extract(b.Build(), &sink, options, &report));

@@ -5,7 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
+#include <thread>
+#include <vector>
 
 namespace archive {
 namespace {
@@ -150,6 +153,21 @@ std::unique_ptr<OutputSink> PosixPlatform::OpenDestination(const std::string& di
                                                            std::string* error) {
   if (!MakePosixDirectories(dir, error)) return nullptr;
   return MakePosixSink(dir);
+}
+
+unsigned StdThreadPool::Concurrency() const {
+  return std::max(1u, std::thread::hardware_concurrency());
+}
+
+void StdThreadPool::Run(unsigned count, const std::function<void()>& work) {
+  std::vector<std::thread> threads;
+  try {
+    for (unsigned t = 1; t < count; ++t) threads.emplace_back(work);
+  } catch (...) {
+    // Fewer threads: the runs that did start share the work.
+  }
+  work();
+  for (std::thread& t : threads) t.join();
 }
 
 }  // namespace archive

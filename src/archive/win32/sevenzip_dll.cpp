@@ -2,7 +2,6 @@
 #include "win32/sevenzip.h"
 
 #include <map>
-#include <mutex>
 #include <string>
 
 #include "run_command.h"
@@ -10,14 +9,40 @@
 
 namespace {
 
-std::mutex g_ownersLock;
+// A critical section rather than std::mutex: the DLL then needs no thread
+// runtime, which would tie it to Vista and later.
+class OwnersLock {
+ public:
+  OwnersLock() { ::InitializeCriticalSection(&section_); }
+  ~OwnersLock() { ::DeleteCriticalSection(&section_); }
+  OwnersLock(const OwnersLock&) = delete;
+  OwnersLock& operator=(const OwnersLock&) = delete;
+  CRITICAL_SECTION* get() { return &section_; }
+
+ private:
+  CRITICAL_SECTION section_;
+};
+
+OwnersLock g_ownersLock;
+
+class Held {
+ public:
+  explicit Held(OwnersLock& lock) : section_(lock.get()) { ::EnterCriticalSection(section_); }
+  ~Held() { ::LeaveCriticalSection(section_); }
+  Held(const Held&) = delete;
+  Held& operator=(const Held&) = delete;
+
+ private:
+  CRITICAL_SECTION* section_;
+};
+
 std::map<HWND, ARCHIVERPROC>& Owners() {
   static std::map<HWND, ARCHIVERPROC> owners;
   return owners;
 }
 
 ARCHIVERPROC CallbackFor(HWND owner) {
-  std::lock_guard<std::mutex> lock(g_ownersLock);
+  Held lock(g_ownersLock);
   auto it = Owners().find(owner);
   return it == Owners().end() ? nullptr : it->second;
 }
@@ -56,7 +81,7 @@ extern "C" int WINAPI SevenZip(HWND owner, LPCSTR commandLine, LPSTR output, DWO
 
 extern "C" BOOL WINAPI SevenZipSetOwnerWindowEx(HWND owner, ARCHIVERPROC callback) {
   try {
-    std::lock_guard<std::mutex> lock(g_ownersLock);
+    Held lock(g_ownersLock);
     if (callback) {
       Owners()[owner] = callback;
     } else {
@@ -69,6 +94,6 @@ extern "C" BOOL WINAPI SevenZipSetOwnerWindowEx(HWND owner, ARCHIVERPROC callbac
 }
 
 extern "C" BOOL WINAPI SevenZipKillOwnerWindowEx(HWND owner) {
-  std::lock_guard<std::mutex> lock(g_ownersLock);
+  Held lock(g_ownersLock);
   return Owners().erase(owner) ? TRUE : FALSE;
 }

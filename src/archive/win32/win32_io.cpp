@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace archive {
 namespace {
@@ -210,6 +211,40 @@ std::unique_ptr<OutputSink> Win32Platform::OpenDestination(const std::string& di
     root = L"\\\\?\\" + full;
   }
   return std::unique_ptr<OutputSink>(new Win32Sink(root));
+}
+
+namespace {
+
+DWORD WINAPI WorkerEntry(LPVOID parameter) {
+  const auto* work = static_cast<const std::function<void()>*>(parameter);
+  try {
+    (*work)();
+  } catch (...) {
+    // The work records its own failures; nothing may leave a thread.
+  }
+  return 0;
+}
+
+}  // namespace
+
+unsigned Win32ThreadPool::Concurrency() const {
+  SYSTEM_INFO info;
+  ::GetSystemInfo(&info);
+  return info.dwNumberOfProcessors > 0 ? info.dwNumberOfProcessors : 1;
+}
+
+void Win32ThreadPool::Run(unsigned count, const std::function<void()>& work) {
+  std::vector<HANDLE> threads;
+  for (unsigned t = 1; t < count; ++t) {
+    HANDLE thread = ::CreateThread(nullptr, 0, WorkerEntry,
+                                   const_cast<std::function<void()>*>(&work), 0, nullptr);
+    if (thread) threads.push_back(thread);
+  }
+  work();
+  for (HANDLE thread : threads) {
+    ::WaitForSingleObject(thread, INFINITE);
+    ::CloseHandle(thread);
+  }
 }
 
 }  // namespace archive

@@ -42,6 +42,10 @@ private:
 
 }  // namespace
 
+Win32Threads::Win32Threads() { ::InitializeCriticalSection(&tickLock_); }
+
+Win32Threads::~Win32Threads() { ::DeleteCriticalSection(&tickLock_); }
+
 std::unique_ptr<platform::Thread> Win32Threads::Start(std::function<void()> body) {
     auto* parameter = new std::function<void()>(std::move(body));
     HANDLE handle = ::CreateThread(nullptr, 0, ThreadEntry, parameter, 0, nullptr);
@@ -54,6 +58,22 @@ std::unique_ptr<platform::Thread> Win32Threads::Start(std::function<void()> body
 
 void Win32Threads::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
 
-std::uint64_t Win32Threads::TickCount() { return ::GetTickCount64(); }
+// GetTickCount64 exists from Vista on; importing it would stop the program
+// from starting on XP. Older systems get the 32-bit count, widened here so
+// that a wait spanning its wrap after 49.7 days still measures correctly.
+std::uint64_t Win32Threads::TickCount() {
+    using TickCount64 = ULONGLONG(WINAPI*)();
+    static const auto tickCount64 = reinterpret_cast<TickCount64>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("kernel32"), "GetTickCount64")));
+    if (tickCount64 != nullptr) return tickCount64();
+
+    ::EnterCriticalSection(&tickLock_);
+    const DWORD now = ::GetTickCount();
+    if (now < lastTick_) tickHigh_ += 1ull << 32;
+    lastTick_ = now;
+    const std::uint64_t ticks = tickHigh_ + now;
+    ::LeaveCriticalSection(&tickLock_);
+    return ticks;
+}
 
 }  // namespace win32
