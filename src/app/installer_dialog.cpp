@@ -2,6 +2,7 @@
 
 #include "app/driver_list.h"
 #include "app/model_catalogue.h"
+#include "install/driver_installers.h"
 #include "install/spooler_control.h"
 #include "ports/port_types.h"
 
@@ -178,10 +179,10 @@ void InstallerDialog::OnInstall() {
     }
     if (receipt) {
         lastRoute = InstallRoute::Receipt;
-        InstallReceiptDriver();
+        install::ReceiptDriverInstaller(*this).Install();
     } else {
         lastRoute = InstallRoute::Label;
-        InstallLabelDriver();
+        install::LabelDriverInstaller(*this).Install();
     }
     window_.EnableControl(platform::mb::kIdCancel, false);
     ExchangeData(false);
@@ -198,12 +199,6 @@ void InstallerDialog::RefuseUnknownModel(const std::string& driverName) {
     installButton.Enable(true);
     lastRoute = InstallRoute::Refused;
 }
-
-// The installation sequences come with the driver installation; until then
-// an Install leaves the dialog ready for another attempt.
-void InstallerDialog::InstallReceiptDriver() { installButton.Enable(true); }
-
-void InstallerDialog::InstallLabelDriver() { installButton.Enable(true); }
 
 void InstallerDialog::LoadDriverNames() {
     driverCombo.ResetContent();

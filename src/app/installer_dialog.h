@@ -64,11 +64,6 @@ public:
     int FindModelIndex(const std::string& driverName, int fallbackIndex);
     int GetWindowsVersionCode();
 
-    // Installation sequences; they report their own outcome on the dialog.
-    void InstallReceiptDriver();
-    void InstallLabelDriver();
-    void RefuseUnknownModel(const std::string& driverName);
-
     // Whether the start-up worker is still running (closing waits for it).
     bool StartupRunning() const { return startupRunning_.load(); }
 
@@ -115,6 +110,7 @@ public:
 private:
     bool CloseRequested() const { return closeRequested_.load(); }
     void EndWhenStartupDone(int result);
+    void RefuseUnknownModel(const std::string& driverName);
 
     platform::Platform& platform_;
     platform::DialogWindow& window_;
