@@ -16,23 +16,8 @@ bash scripts/setup.sh
 # shellcheck source=wine-env.sh
 source "$REPO/scripts/wine-env.sh"
 
-build() {  # build <dir> [cmake args...]
-  local dir=$1
-  shift
-  cmake -S "$REPO" -B "$dir" -G Ninja "$@" >/dev/null
-  cmake --build "$dir"
-}
-
-echo "== host build"
-build "$BUILD_ROOT/host"
-echo "== Windows build ($WIN_ARCH)"
-build "$WIN_BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$REPO/cmake/mingw-$WIN_ARCH.cmake"
-if [ "$WIN_ARCH" != i686 ]; then
-  # The product is the 32-bit program: always build it, even where only the
-  # 64-bit one can run.
-  echo "== Windows build (i686, the shipped program)"
-  build "$BUILD_ROOT/win-i686" -DCMAKE_TOOLCHAIN_FILE="$REPO/cmake/mingw-i686.cmake"
-fi
+# The host build, the Windows build that runs here, and the 32-bit product.
+bash scripts/build.sh
 
 RUN_DIR=$BUILD_ROOT/run
 SHOTS=$BUILD_ROOT/screenshots

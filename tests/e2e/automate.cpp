@@ -173,16 +173,17 @@ private:
         return control;
     }
     LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const {
-        DWORD_PTR result = 0;
-        if (!::SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG,
-                                   kSendTimeoutMs, &result))
-            Fail("window did not answer message " + std::to_string(message));
-        return static_cast<LRESULT>(result);
+        return SendWith(::SendMessageTimeoutA, window, message, wParam, lParam);
     }
     LRESULT SendW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) const {
+        return SendWith(::SendMessageTimeoutW, window, message, wParam, lParam);
+    }
+    // A hung installer fails the run instead of hanging it.
+    template <typename SendTimeout>
+    LRESULT SendWith(SendTimeout send, HWND window, UINT message, WPARAM wParam,
+                     LPARAM lParam) const {
         DWORD_PTR result = 0;
-        if (!::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG,
-                                   kSendTimeoutMs, &result))
+        if (!send(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result))
             Fail("window did not answer message " + std::to_string(message));
         return static_cast<LRESULT>(result);
     }

@@ -169,31 +169,26 @@ std::string SimFiles::DirectoryResult(const std::string& folder, std::uint32_t b
     return folder;
 }
 
-std::string SimFiles::GetCurrentDirectoryA(std::uint32_t bufferSize) {
-    calls.push_back(FormatCall("GetCurrentDirectoryA", {std::to_string(bufferSize)}));
-    if (auto error = failures.Check("GetCurrentDirectoryA")) {
+std::string SimFiles::DirectoryCall(const char* call, const std::string& folder,
+                                   std::uint32_t bufferSize) {
+    calls.push_back(FormatCall(call, {std::to_string(bufferSize)}));
+    if (auto error = failures.Check(call)) {
         lastError = *error;
         return "";
     }
-    return DirectoryResult(currentDirectory_, bufferSize);
+    return DirectoryResult(folder, bufferSize);
+}
+
+std::string SimFiles::GetCurrentDirectoryA(std::uint32_t bufferSize) {
+    return DirectoryCall("GetCurrentDirectoryA", currentDirectory_, bufferSize);
 }
 
 std::string SimFiles::GetSystemDirectoryA(std::uint32_t bufferSize) {
-    calls.push_back(FormatCall("GetSystemDirectoryA", {std::to_string(bufferSize)}));
-    if (auto error = failures.Check("GetSystemDirectoryA")) {
-        lastError = *error;
-        return "";
-    }
-    return DirectoryResult(kSystemDirectory, bufferSize);
+    return DirectoryCall("GetSystemDirectoryA", kSystemDirectory, bufferSize);
 }
 
 std::string SimFiles::GetWindowsDirectoryA(std::uint32_t bufferSize) {
-    calls.push_back(FormatCall("GetWindowsDirectoryA", {std::to_string(bufferSize)}));
-    if (auto error = failures.Check("GetWindowsDirectoryA")) {
-        lastError = *error;
-        return "";
-    }
-    return DirectoryResult(kWindowsDirectory, bufferSize);
+    return DirectoryCall("GetWindowsDirectoryA", kWindowsDirectory, bufferSize);
 }
 
 std::uint32_t SimFiles::GetFileAttributesA(const std::string& path) {

@@ -87,6 +87,9 @@ private:
     platform::BoolResult Fail(std::uint32_t error);
     platform::BoolResult Succeed();
     std::string DirectoryResult(const std::string& folder, std::uint32_t bufferSize);
+    // A directory query: logged, failable, then answered with `folder`.
+    std::string DirectoryCall(const char* call, const std::string& folder,
+                              std::uint32_t bufferSize);
 
     std::map<std::string, Entry> entries_;
     std::string currentDirectory_;
