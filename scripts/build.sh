@@ -9,9 +9,8 @@ JOBS=${JOBS:-$(nproc)}
 
 configure_and_build() {  # folder [cmake arguments...]
   local dir=$1; shift
-  if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S "$REPO" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-  fi
+  # Configuring again is cheap and picks up a changed Windows build folder.
+  cmake -S "$REPO" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
   cmake --build "$dir" -j "$JOBS"
 }
 

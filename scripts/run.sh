@@ -12,7 +12,10 @@ REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_ROOT=${BUILD_ROOT:-$REPO/build}
 cd "$REPO"
 
-bash scripts/setup.sh
+if [ -z "${I386_MODE:-}" ]; then bash scripts/setup.sh; fi
+# The product is 32-bit: run it through qemu where this machine needs that.
+source "$REPO/scripts/i386.sh"
+i386_reexec "$REPO/scripts/run.sh" "$@"
 # shellcheck source=wine-env.sh
 source "$REPO/scripts/wine-env.sh"
 

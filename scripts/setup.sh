@@ -13,20 +13,62 @@ packages=(
   libarchive-tools unzip zip p7zip-full
 )
 
-missing=()
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  dpkg --add-architecture i386
-fi
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
-fi
-
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-echo "setup: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+
+# A mirror caught mid-sync fails one index now and then; the other indexes
+# are usually enough, and a failed install below is tried once more.
+apt_update() {
+  local attempt
+  for attempt in 1 2 3; do
+    $SUDO apt-get update -qq && return 0
+    echo "setup: apt-get update failed (attempt $attempt)" >&2
+    sleep 5
+  done
+  return 0
+}
+
+apt_install() {  # [apt-get options...] packages...
+  if ! $SUDO apt-get install -y -qq --no-install-recommends "$@" >/dev/null; then
+    echo "setup: install failed; refreshing the package lists and trying once more" >&2
+    sleep 20
+    apt_update
+    $SUDO apt-get install -y -qq --no-install-recommends "$@" >/dev/null
+  fi
+}
+
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
+missing=()
+for p in "${packages[@]}"; do
+  installed "$p" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  apt_update
+  apt_install "${missing[@]}"
+fi
+
+# The product is a 32-bit program, so its tests need the 32-bit Wine loader.
+# Where this machine cannot execute 32-bit programs, qemu runs them; Debian
+# 12's own qemu-user (7.2) takes about a minute to start each process, the
+# backported one (10) a fraction of a second.
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  qemu_major=$(qemu-i386-static --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9]*\).*/\1/p')
+  if [ "${qemu_major:-0}" -lt 8 ]; then
+    backports=/etc/apt/sources.list.d/bookworm-backports.sources
+    if ! grep -rqs 'bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+      echo "setup: adding the bookworm-backports suite for qemu-user-static"
+      printf '%s\n' 'Types: deb' 'URIs: http://deb.debian.org/debian' \
+        'Suites: bookworm-backports' 'Components: main' \
+        'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' | $SUDO tee "$backports" >/dev/null
+    fi
+    echo "setup: installing qemu-user-static from bookworm-backports"
+    apt_update
+    apt_install -t bookworm-backports qemu-user-static
+  fi
+fi

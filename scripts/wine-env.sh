@@ -2,9 +2,10 @@
 # execute, keeps an isolated prefix under the build folder, and provides a
 # virtual display when there is none.
 #
-# Some machines cannot execute 32-bit Linux programs (and so not the 32-bit
-# Wine loader); there the 64-bit Windows build of the same sources is what
-# runs under Wine. WIN_ARCH names the Windows build to use.
+# The 32-bit loader runs where this machine executes 32-bit programs, or
+# inside the qemu namespace of i386.sh; then the 32-bit product is what runs
+# under Wine. Only where neither is possible does the 64-bit Windows build
+# of the same sources stand in. WIN_ARCH names the Windows build to use.
 
 REPO=${REPO:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 BUILD_ROOT=${BUILD_ROOT:-$REPO/build}
