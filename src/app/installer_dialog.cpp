@@ -168,8 +168,7 @@ void InstallerDialog::OnInstall() {
     const std::string driverName = driverCombo.GetText();
     modelIndex = driverCombo.GetCurSel();
     modelIndex = FindModelIndex(driverName, modelIndex);
-    const catalogue::ReceiptBlocks blocks{receiptGroup1Size, receiptGroup2Size, receiptGroup3Size,
-                                          receiptGroup4Size};
+    const catalogue::ReceiptBlocks blocks = Blocks();
     const bool receipt = catalogue::FamilyOf(modelIndex, blocks) == catalogue::DriverFamily::Receipt;
     const bool known = receipt ? catalogue::ResolveReceiptModel(modelIndex, blocks, driverName).has_value()
                                : catalogue::ResolveLabelModel(modelIndex, blocks).has_value();

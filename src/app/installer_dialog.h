@@ -14,6 +14,7 @@
 
 #include "app/controls.h"
 #include "app/dialog_ids.h"
+#include "app/model_catalogue.h"
 #include "package/archive_extractor.h"
 #include "platform/platform.h"
 
@@ -60,6 +61,33 @@ public:
     void FillPortTypeList();
     bool ReadSerialPorts(StringArray& list);
 
+    // Printer creation, shared by both installation sequences. PreselectPort
+    // asks for a parallel or TCP/IP port before anything is copied; false
+    // means the operator abandoned the installation.
+    bool PreselectPort();
+    void SetUpPrinter(const std::string& printerName, const std::string& driverName,
+                      catalogue::DriverFamily family);
+    void MakeDefaultPrinter(const std::string& printerName);
+    // The last step of a successful installation: progress 100, the
+    // completion text, and the button that closes the installer.
+    void CompleteInstallation();
+
+    // The port steps that ask the operator or the printer. Each choice
+    // returns kPortCancelled, kPortCreated (TCP/IP) or kPortChoiceBase + n.
+    int ChooseTcpIpPort();
+    int SelectParallelPort();
+    void SelectSerialPort();
+    void DetectUsbPort();
+
+    // The printer's port in the print subsystem's registry keys.
+    void SetPrinterPort(const std::string& printerName, const std::string& portName);
+    bool ReadPrinterOnLine(const std::string& printerName);
+    void WriteSerialPortSettings(const std::string& portName);
+    bool ListInstalledPrinters(StringArray& names, StringArray& ports);
+
+    // Runs the spooler service control in `mode` on the dialog thread.
+    void RunSpooler(std::int32_t mode);
+
     // Driver list and model catalogue.
     int FindModelIndex(const std::string& driverName, int fallbackIndex);
     int GetWindowsVersionCode();
@@ -103,11 +131,27 @@ public:
     // type, never set again while the process runs.
     bool portAvailable = true;
 
+    // Results of the port choices.
+    static constexpr int kPortCancelled = 0xCCCC;
+    static constexpr int kPortCreated = 0xAAAA;
+    static constexpr int kPortChoiceBase = 0x1200;
+
     // What the last Install did, for the tests and the demonstration.
     enum class InstallRoute { None, Receipt, Label, Refused };
     InstallRoute lastRoute = InstallRoute::None;
 
+    platform::Platform& Platform() { return platform_; }
+    catalogue::ReceiptBlocks Blocks() const {
+        return {receiptGroup1Size, receiptGroup2Size, receiptGroup3Size, receiptGroup4Size};
+    }
+
 private:
+    // The port a port-choice result names, or nothing when the result is
+    // not a row of `list`.
+    static const std::string* ChosenPort(int result, const StringArray& list);
+    void ReportAddPrinterFailure(std::uint32_t error);
+    void ReportRegistryWriteFailure();
+
     bool CloseRequested() const { return closeRequested_.load(); }
     void EndWhenStartupDone(int result);
     void RefuseUnknownModel(const std::string& driverName);

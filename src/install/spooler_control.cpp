@@ -35,13 +35,13 @@ void SpoolerControl::Run(const std::string& serviceName, std::int32_t mode) {
     ScopedScHandle status(services_, services_.OpenServiceA(manager.get(), serviceName,
                                                             svc::kServiceAllAccess, error));
     platform::ServiceStatus record;
-    if (!services_.QueryServiceStatus(status.get(), record).Succeeded()) {
+    if (!services_.QueryServiceStatus(status.get(), record).NonZero()) {
         messages_.AppMessageBox("Service status is unknown", platform::mb::kIconInformation);
         // Without a state nothing is stopped; a start request is harmless
         // for a service that already runs, and brings up one that does not.
         ScopedScHandle control(services_, services_.OpenServiceA(manager.get(), serviceName,
                                                                  svc::kServiceAllAccess, error));
-        if (services_.StartServiceA(control.get()).Succeeded() &&
+        if (services_.StartServiceA(control.get()).NonZero() &&
             WaitFor(status.get(), record, svc::kRunning) == WaitOutcome::TimedOut) {
             ReportTimeout(serviceName, "start");
         }
@@ -64,26 +64,68 @@ void SpoolerControl::Start(platform::ScHandle control, platform::ScHandle status
     const platform::BoolResult started = services_.StartServiceA(control);
     // A refused start never reaches the running state; waiting would only
     // hold the operator up for the whole bound.
-    if (!started.Succeeded() && started.lastError != platform::error::kServiceAlreadyRunning) {
+    if (!started.NonZero() && started.lastError != platform::error::kServiceAlreadyRunning) {
         messages_.AppMessageBox("The " + serviceName + " service could not be started (error " +
                                     std::to_string(started.lastError) + ").",
                                 platform::mb::kOk);
         return;
     }
-    if (WaitFor(status, record, svc::kRunning) == WaitOutcome::TimedOut) {
-        ReportTimeout(serviceName, "start");
+    switch (WaitFor(status, record, svc::kRunning)) {
+        case WaitOutcome::Reached: return;
+        case WaitOutcome::TimedOut: ReportTimeout(serviceName, "start"); return;
+        case WaitOutcome::QueryFailed: ReportLostStatus(serviceName, "start"); return;
     }
 }
 
 void SpoolerControl::StopAndStart(platform::ScHandle control, platform::ScHandle status,
                                   platform::ServiceStatus& record,
                                   const std::string& serviceName) {
-    (void)services_.ControlService(control, svc::kControlStop, record);
+    switch (RequestStop(control, status, record, serviceName)) {
+        case StopRequest::Made: break;
+        case StopRequest::AlreadyStopped: Start(control, status, record, serviceName); return;
+        case StopRequest::Refused: return;
+    }
     switch (WaitFor(status, record, svc::kStopped)) {
         case WaitOutcome::Reached: Start(control, status, record, serviceName); return;
         case WaitOutcome::TimedOut: ReportTimeout(serviceName, "stop"); return;
-        case WaitOutcome::QueryFailed: return;
+        case WaitOutcome::QueryFailed:
+            // Its state is unknown, and it may well be stopped: a start
+            // request is harmless for a running service and brings a
+            // stopped one back, so it is never left down without a word.
+            ReportLostStatus(serviceName, "stop");
+            Start(control, status, record, serviceName);
+            return;
     }
+}
+
+SpoolerControl::StopRequest SpoolerControl::RequestStop(platform::ScHandle control,
+                                                        platform::ScHandle status,
+                                                        platform::ServiceStatus& record,
+                                                        const std::string& serviceName) {
+    platform::BoolResult stop = services_.ControlService(control, svc::kControlStop, record);
+    if (!stop.NonZero() && stop.lastError == platform::error::kServiceCannotAcceptControl &&
+        record.currentState == svc::kStartPending) {
+        // Still coming up: let it get there, then stop it.
+        if (WaitFor(status, record, svc::kRunning) == WaitOutcome::Reached) {
+            stop = services_.ControlService(control, svc::kControlStop, record);
+        }
+    }
+    if (stop.NonZero()) return StopRequest::Made;
+    switch (stop.lastError) {
+        case platform::error::kServiceNotActive:
+            record.currentState = svc::kStopped;
+            return StopRequest::AlreadyStopped;
+        case platform::error::kServiceCannotAcceptControl:
+            if (record.currentState == svc::kStopPending) return StopRequest::Made;
+            break;
+        default: break;
+    }
+    // Refused: it keeps running as it was; waiting for a stop that was never
+    // made would only hold the operator up.
+    messages_.AppMessageBox("The " + serviceName + " service could not be stopped (error " +
+                                std::to_string(stop.lastError) + ").",
+                            platform::mb::kOk);
+    return StopRequest::Refused;
 }
 
 SpoolerControl::WaitOutcome SpoolerControl::WaitFor(platform::ScHandle status,
@@ -95,11 +137,20 @@ SpoolerControl::WaitOutcome SpoolerControl::WaitFor(platform::ScHandle status,
     while (record.currentState != target) {
         if (threads_.TickCount() - begin >= wait_.boundMs) return WaitOutcome::TimedOut;
         threads_.Sleep(wait_.pauseMs);
-        if (!services_.QueryServiceStatus(status, record).Succeeded()) {
+        const platform::BoolResult query = services_.QueryServiceStatus(status, record);
+        if (!query.NonZero()) {
+            lastQueryError_ = query.lastError;
             return WaitOutcome::QueryFailed;
         }
     }
     return WaitOutcome::Reached;
+}
+
+void SpoolerControl::ReportLostStatus(const std::string& serviceName, const char* what) {
+    messages_.AppMessageBox("The status of the " + serviceName + " service could not be read "
+                                "while waiting for it to " + what + " (error " +
+                                std::to_string(lastQueryError_) + ").",
+                            platform::mb::kOk);
 }
 
 void SpoolerControl::ReportTimeout(const std::string& serviceName, const char* what) {

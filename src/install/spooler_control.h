@@ -36,19 +36,24 @@ public:
 
 private:
     enum class WaitOutcome { Reached, TimedOut, QueryFailed };
+    enum class StopRequest { Made, AlreadyStopped, Refused };
 
     void Start(platform::ScHandle control, platform::ScHandle status,
                platform::ServiceStatus& record, const std::string& serviceName);
     void StopAndStart(platform::ScHandle control, platform::ScHandle status,
                       platform::ServiceStatus& record, const std::string& serviceName);
+    StopRequest RequestStop(platform::ScHandle control, platform::ScHandle status,
+                            platform::ServiceStatus& record, const std::string& serviceName);
     WaitOutcome WaitFor(platform::ScHandle status, platform::ServiceStatus& record,
                         std::uint32_t target);
     void ReportTimeout(const std::string& serviceName, const char* what);
+    void ReportLostStatus(const std::string& serviceName, const char* what);
 
     platform::ServiceManager& services_;
     platform::Threads& threads_;
     platform::MessageBoxes& messages_;
     ServiceWait wait_;
+    std::uint32_t lastQueryError_ = 0;
 };
 
 }  // namespace install

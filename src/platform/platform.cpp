@@ -18,6 +18,16 @@ std::uint32_t StringBytes(const std::string& text) {
 
 }  // namespace
 
+std::string MultiString(const std::vector<std::string>& entries) {
+    std::string list;
+    for (const auto& entry : entries) {
+        list += entry;
+        list += '\0';
+    }
+    list += '\0';
+    return list;
+}
+
 std::uint32_t EnumBytesNeeded(const std::vector<PortInfo2>& ports) {
     std::uint32_t total = 0;
     for (const auto& port : ports) {

@@ -4,6 +4,7 @@
 
 #include "platform/files.h"
 #include "platform/libraries.h"
+#include "platform/privileges.h"
 #include "platform/registry.h"
 #include "platform/services.h"
 #include "platform/spooler.h"
@@ -23,6 +24,7 @@ struct Platform {
     SystemInfo& system;
     Threads& threads;
     Libraries& libraries;
+    ProcessToken& token;
 };
 
 }  // namespace platform

@@ -80,6 +80,10 @@ constexpr std::uint32_t kEnumLocal = 2;
 constexpr std::uint32_t kEnumConnections = 4;
 }  // namespace spool
 
+// The NUL-separated list a DRIVER_INFO_3A carries: "a\0b\0\0", each entry
+// with its NUL, then the empty entry.
+std::string MultiString(const std::vector<std::string>& entries);
+
 // Byte counts a 32-bit Windows reports for the enumerations: the fixed
 // records followed by their strings, each with its NUL.
 std::uint32_t EnumBytesNeeded(const std::vector<PortInfo2>& ports);

@@ -17,12 +17,15 @@ using FindHandle = std::uintptr_t;
 
 constexpr FindHandle kInvalidFindHandle = ~static_cast<FindHandle>(0);
 
-// A BOOL-returning call together with the last error it left behind.
-// The logic tests `value == 1` where the system documents exactly 1.
+// A BOOL-returning call together with the last error it left behind. Two
+// tests, named for what they check: the spooler's Boolean results count as
+// success only when exactly 1 (TRUE), as the installer has always relied on;
+// most other calls document any non-zero value as success.
 struct [[nodiscard]] BoolResult {
     std::int32_t value = 0;
     std::uint32_t lastError = 0;
-    bool Succeeded() const { return value != 0; }
+    bool IsOne() const { return value == 1; }
+    bool NonZero() const { return value != 0; }
 };
 
 // Win32 error codes the logic and the simulators share.
@@ -45,6 +48,7 @@ constexpr std::uint32_t kNoMoreItems = 259;
 constexpr std::uint32_t kServiceRequestTimeout = 1053;
 constexpr std::uint32_t kServiceAlreadyRunning = 1056;
 constexpr std::uint32_t kServiceDoesNotExist = 1060;
+constexpr std::uint32_t kServiceCannotAcceptControl = 1061;
 constexpr std::uint32_t kServiceNotActive = 1062;
 constexpr std::uint32_t kUnknownPort = 1796;
 constexpr std::uint32_t kUnknownPrinterDriver = 1797;

@@ -47,7 +47,7 @@ std::vector<platform::PortInfo2> SpoolerPorts(platform::Spooler& spooler) {
         (void)spooler.EnumPortsA(2, 0, entries, needed, returned);
         entries.clear();
         const platform::BoolResult filled = spooler.EnumPortsA(2, needed, entries, needed, returned);
-        if (filled.Succeeded() || filled.lastError != platform::error::kInsufficientBuffer) {
+        if (filled.IsOne() || filled.lastError != platform::error::kInsufficientBuffer) {
             entries.resize(std::min<std::size_t>(entries.size(), returned));
             return entries;
         }

@@ -15,7 +15,7 @@ bool WaitForState(ContractTarget& target, platform::ScHandle service, std::uint3
                   ServiceStatus& status) {
     for (int i = 0; i < kPollLimit; ++i) {
         platform::BoolResult query = target.services.QueryServiceStatus(service, status);
-        if (!query.Succeeded()) return false;
+        if (!query.NonZero()) return false;
         if (status.currentState == state) return true;
         target.threads.Sleep(kPollPause);
     }
@@ -52,7 +52,7 @@ void EnsureSpoolerRunning(ContractTarget& target) {
     OpenedSpooler spooler = OpenSpooler(target);
     ServiceStatus status;
     bool stopped = spooler.service &&
-                   target.services.QueryServiceStatus(spooler.service, status).Succeeded() &&
+                   target.services.QueryServiceStatus(spooler.service, status).NonZero() &&
                    status.currentState == svc::kStopped;
     if (stopped) {
         EXPECT_OK(target, target.services.StartServiceA(spooler.service));

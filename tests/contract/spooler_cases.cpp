@@ -31,7 +31,7 @@ std::vector<PrinterInfo2> ListPrinters(ContractTarget& target) {
     std::uint32_t returned = 0;
     BoolResult sizing = target.spooler.EnumPrintersA(spool::kEnumLocal | spool::kEnumConnections,
                                                      "", 2, 0, printers, needed, returned);
-    if (sizing.Succeeded()) {
+    if (sizing.NonZero()) {
         // Nothing to list: the size query itself succeeds with nothing needed.
         CHECK(needed == 0 && returned == 0, "EnumPrintersA(size 0) succeeded with %u, %u",
               needed, returned);
@@ -61,7 +61,7 @@ const PrinterInfo2* FindPrinter(const std::vector<PrinterInfo2>& printers,
 void RemovePrinterIfPresent(ContractTarget& target, const std::string& name) {
     platform::PrinterHandle handle = 0;
     platform::PrinterDefaults defaults{std::string("RAW"), spool::kPrinterAllAccess};
-    if (!target.spooler.OpenPrinterA(name, handle, defaults).Succeeded()) return;
+    if (!target.spooler.OpenPrinterA(name, handle, defaults).NonZero()) return;
     (void)target.spooler.DeletePrinter(handle);
     (void)target.spooler.ClosePrinter(handle);
 }

@@ -20,6 +20,7 @@ class SimFiles : public platform::Files {
 public:
     static constexpr const char* kWindowsDirectory = "C:\\windows";
     static constexpr const char* kSystemDirectory = "C:\\windows\\system32";
+    static constexpr const char* kWow64Directory = "C:\\windows\\SysWOW64";
 
     // Starts with C:\windows\system32, C:\windows\SysWOW64 and the current
     // folder C:\Installer.

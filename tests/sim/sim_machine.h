@@ -8,6 +8,7 @@
 #include "sim/sim_clock.h"
 #include "sim/sim_files.h"
 #include "sim/sim_libraries.h"
+#include "sim/sim_privileges.h"
 #include "sim/sim_profile.h"
 #include "sim/sim_registry.h"
 #include "sim/sim_services.h"
@@ -39,6 +40,7 @@ public:
     SimServiceManager services;
     SimSpooler spooler;
     SimLibraries libraries;
+    SimProcessToken token;
 };
 
 }  // namespace sim

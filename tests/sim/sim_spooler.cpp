@@ -345,12 +345,21 @@ BoolResult SimSpooler::AddMonitorA(std::uint32_t level, const platform::MonitorI
         return Fail(kInvalidEnvironment);
     }
     if (Monitor(*info.name)) return Fail(error::kPrintMonitorAlreadyInstalled);
-    // The spooler loads monitors from the system folder only.
-    std::string systemDll = std::string(SimFiles::kSystemDirectory) + "\\" + FileName(*info.dllName);
-    bool inSystemFolder =
-        !HasSeparator(*info.dllName) || EqualsNoCase(files_.FullPath(*info.dllName),
-                                                     files_.FullPath(systemDll));
-    if (!inSystemFolder || !files_.Exists(systemDll)) return Fail(error::kModNotFound);
+    // The spooler loads monitors from the system folder only; on 64-bit
+    // Windows a 32-bit installer can only name the 32-bit one, SysWOW64,
+    // and that is where it finds the DLL too.
+    const std::string name = FileName(*info.dllName);
+    std::vector<std::string> folders = {SimFiles::kSystemDirectory};
+    if (LocalEnvironment() == kEnvironmentX64) folders.push_back(SimFiles::kWow64Directory);
+    bool loadable = false;
+    for (const std::string& folder : folders) {
+        const std::string dll = folder + "\\" + name;
+        const bool named = !HasSeparator(*info.dllName) ||
+                           EqualsNoCase(files_.FullPath(*info.dllName), files_.FullPath(dll));
+        if (named && files_.Exists(dll)) loadable = true;
+        if (!HasSeparator(*info.dllName)) break;  // a bare name means the system folder
+    }
+    if (!loadable) return Fail(error::kModNotFound);
     monitors_.push_back(info);
     return Succeed();
 }

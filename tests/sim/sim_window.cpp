@@ -177,6 +177,7 @@ int SimDialogWindow::ListViewGetItemCount(int id) {
 void SimDialogWindow::ProgressSetPos(int id, int position) {
     Lock lock(mutex_);
     controls_[id].progress = position;
+    controls_[id].progressHistory.push_back(position);
 }
 
 void SimDialogWindow::SendUpdateData() {

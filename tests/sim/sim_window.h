@@ -34,6 +34,7 @@ struct SimControl {
     std::vector<std::uint32_t> rowStates;
     std::uint32_t extendedStyle = 0;
     int progress = 0;
+    std::vector<int> progressHistory;  // every position set, in order
 };
 
 class SimDialogWindow : public platform::DialogWindow {

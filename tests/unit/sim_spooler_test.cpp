@@ -69,8 +69,8 @@ protected:
             machine.threads.Sleep(50);
             EXPECT_EQ(machine.services.QueryServiceStatus(service, status).value, 1);
         } while (status.currentState != platform::svc::kRunning);
-        machine.services.CloseServiceHandle(service).Succeeded();
-        machine.services.CloseServiceHandle(manager).Succeeded();
+        machine.services.CloseServiceHandle(service).NonZero();
+        machine.services.CloseServiceHandle(manager).NonZero();
     }
 
     sim::SimMachine machine;
@@ -200,7 +200,7 @@ TEST_F(SimSpoolerTest, AddPrinterChecksNameDriverAndPort) {
 
 TEST_F(SimSpoolerTest, DeletedPrinterGoesAtCloseWithItsKeys) {
     machine.spooler.SeedDriver("4720 Series", kX86);
-    machine.spooler.ClosePrinter(AddPrinter("P1", "LPT1:")).Succeeded();
+    machine.spooler.ClosePrinter(AddPrinter("P1", "LPT1:")).NonZero();
     platform::PrinterHandle handle = 0;
     platform::PrinterDefaults defaults{std::string("RAW"), platform::spool::kPrinterAllAccess};
     BoolResult unknown = machine.spooler.OpenPrinterA("P2", handle, defaults);
@@ -227,8 +227,8 @@ TEST_F(SimSpoolerTest, DeletedPrinterGoesAtCloseWithItsKeys) {
 
 TEST_F(SimSpoolerTest, EnumPrintersReportsEachPrinterAndItsPort) {
     machine.spooler.SeedDriver("4720 Series", kX86);
-    machine.spooler.ClosePrinter(AddPrinter("B", "LPT2:")).Succeeded();
-    machine.spooler.ClosePrinter(AddPrinter("A", "COM1:")).Succeeded();
+    machine.spooler.ClosePrinter(AddPrinter("B", "LPT2:")).NonZero();
+    machine.spooler.ClosePrinter(AddPrinter("A", "COM1:")).NonZero();
     std::vector<platform::PrinterInfo2> printers;
     std::uint32_t needed = 0, returned = 0;
     EXPECT_EQ(machine.spooler.EnumPrintersA(6, "", 2, 0, printers, needed, returned).lastError,
@@ -244,7 +244,7 @@ TEST_F(SimSpoolerTest, EnumPrintersReportsEachPrinterAndItsPort) {
 TEST_F(SimSpoolerTest, RestartSetsPrinterOnLineFromTheRegisteredPort) {
     machine.spooler.acceptAnyPort = true;
     machine.spooler.SeedDriver("4720 Series", kX86);
-    machine.spooler.ClosePrinter(AddPrinter("P1", "USB001")).Succeeded();
+    machine.spooler.ClosePrinter(AddPrinter("P1", "USB001")).NonZero();
     machine.spooler.SetPrinterAttached("USB002");
     const std::string hardwareProfile =
         "SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current\\System\\CurrentControlSet\\"

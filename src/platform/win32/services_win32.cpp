@@ -49,7 +49,7 @@ platform::BoolResult Win32ServiceManager::QueryServiceStatus(platform::ScHandle 
                                                              platform::ServiceStatus& status) {
     SERVICE_STATUS record = {};
     platform::BoolResult result = Result(::QueryServiceStatus(ToHandle(service), &record));
-    if (result.Succeeded()) Copy(record, status);
+    if (result.NonZero()) Copy(record, status);
     return result;
 }
 
@@ -64,7 +64,7 @@ platform::BoolResult Win32ServiceManager::ControlService(platform::ScHandle serv
                                                          platform::ServiceStatus& status) {
     SERVICE_STATUS record = {};
     platform::BoolResult result = Result(::ControlService(ToHandle(service), control, &record));
-    if (result.Succeeded() || record.dwCurrentState != 0) Copy(record, status);
+    if (result.NonZero() || record.dwCurrentState != 0) Copy(record, status);
     return result;
 }
 

@@ -34,17 +34,6 @@ std::string Text(const char* text) { return text ? std::string(text) : std::stri
 HANDLE ToHandle(platform::PrinterHandle handle) { return reinterpret_cast<HANDLE>(handle); }
 HWND ToWindow(platform::WindowHandle window) { return reinterpret_cast<HWND>(window); }
 
-// "a\0b\0\0": each entry with its NUL, then the empty entry.
-std::string MultiString(const std::vector<std::string>& entries) {
-    std::string list;
-    for (const auto& entry : entries) {
-        list += entry;
-        list += '\0';
-    }
-    list += '\0';
-    return list;
-}
-
 // A zero size still gets a real, non-null buffer, so the size check is the spooler's.
 std::vector<BYTE> EnumBuffer(std::uint32_t size) { return std::vector<BYTE>(size ? size : 1); }
 
@@ -84,7 +73,7 @@ BoolResult Win32Spooler::GetPrinterDriverDirectoryA(const std::string& environme
     BoolResult result = Result(::GetPrinterDriverDirectoryA(
         nullptr, StrOrNull(environment), level, buffer.data(), bufferSize, &bytes));
     needed = bytes;
-    if (result.Succeeded()) {
+    if (result.NonZero()) {
         directory.assign(reinterpret_cast<const char*>(buffer.data()),
                          strnlen(reinterpret_cast<const char*>(buffer.data()), bufferSize));
     }
@@ -95,7 +84,7 @@ BoolResult Win32Spooler::AddPrinterDriverExA(std::uint32_t level,
                                              const platform::DriverInfo3& info,
                                              std::uint32_t copyFlags) {
     std::string dependents;
-    if (!info.dependentFiles.empty()) dependents = MultiString(info.dependentFiles);
+    if (!info.dependentFiles.empty()) dependents = platform::MultiString(info.dependentFiles);
 
     DRIVER_INFO_3A record = {};
     record.cVersion = info.version;
@@ -189,7 +178,7 @@ BoolResult Win32Spooler::EnumPortsA(std::uint32_t level, std::uint32_t bufferSiz
     needed = bytes;
     returned = count;
     ports.clear();
-    if (!result.Succeeded()) return result;
+    if (!result.NonZero()) return result;
     for (DWORD i = 0; i < count; ++i) {
         platform::PortInfo2 port;
         if (level == 1) {
@@ -221,7 +210,7 @@ BoolResult Win32Spooler::EnumPrintersA(std::uint32_t flags, const std::string& n
     needed = bytes;
     returned = count;
     printers.clear();
-    if (!result.Succeeded() || level != 2) return result;
+    if (!result.NonZero() || level != 2) return result;
     const auto* records = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
     for (DWORD i = 0; i < count; ++i) printers.push_back(FromRecord(records[i]));
     return result;

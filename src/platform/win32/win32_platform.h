@@ -4,6 +4,7 @@
 #include "platform/platform.h"
 #include "platform/win32/files_win32.h"
 #include "platform/win32/libraries_win32.h"
+#include "platform/win32/privileges_win32.h"
 #include "platform/win32/registry_win32.h"
 #include "platform/win32/services_win32.h"
 #include "platform/win32/spooler_win32.h"
@@ -21,11 +22,12 @@ struct Win32Machine {
     Win32SystemInfo system;
     Win32Threads threads;
     Win32Libraries libraries;
+    Win32ProcessToken token;
 
     // The bundle refers to this machine's members: keep the machine alive.
     platform::Platform MakePlatform(platform::DialogWindow& window) {
         return platform::Platform{window, spooler, registry, services, files,
-                                  profile, system,  threads,  libraries};
+                                  profile, system,  threads,  libraries, token};
     }
 };
 

@@ -1,0 +1,93 @@
+#include "app/installer_dialog.h"
+#include "install/driver_installers.h"
+
+namespace install {
+
+DriverInstallerBase::DriverInstallerBase(app::InstallerDialog& dialog)
+    : dialog_(dialog),
+      blocks_{dialog.receiptGroup1Size, dialog.receiptGroup2Size, dialog.receiptGroup3Size,
+              dialog.receiptGroup4Size},
+      wow64_(dialog.isWow64 != 0) {}
+
+bool DriverInstallerBase::FindDriverDirectory() {
+    platform::Spooler& spooler = dialog_.Platform().spooler;
+    std::uint32_t needed = 0;
+    environment_ = kEnvironmentX86;
+    platform::BoolResult found = spooler.GetPrinterDriverDirectoryA(
+        environment_, 1, kDriverDirectoryBufferSize, driverDirectory_, needed);
+    if (wow64_) {
+        environment_ = kEnvironmentX64;
+        found = spooler.GetPrinterDriverDirectoryA(environment_, 1, kDriverDirectoryBufferSize,
+                                                   driverDirectory_, needed);
+    }
+    if (found.IsOne() && !driverDirectory_.empty()) return true;
+    // Without the directory every copy would land in the root of the
+    // current drive and the registration would fail for want of the files.
+    dialog_.Platform().window.OwnedMessageBox(
+        "The printer driver folder for \"" + environment_ + "\" could not be found (error " +
+            std::to_string(found.lastError) + ").",
+        "Error", platform::mb::kOk);
+    GiveUp();
+    return false;
+}
+
+bool DriverInstallerBase::PathsFit(const std::vector<std::string>& paths,
+                                   std::size_t bufferSize) {
+    for (const std::string& path : paths) {
+        if (path.size() < bufferSize) continue;
+        dialog_.Platform().window.OwnedMessageBox(
+            "The printer driver folder \"" + driverDirectory_ +
+                "\" is too long: the path \"" + path + "\" does not fit in " +
+                std::to_string(bufferSize - 1) + " characters.",
+            "Error", platform::mb::kOk);
+        GiveUp();
+        return false;
+    }
+    return true;
+}
+
+void DriverInstallerBase::CopyShowingDestination(const std::string& source,
+                                                 const std::string& destination) {
+    // A missing source is not looked at here: the registration names it.
+    (void)dialog_.Platform().files.CopyFileA(source, destination, false);
+    ShowStatus(destination);
+}
+
+void DriverInstallerBase::DeleteFromDriverDirectory(const std::string& fileName) {
+    (void)dialog_.Platform().files.DeleteFileA(InDriverDirectory(fileName));
+}
+
+std::string DriverInstallerBase::InDriverDirectory(const std::string& fileName) const {
+    return driverDirectory_ + "\\" + fileName;
+}
+
+void DriverInstallerBase::ShowStatus(const std::string& text) {
+    dialog_.statusText = text;
+    dialog_.Refresh();
+}
+
+std::uint32_t DriverInstallerBase::DriverVersion() {
+    return dialog_.GetWindowsVersionCode() == 4 ? 2 : 3;
+}
+
+platform::BoolResult DriverInstallerBase::AddDriver(const platform::DriverInfo3& info) {
+    return dialog_.Platform().spooler.AddPrinterDriverExA(3, info,
+                                                          platform::spool::kApdCopyAllFiles);
+}
+
+void DriverInstallerBase::AfterFailedRegistration(int answer) {
+    if (answer == platform::mb::kIdRetry) {
+        dialog_.installButton.SetText("Reinstall");
+        dialog_.installButton.Enable(true);
+        dialog_.progressBar.SetPos(0);
+        return;
+    }
+    dialog_.OnOk();
+}
+
+void DriverInstallerBase::GiveUp() {
+    dialog_.installButton.Enable(true);
+    dialog_.progressBar.SetPos(0);
+}
+
+}  // namespace install

@@ -1,0 +1,213 @@
+// The printer stage both installation sequences share: the port chosen up
+// front for parallel and TCP/IP printers, then, once the driver is
+// registered, the printer itself, the default printer and the hand-over to
+// the USB or serial port search.
+#include "app/installer_dialog.h"
+#include "install/spooler_control.h"
+#include "ports/port_types.h"
+
+namespace app {
+namespace {
+
+constexpr const char* kDefaultPrinterKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+constexpr std::uint32_t kReceiptPauseMs = 500;
+constexpr std::uint32_t kLabelPauseMs = 100;
+
+}  // namespace
+
+const std::string* InstallerDialog::ChosenPort(int result, const StringArray& list) {
+    const long row = static_cast<long>(result) - kPortChoiceBase;
+    // Anything that is not a row of the list (a dialog's own IDOK or
+    // IDCANCEL, a row the list no longer has) names no port.
+    if (result < kPortChoiceBase || row >= static_cast<long>(list.size())) return nullptr;
+    return &list[static_cast<std::size_t>(row)];
+}
+
+bool InstallerDialog::PreselectPort() {
+    if (portTypeIndex == ports::kTcpIp) {
+        const int result = ChooseTcpIpPort();
+        if (result == kPortCreated && !tcpipPorts.empty()) {
+            printerPort = tcpipPorts.front();
+            return true;
+        }
+        const std::string* port = ChosenPort(result, tcpipPorts);
+        if (port == nullptr) return false;
+        printerPort = *port;
+    } else if (portTypeIndex == ports::kParallel) {
+        const std::string* port = ChosenPort(SelectParallelPort(), parallelPorts);
+        if (port == nullptr) return false;
+        printerPort = *port;
+    }
+    return true;
+}
+
+void InstallerDialog::SetUpPrinter(const std::string& printerName, const std::string& driverName,
+                                   catalogue::DriverFamily family) {
+    platform::Spooler& spooler = platform_.spooler;
+    const bool label = family == catalogue::DriverFamily::Label;
+
+    // The driver-loading privilege; without it the step is simply skipped.
+    platform::ProcessToken& token = platform_.token;
+    platform::TokenHandle tokenHandle = 0;
+    platform::Luid luid;
+    if (token.OpenProcessToken(platform::token::kAdjustPrivileges | platform::token::kQuery,
+                               tokenHandle).NonZero()) {
+        if (token.LookupPrivilegeValueA("SeLoadDriverPrivilege", luid).NonZero()) {
+            (void)token.AdjustTokenPrivileges(tokenHandle, luid, platform::token::kPrivilegeEnabled);
+        }
+        (void)token.CloseHandle(tokenHandle);
+    }
+
+    platform::PrinterHandle existing = 0;
+    const platform::PrinterDefaults defaults{std::string("RAW"), platform::spool::kPrinterAllAccess};
+    if (spooler.OpenPrinterA(printerName, existing, defaults).IsOne()) {
+        statusText = "The printer " + printerName + " exists,Re-adding the printer...";
+        Refresh();
+        (void)spooler.SetPrinterA(existing, 0, platform::spool::kPrinterControlPurge);
+        (void)spooler.DeletePrinter(existing);
+        (void)spooler.ClosePrinter(existing);
+    }
+
+    const bool serialOrUsb = portTypeIndex == ports::kSerial || portTypeIndex == ports::kUsb;
+    const bool standIn = !portAvailable && serialOrUsb;
+    const std::string firstParallel = parallelPorts.empty() ? std::string() : parallelPorts.front();
+    platform::PrinterInfo2 info;
+    info.printerName = printerName;
+    info.portName = standIn ? firstParallel : printerPort;
+    info.driverName = driverName;
+    info.printProcessor = "WinPrint";
+    info.datatype = "RAW";
+
+    std::uint32_t error = 0;
+    platform::PrinterHandle printer = 0;
+    if (!info.portName->empty()) {
+        printer = spooler.AddPrinterA(2, info, error);
+        if (printer == 0) {
+            ReportAddPrinterFailure(error);
+            return;
+        }
+    } else if (!(standIn && portTypeIndex == ports::kUsb)) {
+        // No port of the type and no parallel port either: nothing to
+        // create the printer on (a USB printer may still appear after the
+        // restart below).
+        ReportAddPrinterFailure(platform::error::kUnknownPort);
+        return;
+    }
+
+    if (portAvailable) {
+        statusText = "Added the printer " + printerName;
+    } else if (portTypeIndex == ports::kSerial) {
+        statusText = "There's no serial port,the current port is" + firstParallel;
+    } else if (portTypeIndex == ports::kUsb) {
+        // The restart lets a printer plugged in meanwhile show up as a port.
+        RunSpooler(install::kRestart);
+        EnumeratePorts();
+        if (!usbPorts.empty()) {
+            printerPort = usbPorts.front();
+            // One printer of the name: the stand-in on the parallel port goes.
+            if (printer != 0) {
+                (void)spooler.DeletePrinter(printer);
+                (void)spooler.ClosePrinter(printer);
+                printer = 0;
+            }
+            info.portName = printerPort;
+            printer = spooler.AddPrinterA(2, info, error);
+            if (printer == 0) {
+                ReportAddPrinterFailure(error);
+                return;
+            }
+        } else if (printer == 0) {
+            ReportAddPrinterFailure(platform::error::kUnknownPort);
+            return;
+        }
+        statusText = "Added the printer " + printerName;
+    }
+    Refresh();
+    (void)spooler.ClosePrinter(printer);
+    progressBar.SetPos(30);
+
+    if (setDefaultPrinter == 1) MakeDefaultPrinter(printerName);
+    progressBar.SetPos(40);
+    statusText = "Set the printer " + printerName + " to default printer";
+    if (label) Refresh();
+
+    if (portTypeIndex == ports::kSerial) {
+        SelectSerialPort();
+    } else if (portTypeIndex == ports::kUsb) {
+        DetectUsbPort();
+    }
+    platform_.threads.Sleep(label ? kLabelPauseMs : kReceiptPauseMs);
+
+    if (portTypeIndex == ports::kSerial) {
+        // The serial port search ends the installation itself; a receipt
+        // installation still gets its button back here.
+        if (!label) {
+            installButton.Enable(true);
+            installButton.SetText("&Finish");
+            Refresh();
+        }
+        return;
+    }
+    CompleteInstallation();
+}
+
+void InstallerDialog::CompleteInstallation() {
+    progressBar.SetPos(100);
+    statusText = "The installation is completed.";
+    installButton.Enable(true);
+    installButton.SetText("&Finish");
+    Refresh();
+}
+
+void InstallerDialog::ReportAddPrinterFailure(std::uint32_t error) {
+    std::string text;
+    std::string caption = "Prompt";
+    bool reinstall = true;
+    switch (error) {
+        case platform::error::kUnknownPort:
+            text = "There's no available useful port,please select other type of port";
+            break;
+        case platform::error::kModNotFound:
+            text = "Missing system flies,please repair system";
+            break;
+        default:
+            text = "Error AddPrinter " + std::to_string(error);
+            caption = "Error prompt";
+            reinstall = false;
+            break;
+    }
+    window_.OwnedMessageBox(text, caption, platform::mb::kOk);
+    if (reinstall) installButton.SetText("Reinstall");
+    installButton.Enable(true);
+    progressBar.SetPos(0);
+}
+
+void InstallerDialog::MakeDefaultPrinter(const std::string& printerName) {
+    const std::string device = printerName + ",winspool," + printerPort;
+    platform::KeyHandle key = 0;
+    if (platform_.registry.RegOpenKeyExA(platform::RegistryRoot::CurrentUser, kDefaultPrinterKey, 0,
+                                         platform::reg::kSetValue, key) != 0) {
+        return;
+    }
+    if (platform_.registry.RegSetValueExA(key, "Device", platform::reg::kSz,
+                                          platform::reg::SzBytes(device)) != 0) {
+        window_.AppMessageBox("Error\xA3\xBA" "Failed to set regist", platform::mb::kOk);
+    }
+    (void)platform_.registry.RegCloseKey(key);
+}
+
+void InstallerDialog::RunSpooler(std::int32_t mode) {
+    install::SpoolerControl(platform_.services, platform_.threads, window_)
+        .Run(install::kSpoolerService, mode);
+}
+
+// The port dialogs and the serial port search come with the serial,
+// parallel and TCP/IP port support; until then nothing is chosen, and a
+// serial printer stays on the first serial port.
+int InstallerDialog::ChooseTcpIpPort() { return kPortCancelled; }
+
+int InstallerDialog::SelectParallelPort() { return kPortCancelled; }
+
+void InstallerDialog::SelectSerialPort() { CompleteInstallation(); }
+
+}  // namespace app
