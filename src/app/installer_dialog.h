@@ -65,6 +65,9 @@ public:
     // asks for a parallel or TCP/IP port before anything is copied; false
     // means the operator abandoned the installation.
     bool PreselectPort();
+    // Sets printerPort from a port-choice result; false when the result
+    // names no row of `list` (kPortCreated counts only where `mayCreate`).
+    bool ApplyPortChoice(int result, const StringArray& list, bool mayCreate);
     void SetUpPrinter(const std::string& printerName, const std::string& driverName,
                       catalogue::DriverFamily family);
     void MakeDefaultPrinter(const std::string& printerName);
@@ -146,9 +149,6 @@ public:
     }
 
 private:
-    // The port a port-choice result names, or nothing when the result is
-    // not a row of `list`.
-    static const std::string* ChosenPort(int result, const StringArray& list);
     void ReportAddPrinterFailure(std::uint32_t error);
     void ReportRegistryWriteFailure();
 

@@ -1,5 +1,6 @@
 #include "app/installer_dialog.h"
 #include "install/driver_installers.h"
+#include "install/spooler_control.h"
 
 namespace install {
 
@@ -10,15 +11,12 @@ DriverInstallerBase::DriverInstallerBase(app::InstallerDialog& dialog)
       wow64_(dialog.isWow64 != 0) {}
 
 bool DriverInstallerBase::FindDriverDirectory() {
-    platform::Spooler& spooler = dialog_.Platform().spooler;
-    std::uint32_t needed = 0;
-    environment_ = kEnvironmentX86;
-    platform::BoolResult found = spooler.GetPrinterDriverDirectoryA(
-        environment_, 1, kDriverDirectoryBufferSize, driverDirectory_, needed);
-    if (wow64_) {
-        environment_ = kEnvironmentX64;
-        found = spooler.GetPrinterDriverDirectoryA(environment_, 1, kDriverDirectoryBufferSize,
-                                                   driverDirectory_, needed);
+    platform::BoolResult found = AskDriverDirectory();
+    if (!found.IsOne() && found.lastError != platform::error::kInsufficientBuffer) {
+        // A stopped spooler answers nothing; it is started for the
+        // registration anyway, so start it now and ask again.
+        dialog_.RunSpooler(kEnsureRunning);
+        found = AskDriverDirectory();
     }
     if (found.IsOne() && !driverDirectory_.empty()) return true;
     // Without the directory every copy would land in the root of the
@@ -29,6 +27,20 @@ bool DriverInstallerBase::FindDriverDirectory() {
         "Error", platform::mb::kOk);
     GiveUp();
     return false;
+}
+
+platform::BoolResult DriverInstallerBase::AskDriverDirectory() {
+    platform::Spooler& spooler = dialog_.Platform().spooler;
+    std::uint32_t needed = 0;
+    environment_ = kEnvironmentX86;
+    platform::BoolResult found = spooler.GetPrinterDriverDirectoryA(
+        environment_, 1, kDriverDirectoryBufferSize, driverDirectory_, needed);
+    if (wow64_) {
+        environment_ = kEnvironmentX64;
+        found = spooler.GetPrinterDriverDirectoryA(environment_, 1, kDriverDirectoryBufferSize,
+                                                   driverDirectory_, needed);
+    }
+    return found;
 }
 
 bool DriverInstallerBase::PathsFit(const std::vector<std::string>& paths,

@@ -33,6 +33,7 @@ protected:
     // Environment and driver directory for this machine's word size. False,
     // with the operator told, when the spooler gives no directory.
     bool FindDriverDirectory();
+    platform::BoolResult AskDriverDirectory();
     // False, with the operator told, when a path would not fit the driver
     // record's buffers of `bufferSize` bytes.
     bool PathsFit(const std::vector<std::string>& paths, std::size_t bufferSize);

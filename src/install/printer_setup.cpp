@@ -15,28 +15,24 @@ constexpr std::uint32_t kLabelPauseMs = 100;
 
 }  // namespace
 
-const std::string* InstallerDialog::ChosenPort(int result, const StringArray& list) {
+bool InstallerDialog::ApplyPortChoice(int result, const StringArray& list, bool mayCreate) {
+    if (mayCreate && result == kPortCreated) {
+        if (list.empty()) return false;
+        printerPort = list.front();
+        return true;
+    }
     const long row = static_cast<long>(result) - kPortChoiceBase;
     // Anything that is not a row of the list (a dialog's own IDOK or
     // IDCANCEL, a row the list no longer has) names no port.
-    if (result < kPortChoiceBase || row >= static_cast<long>(list.size())) return nullptr;
-    return &list[static_cast<std::size_t>(row)];
+    if (result < kPortChoiceBase || row >= static_cast<long>(list.size())) return false;
+    printerPort = list[static_cast<std::size_t>(row)];
+    return true;
 }
 
 bool InstallerDialog::PreselectPort() {
-    if (portTypeIndex == ports::kTcpIp) {
-        const int result = ChooseTcpIpPort();
-        if (result == kPortCreated && !tcpipPorts.empty()) {
-            printerPort = tcpipPorts.front();
-            return true;
-        }
-        const std::string* port = ChosenPort(result, tcpipPorts);
-        if (port == nullptr) return false;
-        printerPort = *port;
-    } else if (portTypeIndex == ports::kParallel) {
-        const std::string* port = ChosenPort(SelectParallelPort(), parallelPorts);
-        if (port == nullptr) return false;
-        printerPort = *port;
+    if (portTypeIndex == ports::kTcpIp) return ApplyPortChoice(ChooseTcpIpPort(), tcpipPorts, true);
+    if (portTypeIndex == ports::kParallel) {
+        return ApplyPortChoice(SelectParallelPort(), parallelPorts, false);
     }
     return true;
 }

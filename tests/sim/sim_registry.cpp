@@ -28,6 +28,10 @@ SimRegistry::SimRegistry() {
     }
     roots_[RegistryRoot::CurrentConfig] =
         Create(RegistryRoot::LocalMachine, kHardwareProfilePath, false);
+    // Keys every Windows has: the user's default-printer key and the
+    // spooler's list of ports.
+    Create(RegistryRoot::CurrentUser, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", false);
+    Create(RegistryRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports", false);
 }
 
 std::shared_ptr<SimRegistry::Key> SimRegistry::Root(platform::RegistryRoot root) const {

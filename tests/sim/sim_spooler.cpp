@@ -58,8 +58,8 @@ bool SimSpooler::KnownEnvironment(const std::string& environment) const {
 
 std::optional<std::string> SimSpooler::DriverDirectory(const std::string& environment) const {
     std::string env = environment.empty() ? LocalEnvironment() : environment;
-    if (EqualsNoCase(env, kEnvironmentX86)) return std::string(kDriverDirectoryX86);
-    if (EqualsNoCase(env, kEnvironmentX64)) return std::string(kDriverDirectoryX64);
+    if (EqualsNoCase(env, kEnvironmentX86)) return driverDirectoryX86;
+    if (EqualsNoCase(env, kEnvironmentX64)) return driverDirectoryX64;
     return std::nullopt;
 }
 

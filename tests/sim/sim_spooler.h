@@ -120,6 +120,9 @@ public:
     // writes its "PrinterOnLine". SimMachine calls it from the service hook.
     void OnServiceStarted();
 
+    // Where GetPrinterDriverDirectoryA points (a test may move them).
+    std::string driverDirectoryX86 = kDriverDirectoryX86;
+    std::string driverDirectoryX64 = kDriverDirectoryX64;
     // Wine's AddPrinterA takes any port name; Windows answers 1796.
     bool acceptAnyPort = false;
     // When set and it answers false, every call fails with 1722 (RPC server
