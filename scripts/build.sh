@@ -14,8 +14,10 @@ configure_and_build() {  # folder [cmake arguments...]
   cmake --build "$dir" -j "$JOBS"
 }
 
-configure_and_build "$BUILD_ROOT/host" -DWINDOWS_BUILD_DIR="$WIN_BUILD_DIR"
+# Windows first: the host build's sample package takes its language monitor
+# from the 32-bit Windows build.
 configure_and_build "$WIN_BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$REPO/cmake/mingw-$WIN_ARCH.cmake"
 if [ "$WIN_ARCH" != i686 ]; then
   configure_and_build "$BUILD_ROOT/win-i686" -DCMAKE_TOOLCHAIN_FILE="$REPO/cmake/mingw-i686.cmake"
 fi
+configure_and_build "$BUILD_ROOT/host" -DWINDOWS_BUILD_DIR="$WIN_BUILD_DIR"
