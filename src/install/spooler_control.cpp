@@ -91,7 +91,7 @@ void SpoolerControl::StopAndStart(platform::ScHandle control, platform::ScHandle
         case WaitOutcome::QueryFailed:
             // Its state is unknown, and it may well be stopped: a start
             // request is harmless for a running service and brings a
-            // stopped one back, so it is never left down without a word.
+            // stopped one back; either way the operator is told.
             ReportLostStatus(serviceName, "stop");
             Start(control, status, record, serviceName);
             return;
@@ -132,16 +132,18 @@ SpoolerControl::WaitOutcome SpoolerControl::WaitFor(platform::ScHandle status,
                                                     platform::ServiceStatus& record,
                                                     std::uint32_t target) {
     const std::uint64_t begin = threads_.TickCount();
+    bool lastQueryFailed = false;
     // The first test sees the state recorded before the request, so at
-    // least one query follows a start or stop.
+    // least one query follows a start or stop. A query that fails now and
+    // then is waited out; only one still failing at the bound counts.
     while (record.currentState != target) {
-        if (threads_.TickCount() - begin >= wait_.boundMs) return WaitOutcome::TimedOut;
+        if (threads_.TickCount() - begin >= wait_.boundMs) {
+            return lastQueryFailed ? WaitOutcome::QueryFailed : WaitOutcome::TimedOut;
+        }
         threads_.Sleep(wait_.pauseMs);
         const platform::BoolResult query = services_.QueryServiceStatus(status, record);
-        if (!query.NonZero()) {
-            lastQueryError_ = query.lastError;
-            return WaitOutcome::QueryFailed;
-        }
+        lastQueryFailed = !query.NonZero();
+        if (lastQueryFailed) lastQueryError_ = query.lastError;
     }
     return WaitOutcome::Reached;
 }

@@ -70,6 +70,17 @@ TEST_F(InstallerDialogTest, StartupRunsEveryStepInOrder) {
     EXPECT_TRUE(window.messageBoxes.empty());
 }
 
+TEST_F(InstallerDialogTest, PortsAreEnumeratedOnlyOnceTheSpoolerRuns) {
+    // As on Windows: with the service stopped the spooler answers nothing,
+    // so a worker that enumerated first would find no port at all.
+    machine.RequireRunningSpooler();
+    machine.spooler.ClearPorts();
+    machine.spooler.AddPort("USB001");
+    StartDialog();
+    EXPECT_EQ(dialog->usbPorts, (Names{"USB001"}));
+    EXPECT_EQ(window.SelectedRows(IDC_PORT_TYPE_LIST), (std::vector<int>{ports::kUsb}));
+}
+
 TEST_F(InstallerDialogTest, StartupWithoutPackageOrLibraryStillEnablesInstall) {
     StartDialog();  // no library at all
     EXPECT_TRUE(window.Control(IDC_DRIVER_COMBO).items.empty());

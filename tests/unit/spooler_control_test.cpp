@@ -141,4 +141,56 @@ TEST_F(SpoolerControlTest, RefusedStartIsReportedWithoutWaiting) {
     EXPECT_EQ(machine.threads.TotalSleptMs(), 0u);
 }
 
+TEST_F(SpoolerControlTest, ARefusedStopIsReportedAtOnceAndTheSpoolerKeepsRunning) {
+    machine.services.SetState("Spooler", svc::kRunning);
+    machine.services.failures.FailNext("ControlService", platform::error::kAccessDenied);
+    Run(kRestart);
+    ASSERT_EQ(window.messageBoxes.size(), 1u);
+    EXPECT_EQ(window.messageBoxes[0].text, "The Spooler service could not be stopped (error 5).");
+    EXPECT_EQ(machine.threads.TotalSleptMs(), 0u);  // no waiting for a stop never made
+    EXPECT_EQ(machine.services.startRequests, 0);
+    EXPECT_EQ(State(), svc::kRunning);
+}
+
+TEST_F(SpoolerControlTest, AStatusQueryFailingNowAndThenIsWaitedOut) {
+    machine.services.SetState("Spooler", svc::kRunning);
+    // The first query (before the stop) works; the first one of the wait fails.
+    machine.services.failures.FailAfter("QueryServiceStatus", 1, 1722);
+    Run(kRestart);
+    EXPECT_EQ(machine.services.stopRequests, 1);
+    EXPECT_EQ(machine.services.startRequests, 1);
+    EXPECT_EQ(State(), svc::kRunning);
+    EXPECT_TRUE(window.messageBoxes.empty());
+}
+
+TEST_F(SpoolerControlTest, AStatusLostForGoodWhileStoppingStillStartsTheSpoolerAndSaysSo) {
+    machine.services.SetState("Spooler", svc::kRunning);
+    machine.services.failures.FailAfter("QueryServiceStatus", 1, 1722, 1000000);
+    Run(kRestart);
+    EXPECT_EQ(machine.services.stopRequests, 1);
+    EXPECT_EQ(machine.services.startRequests, 1);  // not left stopped
+    EXPECT_EQ(State(), svc::kRunning);
+    ASSERT_GE(window.messageBoxes.size(), 1u);
+    EXPECT_EQ(window.messageBoxes[0].text,
+              "The status of the Spooler service could not be read while waiting for it to stop "
+              "(error 1722).");
+    EXPECT_LE(machine.threads.TotalSleptMs(), 61000u);  // two bounded waits at most
+}
+
+TEST_F(SpoolerControlTest, ASpoolerStillStartingIsStoppedOnceItRuns) {
+    machine.services.SetState("Spooler", svc::kStopped);
+    machine.services.startDelayMs = 1000;
+    std::uint32_t ignored = 0;
+    const auto manager = machine.services.OpenSCManagerA("ServicesActive", svc::kManagerAllAccess, ignored);
+    const auto service = machine.services.OpenServiceA(manager, "Spooler", svc::kServiceAllAccess, ignored);
+    ASSERT_TRUE(machine.services.StartServiceA(service).NonZero());  // now START_PENDING
+    (void)machine.services.CloseServiceHandle(service);
+    (void)machine.services.CloseServiceHandle(manager);
+    Run(kRestart);
+    EXPECT_EQ(machine.services.stopRequests, 1);
+    EXPECT_EQ(machine.services.startRequests, 2);
+    EXPECT_EQ(State(), svc::kRunning);
+    EXPECT_TRUE(window.messageBoxes.empty());
+}
+
 }  // namespace
