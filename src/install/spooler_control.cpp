@@ -140,12 +140,21 @@ SpoolerControl::WaitOutcome SpoolerControl::WaitFor(platform::ScHandle status,
         if (threads_.TickCount() - begin >= wait_.boundMs) {
             return lastQueryFailed ? WaitOutcome::QueryFailed : WaitOutcome::TimedOut;
         }
-        threads_.Sleep(wait_.pauseMs);
+        threads_.Sleep(Pause(threads_.TickCount() - begin));
         const platform::BoolResult query = services_.QueryServiceStatus(status, record);
         lastQueryFailed = !query.NonZero();
         if (lastQueryFailed) lastQueryError_ = query.lastError;
     }
     return WaitOutcome::Reached;
+}
+
+std::uint32_t SpoolerControl::Pause(std::uint64_t elapsedMs) const {
+    // Short pauses while the service is quick, longer ones as it takes its
+    // time: the wait overshoots the state change by a few per cent at most,
+    // and a slow service is still asked only a few dozen times a second.
+    const std::uint64_t pause = elapsedMs / 32;
+    if (pause < 1) return 1;
+    return pause > wait_.pauseMs ? wait_.pauseMs : static_cast<std::uint32_t>(pause);
 }
 
 void SpoolerControl::ReportLostStatus(const std::string& serviceName, const char* what) {

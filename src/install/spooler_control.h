@@ -22,7 +22,7 @@ enum SpoolerMode : std::int32_t {
 constexpr const char* kSpoolerService = "Spooler";
 
 struct ServiceWait {
-    std::uint32_t pauseMs = 50;
+    std::uint32_t pauseMs = 50;  // the longest pause between status queries
     std::uint32_t boundMs = 30000;
 };
 
@@ -47,6 +47,7 @@ private:
     WaitOutcome WaitFor(platform::ScHandle status, platform::ServiceStatus& record,
                         std::uint32_t target);
     void ReportTimeout(const std::string& serviceName, const char* what);
+    std::uint32_t Pause(std::uint64_t elapsedMs) const;
     void ReportLostStatus(const std::string& serviceName, const char* what);
 
     platform::ServiceManager& services_;
