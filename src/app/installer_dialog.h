@@ -149,6 +149,13 @@ public:
     }
 
 private:
+    void EnableDriverLoading();
+    void RemoveExistingPrinter(const std::string& printerName);
+    // False when the printer could not be made (the operator was told).
+    bool CreatePrinter(const std::string& printerName, const std::string& driverName,
+                       platform::PrinterHandle& printer);
+    bool AddPrinterOn(platform::PrinterInfo2& info, const std::string& port,
+                      platform::PrinterHandle& printer);
     void ReportAddPrinterFailure(std::uint32_t error);
     void ReportRegistryWriteFailure();
 

@@ -37,64 +37,70 @@ bool InstallerDialog::PreselectPort() {
     return true;
 }
 
-void InstallerDialog::SetUpPrinter(const std::string& printerName, const std::string& driverName,
-                                   catalogue::DriverFamily family) {
-    platform::Spooler& spooler = platform_.spooler;
-    const bool label = family == catalogue::DriverFamily::Label;
-
-    // The driver-loading privilege; without it the step is simply skipped.
+void InstallerDialog::EnableDriverLoading() {
+    // Without the privilege the step is simply skipped.
     platform::ProcessToken& token = platform_.token;
-    platform::TokenHandle tokenHandle = 0;
+    platform::TokenHandle handle = 0;
     platform::Luid luid;
-    if (token.OpenProcessToken(platform::token::kAdjustPrivileges | platform::token::kQuery,
-                               tokenHandle).NonZero()) {
-        if (token.LookupPrivilegeValueA("SeLoadDriverPrivilege", luid).NonZero()) {
-            (void)token.AdjustTokenPrivileges(tokenHandle, luid, platform::token::kPrivilegeEnabled);
-        }
-        (void)token.CloseHandle(tokenHandle);
+    if (!token.OpenProcessToken(platform::token::kAdjustPrivileges | platform::token::kQuery, handle)
+             .NonZero()) {
+        return;
     }
+    if (token.LookupPrivilegeValueA("SeLoadDriverPrivilege", luid).NonZero()) {
+        (void)token.AdjustTokenPrivileges(handle, luid, platform::token::kPrivilegeEnabled);
+    }
+    (void)token.CloseHandle(handle);
+}
 
+void InstallerDialog::RemoveExistingPrinter(const std::string& printerName) {
+    platform::Spooler& spooler = platform_.spooler;
     platform::PrinterHandle existing = 0;
     const platform::PrinterDefaults defaults{std::string("RAW"), platform::spool::kPrinterAllAccess};
-    if (spooler.OpenPrinterA(printerName, existing, defaults).IsOne()) {
-        statusText = "The printer " + printerName + " exists,Re-adding the printer...";
-        Refresh();
-        (void)spooler.SetPrinterA(existing, 0, platform::spool::kPrinterControlPurge);
-        (void)spooler.DeletePrinter(existing);
-        (void)spooler.ClosePrinter(existing);
-    }
+    if (!spooler.OpenPrinterA(printerName, existing, defaults).IsOne()) return;
+    statusText = "The printer " + printerName + " exists,Re-adding the printer...";
+    Refresh();
+    (void)spooler.SetPrinterA(existing, 0, platform::spool::kPrinterControlPurge);
+    (void)spooler.DeletePrinter(existing);
+    (void)spooler.ClosePrinter(existing);
+}
 
-    const bool serialOrUsb = portTypeIndex == ports::kSerial || portTypeIndex == ports::kUsb;
-    const bool standIn = !portAvailable && serialOrUsb;
+bool InstallerDialog::AddPrinterOn(platform::PrinterInfo2& info, const std::string& port,
+                                   platform::PrinterHandle& printer) {
+    info.portName = port;
+    std::uint32_t error = 0;
+    printer = platform_.spooler.AddPrinterA(2, info, error);
+    if (printer == 0) ReportAddPrinterFailure(error);
+    return printer != 0;
+}
+
+bool InstallerDialog::CreatePrinter(const std::string& printerName, const std::string& driverName,
+                                    platform::PrinterHandle& printer) {
+    const bool usb = portTypeIndex == ports::kUsb;
+    const bool standIn = !portAvailable && (portTypeIndex == ports::kSerial || usb);
     const std::string firstParallel = parallelPorts.empty() ? std::string() : parallelPorts.front();
+    const std::string port = standIn ? firstParallel : printerPort;
     platform::PrinterInfo2 info;
     info.printerName = printerName;
-    info.portName = standIn ? firstParallel : printerPort;
     info.driverName = driverName;
     info.printProcessor = "WinPrint";
     info.datatype = "RAW";
 
-    std::uint32_t error = 0;
-    platform::PrinterHandle printer = 0;
-    if (!info.portName->empty()) {
-        printer = spooler.AddPrinterA(2, info, error);
-        if (printer == 0) {
-            ReportAddPrinterFailure(error);
-            return;
-        }
-    } else if (!(standIn && portTypeIndex == ports::kUsb)) {
+    printer = 0;
+    if (!port.empty()) {
+        if (!AddPrinterOn(info, port, printer)) return false;
+    } else if (!(standIn && usb)) {
         // No port of the type and no parallel port either: nothing to
         // create the printer on (a USB printer may still appear after the
         // restart below).
         ReportAddPrinterFailure(platform::error::kUnknownPort);
-        return;
+        return false;
     }
 
     if (portAvailable) {
         statusText = "Added the printer " + printerName;
     } else if (portTypeIndex == ports::kSerial) {
         statusText = "There's no serial port,the current port is" + firstParallel;
-    } else if (portTypeIndex == ports::kUsb) {
+    } else if (usb) {
         // The restart lets a printer plugged in meanwhile show up as a port.
         RunSpooler(install::kRestart);
         EnumeratePorts();
@@ -102,24 +108,28 @@ void InstallerDialog::SetUpPrinter(const std::string& printerName, const std::st
             printerPort = usbPorts.front();
             // One printer of the name: the stand-in on the parallel port goes.
             if (printer != 0) {
-                (void)spooler.DeletePrinter(printer);
-                (void)spooler.ClosePrinter(printer);
-                printer = 0;
+                (void)platform_.spooler.DeletePrinter(printer);
+                (void)platform_.spooler.ClosePrinter(printer);
             }
-            info.portName = printerPort;
-            printer = spooler.AddPrinterA(2, info, error);
-            if (printer == 0) {
-                ReportAddPrinterFailure(error);
-                return;
-            }
+            if (!AddPrinterOn(info, printerPort, printer)) return false;
         } else if (printer == 0) {
             ReportAddPrinterFailure(platform::error::kUnknownPort);
-            return;
+            return false;
         }
         statusText = "Added the printer " + printerName;
     }
+    return true;
+}
+
+void InstallerDialog::SetUpPrinter(const std::string& printerName, const std::string& driverName,
+                                   catalogue::DriverFamily family) {
+    const bool label = family == catalogue::DriverFamily::Label;
+    EnableDriverLoading();
+    RemoveExistingPrinter(printerName);
+    platform::PrinterHandle printer = 0;
+    if (!CreatePrinter(printerName, driverName, printer)) return;
     Refresh();
-    (void)spooler.ClosePrinter(printer);
+    (void)platform_.spooler.ClosePrinter(printer);
     progressBar.SetPos(30);
 
     if (setDefaultPrinter == 1) MakeDefaultPrinter(printerName);
