@@ -7,6 +7,7 @@ namespace {
 // A 32-bit pointer-sized field per string and 4 bytes per number.
 constexpr std::uint32_t kPortInfo2Size = 20;
 constexpr std::uint32_t kPrinterInfo2Size = 84;
+constexpr std::uint32_t kDriverInfo3Size = 40;
 
 std::uint32_t StringBytes(const OptString& text) {
     return text ? static_cast<std::uint32_t>(text->size() + 1) : 0;
@@ -45,6 +46,22 @@ std::uint32_t EnumBytesNeeded(const std::vector<PrinterInfo2>& printers) {
                                    &p.driverName, &p.comment, &p.location, &p.sepFile,
                                    &p.printProcessor, &p.datatype, &p.parameters}) {
             total += StringBytes(*s);
+        }
+    }
+    return total;
+}
+
+std::uint32_t EnumBytesNeeded(const std::vector<DriverInfo3>& drivers) {
+    std::uint32_t total = 0;
+    for (const auto& d : drivers) {
+        total += kDriverInfo3Size;
+        for (const OptString* s : {&d.name, &d.environment, &d.driverPath, &d.dataFile,
+                                   &d.configFile, &d.helpFile, &d.monitorName,
+                                   &d.defaultDataType}) {
+            total += StringBytes(*s);
+        }
+        if (!d.dependentFiles.empty()) {
+            total += static_cast<std::uint32_t>(MultiString(d.dependentFiles).size());
         }
     }
     return total;

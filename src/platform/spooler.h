@@ -88,6 +88,7 @@ std::string MultiString(const std::vector<std::string>& entries);
 // records followed by their strings, each with its NUL.
 std::uint32_t EnumBytesNeeded(const std::vector<PortInfo2>& ports);
 std::uint32_t EnumBytesNeeded(const std::vector<PrinterInfo2>& printers);
+std::uint32_t EnumBytesNeeded(const std::vector<DriverInfo3>& drivers);
 
 class Spooler {
 public:
@@ -123,6 +124,12 @@ public:
                                      std::uint32_t level, std::uint32_t bufferSize,
                                      std::vector<PrinterInfo2>& printers,
                                      std::uint32_t& needed, std::uint32_t& returned) = 0;
+    // The drivers of `environment` (empty: the caller's own) on the local
+    // machine; `drivers` is filled for level 3.
+    virtual BoolResult EnumPrinterDriversA(const std::string& environment, std::uint32_t level,
+                                           std::uint32_t bufferSize,
+                                           std::vector<DriverInfo3>& drivers,
+                                           std::uint32_t& needed, std::uint32_t& returned) = 0;
 
     // The port monitor shows its own windows for these, owned by `owner`.
     virtual BoolResult AddPortA(WindowHandle owner, const std::string& monitorName) = 0;

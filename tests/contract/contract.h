@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -28,12 +29,22 @@ struct ContractTarget {
     platform::Threads& threads;
 
     bool isSimulator = false;
-    // The spooler environment of the machine's own word size.
-    std::string nativeEnvironment;
+    // The environment whose drivers AddPrinterA takes: the spooler's own.
+    // Windows' spooler has Windows' word size; Wine's runs inside the
+    // program and has the program's.
+    std::string nativeEnvironment{};
+    // Word sizes told by the runner, not asked of the target, so that the
+    // target's own answers can be checked: Windows' (the Wine prefix's, the
+    // simulator's configuration) and the contract program's.
+    int windowsBits = 64;
+    int processBits = 32;
     // Writes a file's bytes, creating missing folders: set-up outside the interfaces.
-    std::function<bool(const std::string& path, const std::string& bytes)> writeFile;
+    std::function<bool(const std::string& path, const std::string& bytes)> writeFile{};
     // Sets the thread's last error (the simulator has none to set).
-    std::function<void(std::uint32_t)> setLastError;
+    std::function<void(std::uint32_t)> setLastError{};
+    // Reads it back, for the calls that do not hand it over themselves (the
+    // simulator keeps one for its file calls only).
+    std::function<std::uint32_t()> lastError{};
 };
 
 constexpr std::uint32_t kSentinel = 0xDEADBEEF;
@@ -53,6 +64,16 @@ int RunAll(ContractTarget& target);
 // Starts "Spooler" when it is stopped and waits (bounded) until it runs.
 void EnsureSpoolerRunning(ContractTarget& target);
 bool EndsWithNoCase(const std::string& text, const std::string& tail);
+// A 32-bit program on 64-bit Windows.
+bool Wow64(const ContractTarget& target);
+
+// Spooler helpers shared by the cases.
+std::string ReadDriverDirectory(ContractTarget& target, const std::string& environment);
+std::vector<platform::PrinterInfo2> ListPrinters(ContractTarget& target);
+const platform::PrinterInfo2* FindPrinter(const std::vector<platform::PrinterInfo2>& printers,
+                                          const std::string& name);
+// A printer left behind by an interrupted run would make AddPrinterA fail.
+void RemovePrinterIfPresent(ContractTarget& target, const std::string& name);
 
 // The cases, grouped by interface.
 void DriverDirectoryCase(ContractTarget& target);
@@ -65,6 +86,11 @@ void FilesCase(ContractTarget& target);
 void ProfileSectionNamesCase(ContractTarget& target);
 void ProfileStringCase(ContractTarget& target);
 void SystemInfoCase(ContractTarget& target);
+void Wow64ProcessCase(ContractTarget& target);
+void Wow64DriverDirectoryCase(ContractTarget& target);
+void SystemDirectoryRedirectionCase(ContractTarget& target);
+void DriverInfo3RoundTripCase(ContractTarget& target);
+void PrinterInfo2RoundTripCase(ContractTarget& target);
 void ThreadsCase(ContractTarget& target);
 
 }  // namespace contract

@@ -27,6 +27,11 @@ constexpr Case kCases[] = {
     {"ProfileString", ProfileStringCase},
     {"SystemInfo", SystemInfoCase},
     {"Threads", ThreadsCase},
+    {"Wow64Process", Wow64ProcessCase},
+    {"Wow64DriverDirectory", Wow64DriverDirectoryCase},
+    {"SystemDirectoryRedirection", SystemDirectoryRedirectionCase},
+    {"DriverInfo3RoundTrip", DriverInfo3RoundTripCase},
+    {"PrinterInfo2RoundTrip", PrinterInfo2RoundTripCase},
 };
 
 }  // namespace
@@ -63,7 +68,9 @@ void ExpectStatus(long status, long expected, const char* call, const char* file
 int RunAll(ContractTarget& target) {
     int passed = 0;
     int failed = 0;
-    std::printf("contract target: %s\n", target.isSimulator ? "simulator" : "Win32");
+    std::printf("contract target: %s, %d-bit program on %d-bit Windows\n",
+                target.isSimulator ? "simulator" : "Win32", target.processBits,
+                target.windowsBits);
     for (const Case& c : kCases) {
         failedChecks = 0;
         try {

@@ -4,20 +4,24 @@
 
 int main() {
     sim::SimMachine machine;
-    // The machine Wine stands for here: 64-bit Windows, so the spooler's own
-    // environment is "Windows x64".
+    // The machine Wine stands for here: 64-bit Windows under the 32-bit
+    // program, so the spooler's own environment is "Windows x64".
     machine.system.wow64 = true;
     // Strict as Windows, where the spooler calls need the running service
     // (Wine's do not): the cases must start it themselves.
     machine.RequireRunningSpooler();
     contract::ContractTarget target{machine.spooler, machine.registry, machine.services,
                                     machine.files,   machine.profile,  machine.system,
-                                    machine.threads,
-                                    true,
-                                    "Windows x64",
-                                    [&machine](const std::string& path, const std::string& bytes) {
-                                        return machine.files.WriteFile(path, bytes);
-                                    },
-                                    [](std::uint32_t) {}};
+                                    machine.threads};
+    target.isSimulator = true;
+    target.nativeEnvironment = "Windows x64";
+    target.windowsBits = machine.system.wow64 ? 64 : 32;
+    target.processBits = 32;
+    // Written by the program, so redirected as its file calls are.
+    target.writeFile = [&machine](const std::string& path, const std::string& bytes) {
+        return machine.files.WriteFile(machine.files.ProcessPath(path), bytes);
+    };
+    target.setLastError = [](std::uint32_t) {};
+    target.lastError = [&machine] { return machine.files.lastError; };
     return contract::RunAll(target);
 }

@@ -1,6 +1,11 @@
 // The contract cases against the Win32 adapters (run under Wine).
+//   contract_win32.exe [--windows-bits=32|64]
+// The runner says which Windows it set up; without it the program asks
+// GetNativeSystemInfo, which the cases do not check.
 #include <windows.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "contract.h"
@@ -23,6 +28,20 @@ bool WriteRealFile(const std::string& path, const std::string& bytes) {
     return ok && written == bytes.size();
 }
 
+int WindowsBits(int argc, char** argv) {
+    const char kOption[] = "--windows-bits=";
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], kOption, sizeof kOption - 1) == 0) {
+            return std::atoi(argv[i] + sizeof kOption - 1);
+        }
+    }
+    SYSTEM_INFO info = {};
+    ::GetNativeSystemInfo(&info);
+    return info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ? 64 : 32;
+}
+
+// Wine's spooler runs inside this process and so has its word size; real
+// 64-bit Windows would want "Windows x64" from a 32-bit program too.
 #ifdef _WIN64
 constexpr const char* kNativeEnvironment = "Windows x64";
 #else
@@ -31,14 +50,17 @@ constexpr const char* kNativeEnvironment = "Windows NT x86";
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     win32::Win32Machine machine;
     contract::ContractTarget target{machine.spooler, machine.registry, machine.services,
                                     machine.files,   machine.profile,  machine.system,
-                                    machine.threads,
-                                    false,
-                                    kNativeEnvironment,
-                                    WriteRealFile,
-                                    [](std::uint32_t error) { ::SetLastError(error); }};
+                                    machine.threads};
+    target.isSimulator = false;
+    target.nativeEnvironment = kNativeEnvironment;
+    target.windowsBits = WindowsBits(argc, argv);
+    target.processBits = static_cast<int>(sizeof(void*) * 8);
+    target.writeFile = WriteRealFile;
+    target.setLastError = [](std::uint32_t error) { ::SetLastError(error); };
+    target.lastError = [] { return static_cast<std::uint32_t>(::GetLastError()); };
     return contract::RunAll(target);
 }

@@ -16,7 +16,13 @@ fi
 
 export WINEPREFIX="$BUILD_ROOT/wineprefix-contract"
 wine_prefix_ready
-"$WINE" "$program"
+# The prefix's word size, for the cases to check the program's own answers against.
+case "$(grep -m1 '^#arch=' "$WINEPREFIX/system.reg")" in
+  '#arch=win64') bits=64 ;;
+  '#arch=win32') bits=32 ;;
+  *) bits= ;;
+esac
+"$WINE" "$program" ${bits:+--windows-bits=$bits}
 status=$?
 "$WINESERVER" -w || true
 exit $status

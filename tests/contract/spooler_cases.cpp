@@ -25,6 +25,8 @@ const PortInfo2* FindPort(const std::vector<PortInfo2>& ports, const std::string
     return nullptr;
 }
 
+}  // namespace
+
 std::vector<PrinterInfo2> ListPrinters(ContractTarget& target) {
     std::vector<PrinterInfo2> printers;
     std::uint32_t needed = 0;
@@ -57,7 +59,6 @@ const PrinterInfo2* FindPrinter(const std::vector<PrinterInfo2>& printers,
     return nullptr;
 }
 
-// A printer left behind by an interrupted run would make AddPrinterA fail.
 void RemovePrinterIfPresent(ContractTarget& target, const std::string& name) {
     platform::PrinterHandle handle = 0;
     platform::PrinterDefaults defaults{std::string("RAW"), spool::kPrinterAllAccess};
@@ -74,8 +75,6 @@ std::string ReadDriverDirectory(ContractTarget& target, const std::string& envir
                                                                 needed));
     return directory;
 }
-
-}  // namespace
 
 bool EndsWithNoCase(const std::string& text, const std::string& tail) {
     if (tail.size() > text.size()) return false;

@@ -1,4 +1,4 @@
-// Version record sizes, the word-size question, threads and the clock.
+// Version record sizes, threads and the clock.
 #include <atomic>
 
 #include "contract.h"
@@ -27,12 +27,6 @@ void SystemInfoCase(ContractTarget& target) {
     platform::OsVersionInfo wrong;
     wrong.size = 100;
     CHECK(!target.system.GetVersionExA(wrong), "GetVersionExA accepted a 100-byte record");
-
-    // Both targets stand for 64-bit Windows.
-    CHECK(target.system.HasIsWow64Process(), "IsWow64Process not found");
-    std::int32_t wow64 = 0;
-    CHECK(target.system.IsWow64Process(wow64) && wow64 == 1, "IsWow64Process: wow64 %d",
-          static_cast<int>(wow64));
 }
 
 void ThreadsCase(ContractTarget& target) {

@@ -82,6 +82,28 @@ std::vector<std::string> SimFiles::Components(const std::string& path) const {
     return parts;
 }
 
+std::string SimFiles::ProcessPath(const std::string& path) const {
+    if (!wow64Process || !wow64Process()) return path;
+    std::vector<std::string> parts = Components(path);
+    const std::vector<std::string> system = Components(kSystemDirectory);
+    if (parts.size() < system.size()) return path;
+    for (std::size_t i = 0; i < system.size(); ++i) {
+        if (Upper(parts[i]) != Upper(system[i])) return path;
+    }
+    if (parts.size() > system.size()) {
+        const std::string below = Upper(parts[system.size()]);
+        for (const char* exempt : {"CATROOT", "CATROOT2", "DRIVERSTORE", "LOGFILES", "SPOOL"}) {
+            if (below == exempt) return path;
+        }
+        if (below == "DRIVERS" && parts.size() > system.size() + 1 &&
+            Upper(parts[system.size() + 1]) == "ETC") {
+            return path;
+        }
+    }
+    parts[system.size() - 1] = LastPart(kWow64Directory);
+    return Join(parts);
+}
+
 std::string SimFiles::Key(const std::string& path) const { return Upper(Join(Components(path))); }
 
 std::string SimFiles::ParentKey(const std::string& key) {
@@ -197,20 +219,23 @@ std::uint32_t SimFiles::GetFileAttributesA(const std::string& path) {
         lastError = *error;
         return platform::file::kInvalidAttributes;
     }
-    const Entry* entry = static_cast<const SimFiles*>(this)->Lookup(path);
+    const std::string reached = ProcessPath(path);
+    const Entry* entry = static_cast<const SimFiles*>(this)->Lookup(reached);
     if (!entry) {
-        lastError = MissingError(path);
+        lastError = MissingError(reached);
         return platform::file::kInvalidAttributes;
     }
     lastError = 0;
     return entry->attributes;
 }
 
-platform::BoolResult SimFiles::CopyFileA(const std::string& source, const std::string& destination,
-                                         bool failIfExists) {
-    calls.push_back(
-        FormatCall("CopyFileA", {source, destination, failIfExists ? "true" : "false"}));
+platform::BoolResult SimFiles::CopyFileA(const std::string& sourceGiven,
+                                         const std::string& destinationGiven, bool failIfExists) {
+    calls.push_back(FormatCall("CopyFileA", {sourceGiven, destinationGiven,
+                                             failIfExists ? "true" : "false"}));
     if (auto error = failures.Check("CopyFileA")) return Fail(*error);
+    const std::string source = ProcessPath(sourceGiven);
+    const std::string destination = ProcessPath(destinationGiven);
     const Entry* from = static_cast<const SimFiles*>(this)->Lookup(source);
     if (!from) return Fail(MissingError(source));
     if (from->directory) return Fail(platform::error::kAccessDenied);
@@ -231,9 +256,10 @@ platform::BoolResult SimFiles::CopyFileA(const std::string& source, const std::s
     return Succeed();
 }
 
-platform::BoolResult SimFiles::DeleteFileA(const std::string& path) {
-    calls.push_back(FormatCall("DeleteFileA", {path}));
+platform::BoolResult SimFiles::DeleteFileA(const std::string& given) {
+    calls.push_back(FormatCall("DeleteFileA", {given}));
     if (auto error = failures.Check("DeleteFileA")) return Fail(*error);
+    const std::string path = ProcessPath(given);
     Entry* entry = Lookup(path);
     if (!entry) return Fail(MissingError(path));
     if (entry->directory || (entry->attributes & platform::file::kAttributeReadOnly)) {
@@ -243,9 +269,10 @@ platform::BoolResult SimFiles::DeleteFileA(const std::string& path) {
     return Succeed();
 }
 
-platform::BoolResult SimFiles::RemoveDirectoryA(const std::string& path) {
-    calls.push_back(FormatCall("RemoveDirectoryA", {path}));
+platform::BoolResult SimFiles::RemoveDirectoryA(const std::string& given) {
+    calls.push_back(FormatCall("RemoveDirectoryA", {given}));
     if (auto error = failures.Check("RemoveDirectoryA")) return Fail(*error);
+    const std::string path = ProcessPath(given);
     std::string key = Key(path);
     if (key.size() <= 2) return Fail(platform::error::kAccessDenied);  // the drive itself
     Entry* entry = Lookup(path);
@@ -263,7 +290,7 @@ platform::FindHandle SimFiles::FindFirstFileA(const std::string& pattern,
         lastError = *error;
         return platform::kInvalidFindHandle;
     }
-    std::vector<std::string> parts = Components(pattern);
+    std::vector<std::string> parts = Components(ProcessPath(pattern));
     bool endsWithSeparator = !pattern.empty() && (pattern.back() == '\\' || pattern.back() == '/');
     if (parts.size() < 2 || endsWithSeparator) {
         lastError = platform::error::kFileNotFound;

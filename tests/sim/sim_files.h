@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -38,6 +39,15 @@ public:
                                         platform::FindData& data) override;
     bool FindNextFileA(platform::FindHandle handle, platform::FindData& data) override;
     bool FindClose(platform::FindHandle handle) override;
+
+    // Where the program's access to `path` lands: for a 32-bit program on
+    // 64-bit Windows, system32 is SysWOW64 but for the folders Windows
+    // exempts (spool among them); otherwise `path` itself. The calls above
+    // go there; the helpers below take paths as the machine's own.
+    std::string ProcessPath(const std::string& path) const;
+    // Whether the program is 32-bit on 64-bit Windows; unset, it is not.
+    // SimMachine ties it to the system information.
+    std::function<bool()> wow64Process;
 
     // Test helpers; they neither log nor fail on purpose. Paths as above.
     // WriteFile creates the missing parent folders and replaces a file's bytes.

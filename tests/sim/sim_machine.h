@@ -1,7 +1,8 @@
 // One simulated Windows machine: every platform service, wired together as
 // on a real one (the profile reader reads the simulated disk, the spooler
 // keeps its keys in the simulated registry, starting the "Spooler" service
-// runs the spooler's start, and everything shares one clock).
+// runs the spooler's start, the file calls are redirected as the system
+// information's word size says, and everything shares one clock).
 #pragma once
 
 #include "platform/platform.h"

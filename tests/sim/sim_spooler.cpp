@@ -503,6 +503,48 @@ BoolResult SimSpooler::EnumPrintersA(std::uint32_t flags, const std::string& nam
     return Succeed();
 }
 
+platform::DriverInfo3 SimSpooler::Listed(const StoredDriver& driver) const {
+    // The spooler keeps bare file names and reports each file by its copy
+    // in the version folder.
+    const std::string folder = *DriverDirectory(driver.environment) + "\\" +
+                               std::to_string(driver.info.version) + "\\";
+    auto copy = [&folder](const platform::OptString& path) -> platform::OptString {
+        if (!path || path->empty()) return path;
+        return folder + FileName(*path);
+    };
+    platform::DriverInfo3 listed = driver.info;
+    listed.environment = driver.environment;
+    listed.driverPath = copy(driver.info.driverPath);
+    listed.dataFile = copy(driver.info.dataFile);
+    listed.configFile = copy(driver.info.configFile);
+    listed.helpFile = copy(driver.info.helpFile);
+    for (auto& file : listed.dependentFiles) file = *copy(file);
+    return listed;
+}
+
+BoolResult SimSpooler::EnumPrinterDriversA(const std::string& environment, std::uint32_t level,
+                                           std::uint32_t bufferSize,
+                                           std::vector<platform::DriverInfo3>& drivers,
+                                           std::uint32_t& needed, std::uint32_t& returned) {
+    returned = 0;
+    if (auto code = Begin("EnumPrinterDriversA", {environment, std::to_string(level),
+                                                  std::to_string(bufferSize)})) {
+        return Fail(*code);
+    }
+    if (level != 3) return Fail(error::kInvalidLevel);
+    const std::string env = environment.empty() ? LocalEnvironment() : environment;
+    if (!KnownEnvironment(env)) return Fail(kInvalidEnvironment);
+    std::vector<platform::DriverInfo3> list;
+    for (const auto& driver : drivers_) {
+        if (EqualsNoCase(driver.environment, env)) list.push_back(Listed(driver));
+    }
+    needed = platform::EnumBytesNeeded(list);
+    if (bufferSize < needed) return Fail(error::kInsufficientBuffer);
+    drivers = list;
+    returned = static_cast<std::uint32_t>(list.size());
+    return Succeed();
+}
+
 // ----- port monitor windows -----
 
 BoolResult SimSpooler::PortCall(const std::string& call, platform::WindowHandle owner,

@@ -81,6 +81,11 @@ public:
                                        std::uint32_t level, std::uint32_t bufferSize,
                                        std::vector<platform::PrinterInfo2>& printers,
                                        std::uint32_t& needed, std::uint32_t& returned) override;
+    platform::BoolResult EnumPrinterDriversA(const std::string& environment, std::uint32_t level,
+                                             std::uint32_t bufferSize,
+                                             std::vector<platform::DriverInfo3>& drivers,
+                                             std::uint32_t& needed,
+                                             std::uint32_t& returned) override;
     platform::BoolResult AddPortA(platform::WindowHandle owner,
                                   const std::string& monitorName) override;
     platform::BoolResult ConfigurePortA(platform::WindowHandle owner,
@@ -160,6 +165,8 @@ private:
     // Logs the call and answers a planned failure or a stopped service.
     std::optional<std::uint32_t> Begin(const std::string& name,
                                        std::initializer_list<std::string> args);
+    // A stored driver as the enumeration reports it.
+    platform::DriverInfo3 Listed(const StoredDriver& driver) const;
     StoredPrinter* FindPrinter(const std::string& name);
     const StoredPrinter* FindPrinter(const std::string& name) const;
     bool PortExists(const std::string& name) const;

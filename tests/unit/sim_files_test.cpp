@@ -122,4 +122,39 @@ TEST_F(SimFilesTest, FoldersOfTheMachineAndTheirBufferRule) {
     EXPECT_TRUE(files.Exists("C:\\Work Dir\\DriverData.Drv"));
 }
 
+TEST_F(SimFilesTest, AThirtyTwoBitProgramOnSixtyFourBitWindowsReachesSysWow64) {
+    bool wow64 = false;
+    files.wow64Process = [&wow64] { return wow64; };
+    files.WriteFile("C:\\Src\\a.dll", "a");
+    EXPECT_EQ(files.CopyFileA("C:\\Src\\a.dll", "C:\\windows\\system32\\a.dll", false).value, 1);
+    EXPECT_TRUE(files.Exists("C:\\windows\\system32\\a.dll"));  // 32-bit Windows: no redirection
+
+    wow64 = true;
+    EXPECT_EQ(files.GetSystemDirectoryA(260), "C:\\windows\\system32");  // still named so
+    EXPECT_EQ(files.CopyFileA("C:\\Src\\a.dll", "c:/WINDOWS/System32/b.dll", false).value, 1);
+    EXPECT_EQ(files.ReadFile("C:\\windows\\SysWOW64\\b.dll"), std::string("a"));
+    EXPECT_FALSE(files.Exists("C:\\windows\\system32\\b.dll"));
+    // The program sees SysWOW64's files under system32, and only those.
+    EXPECT_NE(files.GetFileAttributesA("C:\\windows\\system32\\b.dll"), platform::file::kInvalidAttributes);
+    EXPECT_EQ(files.GetFileAttributesA("C:\\windows\\system32\\a.dll"), platform::file::kInvalidAttributes);
+    EXPECT_EQ(FindAll("C:\\windows\\system32\\*.dll"), (std::vector<std::string>{"b.dll"}));
+    EXPECT_EQ(files.DeleteFileA("C:\\windows\\system32\\b.dll").value, 1);
+    EXPECT_FALSE(files.Exists("C:\\windows\\SysWOW64\\b.dll"));
+
+    // Exempt folders are the machine's own, spool among them.
+    for (const char* folder : {"spool\\drivers\\x64", "catroot", "catroot2", "DriverStore",
+                               "drivers\\etc", "LogFiles"}) {
+        const std::string path = std::string("C:\\windows\\system32\\") + folder;
+        files.MakeDirectories(path);
+        EXPECT_EQ(files.CopyFileA("C:\\Src\\a.dll", path + "\\c.dll", false).value, 1) << folder;
+        EXPECT_TRUE(files.Exists(path + "\\c.dll")) << folder;
+    }
+    // drivers itself is not exempt, only its etc folder.
+    files.MakeDirectories("C:\\windows\\SysWOW64\\drivers");
+    EXPECT_EQ(files.CopyFileA("C:\\Src\\a.dll", "C:\\windows\\system32\\drivers\\d.sys", false).value, 1);
+    EXPECT_TRUE(files.Exists("C:\\windows\\SysWOW64\\drivers\\d.sys"));
+    EXPECT_EQ(files.ProcessPath("C:\\windows\\system32"), "C:\\windows\\SysWOW64");
+    EXPECT_EQ(files.ProcessPath("C:\\windows\\system32x\\a"), "C:\\windows\\system32x\\a");
+}
+
 }  // namespace

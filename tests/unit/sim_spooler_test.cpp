@@ -129,6 +129,37 @@ TEST_F(SimSpoolerTest, DriverDirectoryPerEnvironmentWithItsBufferRule) {
                   .lastError, error::kInvalidLevel);
 }
 
+TEST_F(SimSpoolerTest, EnumDriversListsOneEnvironmentByTheSpoolersCopies) {
+    WriteDriverFiles();
+    machine.files.WriteFile(std::string(kDriverDir) + "\\RES.DLL", "res");
+    platform::DriverInfo3 info = Driver("4720 Series");
+    info.dependentFiles = {"RES.DLL", "MISSING.INI"};
+    info.defaultDataType = "RAW";
+    ASSERT_EQ(machine.spooler.AddPrinterDriverExA(3, info, 4).value, 1);
+    machine.spooler.SeedDriver("Other", "Windows x64");
+
+    std::vector<platform::DriverInfo3> drivers;
+    std::uint32_t needed = 0;
+    std::uint32_t returned = 7;
+    BoolResult sizing = machine.spooler.EnumPrinterDriversA(kX86, 3, 0, drivers, needed, returned);
+    EXPECT_EQ(sizing.lastError, error::kInsufficientBuffer);
+    EXPECT_EQ(returned, 0u);
+    EXPECT_EQ(machine.spooler.EnumPrinterDriversA(kX86, 3, needed, drivers, needed, returned).value, 1);
+    ASSERT_EQ(drivers.size(), 1u);
+    EXPECT_EQ(returned, 1u);
+    EXPECT_EQ(needed, platform::EnumBytesNeeded(drivers));
+    const std::string kept = std::string(kDriverDir) + "\\3\\";
+    EXPECT_EQ(drivers[0].driverPath, kept + "UNIDRV.DLL");
+    EXPECT_EQ(drivers[0].dependentFiles,
+              (std::vector<std::string>{kept + "RES.DLL", kept + "MISSING.INI"}));
+    EXPECT_EQ(drivers[0].environment, std::string(kX86));
+    EXPECT_EQ(drivers[0].defaultDataType, std::string("RAW"));
+    EXPECT_EQ(machine.spooler.EnumPrinterDriversA("Windows 4.0", 3, 999, drivers, needed, returned)
+                  .lastError, 1805u);
+    EXPECT_EQ(machine.spooler.EnumPrinterDriversA(kX86, 2, 999, drivers, needed, returned)
+                  .lastError, error::kInvalidLevel);
+}
+
 TEST_F(SimSpoolerTest, AddDriverNeedsItsFilesAndKeepsItsOwnCopies) {
     BoolResult missing = machine.spooler.AddPrinterDriverExA(3, Driver("4720 Series"), 4);
     EXPECT_EQ(missing.lastError, error::kFileNotFound);

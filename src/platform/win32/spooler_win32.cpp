@@ -61,6 +61,23 @@ platform::PrinterInfo2 FromRecord(const PRINTER_INFO_2A& r) {
     return p;
 }
 
+platform::DriverInfo3 FromRecord(const DRIVER_INFO_3A& r) {
+    platform::DriverInfo3 d;
+    d.version = r.cVersion;
+    d.name = Opt(r.pName);
+    d.environment = Opt(r.pEnvironment);
+    d.driverPath = Opt(r.pDriverPath);
+    d.dataFile = Opt(r.pDataFile);
+    d.configFile = Opt(r.pConfigFile);
+    d.helpFile = Opt(r.pHelpFile);
+    for (const char* entry = r.pDependentFiles; entry && *entry; entry += std::strlen(entry) + 1) {
+        d.dependentFiles.push_back(entry);
+    }
+    d.monitorName = Opt(r.pMonitorName);
+    d.defaultDataType = Opt(r.pDefaultDataType);
+    return d;
+}
+
 }  // namespace
 
 BoolResult Win32Spooler::GetPrinterDriverDirectoryA(const std::string& environment,
@@ -213,6 +230,24 @@ BoolResult Win32Spooler::EnumPrintersA(std::uint32_t flags, const std::string& n
     if (!result.NonZero() || level != 2) return result;
     const auto* records = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
     for (DWORD i = 0; i < count; ++i) printers.push_back(FromRecord(records[i]));
+    return result;
+}
+
+BoolResult Win32Spooler::EnumPrinterDriversA(const std::string& environment,
+                                             std::uint32_t level, std::uint32_t bufferSize,
+                                             std::vector<platform::DriverInfo3>& drivers,
+                                             std::uint32_t& needed, std::uint32_t& returned) {
+    std::vector<BYTE> buffer = EnumBuffer(bufferSize);
+    DWORD bytes = 0;
+    DWORD count = 0;
+    BoolResult result = Result(::EnumPrinterDriversA(nullptr, StrOrNull(environment), level,
+                                                     buffer.data(), bufferSize, &bytes, &count));
+    needed = bytes;
+    returned = count;
+    drivers.clear();
+    if (!result.NonZero() || level != 3) return result;
+    const auto* records = reinterpret_cast<const DRIVER_INFO_3A*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i) drivers.push_back(FromRecord(records[i]));
     return result;
 }
 

@@ -35,6 +35,11 @@ public:
                                        std::uint32_t level, std::uint32_t bufferSize,
                                        std::vector<platform::PrinterInfo2>& printers,
                                        std::uint32_t& needed, std::uint32_t& returned) override;
+    platform::BoolResult EnumPrinterDriversA(const std::string& environment, std::uint32_t level,
+                                             std::uint32_t bufferSize,
+                                             std::vector<platform::DriverInfo3>& drivers,
+                                             std::uint32_t& needed,
+                                             std::uint32_t& returned) override;
     platform::BoolResult AddPortA(platform::WindowHandle owner,
                                   const std::string& monitorName) override;
     platform::BoolResult ConfigurePortA(platform::WindowHandle owner,
