@@ -76,6 +76,7 @@ if [ "$scenario" = startup_win10 ]; then wine_set_version win10; else wine_set_v
 rm -rf "$WINEPREFIX/drive_c/DriverName.cfg" "$WINEPREFIX/drive_c/Ticket" \
   "$WINEPREFIX/drive_c/Barcode" "$WINEPREFIX/drive_c/ticket" "$WINEPREFIX/drive_c/barcode"
 rm -rf "$STAGE"
+rm -f "$SHOTS/$scenario"-*.png
 mkdir -p "$STAGE"
 cp "$INSTALLER_EXE" "$STAGE/"
 
@@ -156,15 +157,25 @@ list-selected 1004
 service-state Spooler
 expect-no-msgbox 2
 is-enabled 1012
+file-exists C:\DriverName.cfg
+file-exists C:\Ticket
+file-exists C:\Barcode
 close
 wait-exit 30
 EOF
 }
 
 check_package() {
-  expect "seen 1011" "Reading driver file..."
-  expect "combo 1000 item 0" "4720 Series"
-  expect "text 1001" "4720 Series"
+  # C:\DriverName.cfg was removed before the run: a filled list and the
+  # working folders show that the start-up unpacked the package before it
+  # read the list.
+  expect "combo 1000 count" 23
+  expect "combo 1000 item 0" "6924K Series"
+  expect "combo 1000 item 22" "A72I(Label)"
+  expect "text 1001" "6924K Series"
+  expect 'file C:\DriverName.cfg' yes
+  expect 'file C:\Ticket' yes
+  expect 'file C:\Barcode' yes
   expect "list 1004 selected" 0
   expect "service Spooler" running
   expect "msgbox" none
@@ -175,26 +186,57 @@ check_package() {
   expect_absent_file Barcode
 }
 
-# Without the package or the library the start-up goes on silently.
+# Without the package or the library the start-up goes on silently. The
+# status "Reading driver file..." shows too briefly to be caught for sure;
+# Wine's loader log of the installer tells instead that the unpacking step
+# asked for the library.
 write_missing() {
+  INSTALLER_WINEDEBUG=-all,+loaddll,warn+module
   cat >"$STAGE/scenario.txt" <<EOF
 wait-window $CAPTION 60
 wait-text 1011 Current System is 90
 wait-enabled 1012 30
 expect-no-msgbox 2
 screenshot ready
+get-text 1011
 combo-items 1000
 is-enabled 1012
+file-exists C:\DriverName.cfg
+file-exists C:\Ticket
+file-exists C:\Barcode
 click 2
 wait-exit 30
 EOF
 }
 
 check_missing() {
-  expect "seen 1011" "Reading driver file..."
+  # The last start-up step ran, and nothing was unpacked or complained of.
+  expect "text 1011" "Current System is Microsoft Windows 7  64 bit"
   expect "msgbox" none
   expect "combo 1000 count" 0
   expect "enabled 1012" yes
+  expect 'file C:\DriverName.cfg' no
+  expect 'file C:\Ticket' no
+  expect 'file C:\Barcode' no
+  grep -q '^exited: ' "$LOG" && pass "Cancel closed the installer" || fail "Cancel did not close the installer"
+  local out=$STAGE/installer.log loaded unloaded
+  tr -d '\r' <"$STAGE/installer.out" >"$out"
+  if [ "$scenario" = no_package ]; then
+    # Loaded from the program's folder, and let go of again.
+    loaded=$(grep -n -m1 'trace:loaddll:.* Loaded L".*\\\\no_package\\\\7-zip32\.dll"' "$out" | cut -d: -f1)
+    unloaded=$(grep -n -m1 'trace:loaddll:.* Unloaded module L".*\\\\no_package\\\\7-zip32\.dll"' "$out" | cut -d: -f1)
+    if [ -n "$loaded" ]; then pass "the installer loaded the 7-zip32.dll of its folder"
+    else fail "the installer never loaded the 7-zip32.dll of its folder"; fi
+    if [ -n "$loaded" ] && [ -n "$unloaded" ] && [ "$unloaded" -gt "$loaded" ]; then
+      pass "and unloaded it"
+    else
+      fail "7-zip32.dll was not unloaded after loading"
+    fi
+  elif grep -q 'warn:module:.*Failed to load module L"7-zip32\.dll"' "$out"; then
+    pass "the installer asked for 7-zip32.dll, which is missing"
+  else
+    fail "the installer never asked for 7-zip32.dll"
+  fi
 }
 
 # The close box while the start-up worker still runs (the spooler start
@@ -216,6 +258,7 @@ check_close_early() {
   expect_absent_file Ticket
 }
 
+INSTALLER_WINEDEBUG=$WINEDEBUG
 case "$scenario" in
   startup_win7|startup_win10) write_startup ;;
   close_early) stage_library; stage_package; write_close_early ;;
@@ -227,7 +270,7 @@ esac
 # --- Run --------------------------------------------------------------------
 
 cd "$STAGE" || exit 1
-"$WINE" DriverInstaller.exe >"$STAGE/installer.out" 2>&1 &
+WINEDEBUG=$INSTALLER_WINEDEBUG "$WINE" DriverInstaller.exe >"$STAGE/installer.out" 2>&1 &
 INSTALLER_PID=$!
 
 run_automation "$AUTOMATE_EXE" scenario.txt "$LOG" "$SHOTS/$scenario-"
