@@ -10,14 +10,21 @@
 // processes (WM_GETTEXT, CB_GETLBTEXT, BM_CLICK...); list-view messages
 // carry pointers the system does not marshal, so their structures are
 // written into the installer's own address space first.
+//
+// It also reports and prepares what the installer leaves behind, through
+// the spooler's and the registry's own calls rather than the installer's
+// window: printers, drivers and monitors, the default printer, registry
+// values. These commands need no installer window.
 #include <windows.h>
 #include <commctrl.h>
+#include <winspool.h>
 
 #include <fcntl.h>
 #include <io.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -209,7 +216,7 @@ private:
     // --- Commands ---
     void WaitWindow(const std::string& args);
     void WaitEnabled(const std::string& args);
-    void WaitText(const std::string& args);
+    void WaitText(const std::string& args, bool failOnMessageBox);
     void GetText(const std::string& args) {
         const int id = ParseInt(args);
         Emit("text " + std::to_string(id), WindowText(Control(id)));
@@ -228,6 +235,7 @@ private:
         const int id = ParseInt(args);
         Emit("checked " + std::to_string(id), std::to_string(Send(Control(id), BM_GETCHECK, 0, 0)));
     }
+    void WaitChecked(const std::string& args);
     void Click(const std::string& args) {
         // Posted: the click's handler may open message boxes, and a sent
         // message would hold this program until they are answered.
@@ -246,6 +254,20 @@ private:
     void WaitExit(const std::string& args);
     void Screenshot(const std::string& args);
     void ServiceState(const std::string& args);
+    void FileExists(const std::string& args);
+    void Printers();
+    void DefaultPrinter();
+    void Monitors();
+    void Drivers(const std::string& args);
+    void DriverAdd(const std::string& args);
+    void DriverDelete(const std::string& args);
+    void MonitorDelete(const std::string& args);
+    void PrinterAdd(const std::string& args);
+    void PrinterDelete(const std::string& args);
+    void RegistryGet(const std::string& args);
+    void RegistrySet(const std::string& args);
+    void RegistryKey(const std::string& args);
+    void RegistryDelete(const std::string& args);
 
     HWND dialog_ = nullptr;
     DWORD processId_ = 0;
@@ -259,7 +281,8 @@ void Automation::Run(const std::string& line) {
     SplitFirst(line, command, args);
     if (command == "wait-window") WaitWindow(args);
     else if (command == "wait-enabled") WaitEnabled(args);
-    else if (command == "wait-text") WaitText(args);
+    else if (command == "wait-text") WaitText(args, false);
+    else if (command == "wait-status") WaitText(args, true);
     else if (command == "get-text") GetText(args);
     else if (command == "set-text") SetText(args);
     else if (command == "combo-items") ComboItems(args);
@@ -269,6 +292,7 @@ void Automation::Run(const std::string& line) {
     else if (command == "list-select") ListSelect(args);
     else if (command == "is-enabled") IsEnabled(args);
     else if (command == "is-checked") IsChecked(args);
+    else if (command == "wait-checked") WaitChecked(args);
     else if (command == "click") Click(args);
     else if (command == "wait-msgbox") WaitMessageBox(args);
     else if (command == "expect-no-msgbox") ExpectNoMessageBox(args);
@@ -278,6 +302,20 @@ void Automation::Run(const std::string& line) {
     else if (command == "wait-exit") WaitExit(args);
     else if (command == "screenshot") Screenshot(args);
     else if (command == "service-state") ServiceState(args);
+    else if (command == "file-exists") FileExists(args);
+    else if (command == "printers") Printers();
+    else if (command == "default-printer") DefaultPrinter();
+    else if (command == "monitors") Monitors();
+    else if (command == "drivers") Drivers(args);
+    else if (command == "driver-add") DriverAdd(args);
+    else if (command == "driver-delete") DriverDelete(args);
+    else if (command == "monitor-delete") MonitorDelete(args);
+    else if (command == "printer-add") PrinterAdd(args);
+    else if (command == "printer-delete") PrinterDelete(args);
+    else if (command == "registry") RegistryGet(args);
+    else if (command == "registry-set") RegistrySet(args);
+    else if (command == "registry-key") RegistryKey(args);
+    else if (command == "registry-delete") RegistryDelete(args);
     else if (command == "sleep") ::Sleep(static_cast<DWORD>(ParseInt(args)));
     else if (command == "echo") Emit("echo", args);
     else Fail("unknown command '" + command + "'");
@@ -318,9 +356,11 @@ void Automation::WaitEnabled(const std::string& args) {
     Emit("enabled " + id, "yes");
 }
 
-// Reports every distinct text the control shows while waiting, so a
-// scenario can prove that a short-lived status passed by.
-void Automation::WaitText(const std::string& args) {
+// Reports every distinct text the control shows while waiting. With
+// failOnMessageBox, a message box of the installer ends the wait at once
+// (it would hold the installer until answered): printed, photographed as
+// "unexpected-msgbox", and a failure.
+void Automation::WaitText(const std::string& args, bool failOnMessageBox) {
     std::string idAndPrefix;
     std::string seconds;
     SplitLast(args, idAndPrefix, seconds);
@@ -349,9 +389,35 @@ void Automation::WaitText(const std::string& args) {
             Emit("text " + id, text);
             return;
         }
+        if (failOnMessageBox) {
+            if (const HWND box = FindMessageBox()) {
+                PrintMessageBox(box);
+                Screenshot("unexpected-msgbox");
+                Fail("unexpected message box");
+            }
+        }
         if (deadline.Passed()) Fail("timeout waiting for control " + id + " to read '" + prefix + "'");
         ::Sleep(kPollMs);
     }
+}
+
+// wait-checked <id> <state> <seconds>: a click is posted, and a query sent
+// right after it may be answered before the click is handled.
+void Automation::WaitChecked(const std::string& args) {
+    std::string idAndState;
+    std::string seconds;
+    SplitLast(args, idAndState, seconds);
+    std::string id;
+    std::string state;
+    SplitFirst(idAndState, id, state);
+    const HWND control = Control(ParseInt(id));
+    const LRESULT wanted = ParseInt(state);
+    const Deadline deadline(Seconds(seconds));
+    while (Send(control, BM_GETCHECK, 0, 0) != wanted) {
+        if (deadline.Passed()) Fail("timeout waiting for control " + id + " to be checked " + state);
+        ::Sleep(kPollMs);
+    }
+    Emit("checked " + id, state);
 }
 
 void Automation::SetText(const std::string& args) {
@@ -492,8 +558,15 @@ void Automation::PrintMessageBox(HWND box) const {
         const std::string part = WindowText(child);
         if (!part.empty()) text += (text.empty() ? "" : " ") + part;
     }
+    // One line per box: line breaks are written as \r and \n.
+    std::string escaped;
+    for (const char c : text) {
+        if (c == '\r') escaped += "\\r";
+        else if (c == '\n') escaped += "\\n";
+        else escaped += c;
+    }
     Emit("msgbox caption", WindowText(box));
-    Emit("msgbox text", text);
+    Emit("msgbox text", escaped);
 }
 
 void Automation::Answer(HWND box, int button) {
@@ -616,6 +689,271 @@ void Automation::ServiceState(const std::string& args) {
     ::CloseServiceHandle(manager);
     if (!queried) Fail("service " + name + " cannot be queried, error " + std::to_string(error));
     Emit("service " + name, ServiceStateName(status.dwCurrentState));
+}
+
+// --- The spooler's and the registry's view --------------------------------
+
+std::string Field(const char* text) { return text != nullptr ? text : "(null)"; }
+
+// "a | b | c" into its trimmed parts; names of printers, keys and values
+// hold blanks, so arguments that take several are split at '|'.
+std::vector<std::string> Fields(const std::string& args, size_t count) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        const size_t bar = args.find('|', start);
+        parts.push_back(Trim(args.substr(start, bar == std::string::npos ? bar : bar - start)));
+        if (bar == std::string::npos) break;
+        start = bar + 1;
+    }
+    if (parts.size() != count)
+        Fail("expected " + std::to_string(count) + " arguments separated by '|' in '" + args + "'");
+    return parts;
+}
+
+// The spooler's Enum* calls: asked once for the size, then for the records.
+template <typename Enumerate>
+std::vector<BYTE> EnumRecords(const char* what, DWORD& count, Enumerate enumerate) {
+    DWORD needed = 0;
+    count = 0;
+    enumerate(nullptr, 0, &needed, &count);
+    std::vector<BYTE> buffer(needed ? needed : 1);
+    if (!enumerate(buffer.data(), needed, &needed, &count))
+        Fail(std::string(what) + " failed, error " + std::to_string(::GetLastError()));
+    return buffer;
+}
+
+void Automation::FileExists(const std::string& args) {
+    const std::string path = Trim(args);
+    Emit("file " + path, ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES ? "yes" : "no");
+}
+
+void Automation::Printers() {
+    DWORD count = 0;
+    const std::vector<BYTE> buffer =
+        EnumRecords("EnumPrintersA", count, [](BYTE* data, DWORD size, DWORD* needed, DWORD* got) {
+            return ::EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, data, size, needed, got);
+        });
+    const auto* printers = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i)
+        Emit("printer", Field(printers[i].pPrinterName) + " | " + Field(printers[i].pPortName) +
+                            " | " + Field(printers[i].pDriverName));
+    Emit("printers", std::to_string(count));
+}
+
+void Automation::DefaultPrinter() {
+    char name[512] = {};
+    DWORD size = sizeof(name);
+    if (::GetDefaultPrinterA(name, &size))
+        Emit("default printer", name);
+    else
+        Emit("default printer", "none (error " + std::to_string(::GetLastError()) + ")");
+}
+
+void Automation::Monitors() {
+    DWORD count = 0;
+    const std::vector<BYTE> buffer =
+        EnumRecords("EnumMonitorsA", count, [](BYTE* data, DWORD size, DWORD* needed, DWORD* got) {
+            return ::EnumMonitorsA(nullptr, 2, data, size, needed, got);
+        });
+    const auto* monitors = reinterpret_cast<const MONITOR_INFO_2A*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i)
+        Emit("monitor", Field(monitors[i].pName) + " | " + Field(monitors[i].pEnvironment) + " | " +
+                            Field(monitors[i].pDLLName));
+    Emit("monitors", std::to_string(count));
+}
+
+// drivers <environment>: the drivers registered for it, with their version.
+void Automation::Drivers(const std::string& args) {
+    std::string environment = Trim(args);
+    DWORD count = 0;
+    const std::vector<BYTE> buffer = EnumRecords(
+        "EnumPrinterDriversA", count, [&](BYTE* data, DWORD size, DWORD* needed, DWORD* got) {
+            return ::EnumPrinterDriversA(nullptr, &environment[0], 2, data, size, needed, got);
+        });
+    const auto* drivers = reinterpret_cast<const DRIVER_INFO_2A*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i)
+        Emit("driver", Field(drivers[i].pName) + " | " + Field(drivers[i].pEnvironment) + " | " +
+                           std::to_string(drivers[i].cVersion));
+    Emit("drivers " + environment, std::to_string(count));
+}
+
+// driver-add <name>: a driver record whose files are placeholders, in the
+// environment of this program's spooler (under Wine the spooler runs inside
+// the calling program: "Windows NT x86" for a 32-bit one). The spooler keeps
+// the names and skips the copies that fail.
+void Automation::DriverAdd(const std::string& args) {
+    std::string name = Trim(args);
+    DRIVER_INFO_3A driver = {};
+    driver.cVersion = 3;
+    driver.pName = &name[0];
+    driver.pDriverPath = const_cast<char*>("e2edrv.dll");
+    driver.pDataFile = const_cast<char*>("e2edrv.gpd");
+    driver.pConfigFile = const_cast<char*>("e2eui.dll");
+    driver.pDefaultDataType = const_cast<char*>("RAW");
+    if (!::AddPrinterDriverExA(nullptr, 3, reinterpret_cast<BYTE*>(&driver), APD_COPY_NEW_FILES))
+        Fail("AddPrinterDriverExA failed, error " + std::to_string(::GetLastError()));
+    Emit("driver added", name);
+}
+
+// driver-delete <environment> | <name>: gone afterwards, whether it was
+// there or not. Wine answers an unknown name with 1801, Windows with 1797.
+void Automation::DriverDelete(const std::string& args) {
+    std::vector<std::string> parts = Fields(args, 2);
+    if (!::DeletePrinterDriverA(nullptr, &parts[0][0], &parts[1][0]) &&
+        ::GetLastError() != ERROR_UNKNOWN_PRINTER_DRIVER &&
+        ::GetLastError() != ERROR_INVALID_PRINTER_NAME)
+        Fail("DeletePrinterDriverA failed, error " + std::to_string(::GetLastError()));
+    Emit("driver deleted", parts[1] + " | " + parts[0]);
+}
+
+// monitor-delete <environment> | <name>: gone afterwards, whether it was
+// there or not.
+void Automation::MonitorDelete(const std::string& args) {
+    std::vector<std::string> parts = Fields(args, 2);
+    if (!::DeleteMonitorA(nullptr, &parts[0][0], &parts[1][0]) &&
+        ::GetLastError() != ERROR_UNKNOWN_PRINT_MONITOR)
+        Fail("DeleteMonitorA failed, error " + std::to_string(::GetLastError()));
+    Emit("monitor deleted", parts[1]);
+}
+
+// printer-add <name> | <port> | <driver>
+void Automation::PrinterAdd(const std::string& args) {
+    std::vector<std::string> parts = Fields(args, 3);
+    PRINTER_INFO_2A info = {};
+    info.pPrinterName = &parts[0][0];
+    info.pPortName = &parts[1][0];
+    info.pDriverName = &parts[2][0];
+    info.pPrintProcessor = const_cast<char*>("WinPrint");
+    info.pDatatype = const_cast<char*>("RAW");
+    info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
+    const HANDLE printer = ::AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&info));
+    if (printer == nullptr)
+        Fail("AddPrinterA failed, error " + std::to_string(::GetLastError()));
+    ::ClosePrinter(printer);
+    Emit("printer added", parts[0]);
+}
+
+// printer-delete <name>: gone afterwards, whether it was there or not.
+void Automation::PrinterDelete(const std::string& args) {
+    std::string name = Trim(args);
+    HANDLE printer = nullptr;
+    PRINTER_DEFAULTSA defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    if (!::OpenPrinterA(&name[0], &printer, &defaults)) {
+        Emit("printer deleted", name + " (was not there)");
+        return;
+    }
+    const BOOL deleted = ::DeletePrinter(printer);
+    const DWORD error = ::GetLastError();
+    ::ClosePrinter(printer);
+    if (!deleted) Fail("DeletePrinter " + name + " failed, error " + std::to_string(error));
+    Emit("printer deleted", name);
+}
+
+// Registry keys as "HKLM\\..." or "HKCU\\..."; always the 64-bit view, the
+// one the spooler and the reg command of a 64-bit prefix use.
+HKEY RootOf(const std::string& path, std::string& subKey) {
+    static const struct { const char* name; HKEY root; } kRoots[] = {
+        {"HKLM\\", HKEY_LOCAL_MACHINE}, {"HKCU\\", HKEY_CURRENT_USER}, {"HKCC\\", HKEY_CURRENT_CONFIG}};
+    for (const auto& root : kRoots) {
+        const size_t length = std::strlen(root.name);
+        if (path.size() > length && lstrcmpiA(path.substr(0, length).c_str(), root.name) == 0) {
+            subKey = path.substr(length);
+            return root.root;
+        }
+    }
+    Fail("registry key must start with HKLM\\, HKCU\\ or HKCC\\: '" + path + "'");
+}
+
+// registry <key> | <value>: one line per string of a REG_MULTI_SZ, the
+// number of a REG_DWORD, the text of a REG_SZ, "(missing)" when absent.
+void Automation::RegistryGet(const std::string& args) {
+    const std::vector<std::string> parts = Fields(args, 2);
+    std::string subKey;
+    const HKEY root = RootOf(parts[0], subKey);
+    const std::string key = "registry " + parts[1];
+    HKEY handle = nullptr;
+    if (::RegOpenKeyExA(root, subKey.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &handle) !=
+        ERROR_SUCCESS) {
+        Emit(key, "(missing)");
+        return;
+    }
+    DWORD type = 0;
+    DWORD size = 0;
+    LONG result = ::RegQueryValueExA(handle, parts[1].c_str(), nullptr, &type, nullptr, &size);
+    std::vector<char> data(size + 2, '\0');
+    if (result == ERROR_SUCCESS)
+        result = ::RegQueryValueExA(handle, parts[1].c_str(), nullptr, &type,
+                                    reinterpret_cast<BYTE*>(data.data()), &size);
+    ::RegCloseKey(handle);
+    if (result != ERROR_SUCCESS) {
+        Emit(key, "(missing)");
+        return;
+    }
+    if (type == REG_DWORD && size == sizeof(DWORD)) {
+        DWORD number = 0;
+        std::memcpy(&number, data.data(), sizeof(number));
+        Emit(key, std::to_string(number));
+    } else if (type == REG_MULTI_SZ) {
+        int strings = 0;
+        for (const char* text = data.data(); text < data.data() + size && *text != '\0';
+             text += std::strlen(text) + 1) {
+            Emit(key, text);
+            ++strings;
+        }
+        Emit(key + " strings", std::to_string(strings));
+    } else {
+        Emit(key, data.data());
+    }
+}
+
+// registry-set <key> | <value> | <text>: a REG_SZ, the key made if need be.
+void Automation::RegistrySet(const std::string& args) {
+    const std::vector<std::string> parts = Fields(args, 3);
+    std::string subKey;
+    const HKEY root = RootOf(parts[0], subKey);
+    HKEY handle = nullptr;
+    LONG result = ::RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0,
+                                    KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &handle, nullptr);
+    if (result == ERROR_SUCCESS) {
+        result = ::RegSetValueExA(handle, parts[1].c_str(), 0, REG_SZ,
+                                  reinterpret_cast<const BYTE*>(parts[2].c_str()),
+                                  static_cast<DWORD>(parts[2].size() + 1));
+        ::RegCloseKey(handle);
+    }
+    if (result != ERROR_SUCCESS)
+        Fail("cannot set " + parts[0] + " " + parts[1] + ", error " + std::to_string(result));
+    Emit("registry set", parts[0] + " | " + parts[1]);
+}
+
+// registry-key <key>: the key, made if need be.
+void Automation::RegistryKey(const std::string& args) {
+    const std::string path = Trim(args);
+    std::string subKey;
+    const HKEY root = RootOf(path, subKey);
+    HKEY handle = nullptr;
+    const LONG result = ::RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0,
+                                          KEY_QUERY_VALUE | KEY_WOW64_64KEY, nullptr, &handle,
+                                          nullptr);
+    if (result != ERROR_SUCCESS) Fail("cannot make " + path + ", error " + std::to_string(result));
+    ::RegCloseKey(handle);
+    Emit("registry key", path);
+}
+
+// registry-delete <key> | <value>: gone afterwards, whether it was there or not.
+void Automation::RegistryDelete(const std::string& args) {
+    const std::vector<std::string> parts = Fields(args, 2);
+    std::string subKey;
+    const HKEY root = RootOf(parts[0], subKey);
+    HKEY handle = nullptr;
+    if (::RegOpenKeyExA(root, subKey.c_str(), 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &handle) ==
+        ERROR_SUCCESS) {
+        const LONG result = ::RegDeleteValueA(handle, parts[1].c_str());
+        ::RegCloseKey(handle);
+        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
+            Fail("cannot delete " + parts[0] + " " + parts[1] + ", error " + std::to_string(result));
+    }
+    Emit("registry deleted", parts[0] + " | " + parts[1]);
 }
 
 }  // namespace

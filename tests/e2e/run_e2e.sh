@@ -3,7 +3,15 @@
 # virtual display, operated by automate.exe, with screenshots of each phase.
 #
 #   tests/e2e/run_e2e.sh <scenario>     startup_win7 | startup_win10 | package |
-#                                       no_package | no_library | close_early
+#                                       no_package | no_library | close_early |
+#                                       usb_receipt_win10 | usb_receipt_win7 |
+#                                       usb_none_answering | usb_label_reinstall
+#
+# The usb_* scenarios install for real: the prefix offers USB001-USB003 and
+# the Spooler service runs our answering stand-in (answering_printer.sh).
+# What they installed is judged from outside the installer: the spooler's
+# own lists and the registry as automate.exe reads them after the
+# installer, the prefix's registry through reg.exe, the files on drive C.
 #
 # Environment: BUILD_ROOT (default <repo>/build), WIN_BUILD_DIR (default
 # $BUILD_ROOT/win-$WIN_ARCH), SAMPLE_PACKAGE (default
@@ -17,11 +25,14 @@ BUILD_ROOT=${BUILD_ROOT:-$REPO/build}
 export WINEPREFIX=$BUILD_ROOT/wineprefix-e2e
 # shellcheck source=../../scripts/wine-env.sh
 source "$REPO/scripts/wine-env.sh"
+# shellcheck source=answering_printer.sh
+source "$REPO/tests/e2e/answering_printer.sh"
 
 SAMPLE_PACKAGE=${SAMPLE_PACKAGE:-$BUILD_ROOT/host/DriverData.Drv}
 INSTALLER_EXE=$WIN_BUILD_DIR/src/platform/win32/DriverInstaller.exe
 AUTOMATE_EXE=$WIN_BUILD_DIR/tests/e2e/automate.exe
 ARCHIVE_DLL=$WIN_BUILD_DIR/src/archive/7-zip32.dll
+STAND_IN_EXE=$WIN_BUILD_DIR/tests/fixtures/win32/answering_spooler.exe
 SHOTS=$BUILD_ROOT/screenshots
 STAGE=$BUILD_ROOT/e2e-stage/$scenario
 LOG=$STAGE/automate.log
@@ -40,16 +51,25 @@ expect_absent_file() {
   if [ -e "$WINEPREFIX/drive_c/$1" ]; then fail "C:\\$1 still exists"; else pass "C:\\$1 removed"; fi
 }
 
-case "$scenario" in
-  startup_win7|startup_win10|package|no_package|no_library|close_early) ;;
-  *) echo "usage: $0 startup_win7|startup_win10|package|no_package|no_library|close_early" >&2
+SCENARIOS="startup_win7 startup_win10 package no_package no_library close_early
+  usb_receipt_win10 usb_receipt_win7 usb_none_answering usb_label_reinstall"
+case " $(echo $SCENARIOS) " in
+  *" $scenario "*) ;;
+  *) echo "usage: $0 $(echo $SCENARIOS | tr ' ' '|')" >&2
      exit 2 ;;
 esac
+case "$scenario" in usb_*) usb=yes ;; *) usb="" ;; esac
 
 "$WINE" --version >/dev/null 2>&1 || skip "no Wine loader this machine can run ($WINE)"
 [ -f "$INSTALLER_EXE" ] || skip "no Windows build at $WIN_BUILD_DIR (DriverInstaller.exe missing)"
 [ -f "$AUTOMATE_EXE" ] || skip "automate.exe missing in $WIN_BUILD_DIR"
 command -v import >/dev/null || skip "imagemagick 'import' is missing"
+if [ -n "$usb" ]; then
+  # The installations are the 32-bit product's on a 64-bit prefix: its
+  # driver environment "Windows x64", its monitor DLL in SysWOW64.
+  [ "$WIN_ARCH" = i686 ] || skip "the installation scenarios need the 32-bit product (this machine runs $WIN_ARCH)"
+  [ -f "$STAND_IN_EXE" ] || skip "answering_spooler.exe missing in $WIN_BUILD_DIR"
+fi
 
 # Scenarios share the prefix; never let two run at once.
 mkdir -p "$BUILD_ROOT" "$SHOTS"
@@ -67,17 +87,55 @@ trap cleanup EXIT
 
 display_ready || { echo "FAIL: no display"; exit 1; }
 wine_prefix_ready
-if [ "$scenario" = startup_win10 ]; then wine_set_version win10; else wine_set_version win7; fi
-# Without a window manager Wine draws the frames itself only when told to;
-# the screenshots should show the caption.
-"$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+if [ -n "$usb" ]; then
+  # Before anything starts a wineserver: the hardware-profile keys the
+  # installer's USB search writes.
+  answering_profile_prepare || { echo "FAIL: could not prepare the hardware profile"; exit 1; }
+fi
 
 # Leftovers of an earlier run would hide what this run unpacked.
 rm -rf "$WINEPREFIX/drive_c/DriverName.cfg" "$WINEPREFIX/drive_c/Ticket" \
   "$WINEPREFIX/drive_c/Barcode" "$WINEPREFIX/drive_c/ticket" "$WINEPREFIX/drive_c/barcode"
 rm -rf "$STAGE"
+rm -f "$SHOTS/$scenario"-*.png
 mkdir -p "$STAGE"
 cp "$INSTALLER_EXE" "$STAGE/"
+
+PORTS_KEY='HKLM\Software\Microsoft\Windows NT\CurrentVersion\Ports'
+STAND_IN_KEY='HKLM\SYSTEM\CurrentControlSet\Services\Spooler\Parameters'
+DEVICE_KEY='HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows'
+PRINTERS_KEY='HKLM\SYSTEM\CurrentControlSet\Control\Print\Printers'
+DRIVERS_KEY='HKLM\SYSTEM\CurrentControlSet\Control\Print\Environments\Windows x64\Drivers\Version-3'
+SEEDED_DEVICE='E2E Seeded Printer,winspool,LPT1:'
+MONITOR='Advanced Language Monitor'
+
+# The prefix as the scenario needs it, in one run of automate.exe (each Wine
+# program costs seconds under emulation): the Windows version, Wine's own
+# window frames (no window manager here, and the screenshots should show
+# the caption), USB ports only where a scenario asks for them (otherwise
+# the port-type list would preselect USB), and what the scenario adds to
+# $STAGE/prepare.txt before calling this.
+prepare_prefix() {  # Windows version
+  local port
+  {
+    echo "registry-set HKCU\Software\Wine | Version | $1"
+    echo "registry-set HKCU\Software\Wine\X11 Driver | Decorated | N"
+    for port in USB001 USB002 USB003; do
+      if [ -n "$usb" ]; then echo "registry-set $PORTS_KEY | $port | "
+      else echo "registry-delete $PORTS_KEY | $port"; fi
+    done
+  } >"$STAGE/prepare-base.txt"
+  touch "$STAGE/prepare.txt"
+  cat "$STAGE/prepare-base.txt" "$STAGE/prepare.txt" >"$STAGE/prepare-all.txt"
+  # Into a file: Wine's services start on the way and hold a pipe open.
+  (cd "$STAGE" && "$WINE" "$AUTOMATE_EXE" prepare-all.txt >prepare.raw 2>prepare.err)
+  tr -d '\r' <"$STAGE/prepare.raw" >"$STAGE/prepare.log"
+  sed 's/^/  prepare | /' "$STAGE/prepare.log"
+  grep -Fxq "done: ok" "$STAGE/prepare.log" || { echo "FAIL: the prefix could not be prepared"; exit 1; }
+  if [ -n "$usb" ]; then
+    answering_spooler_install "$STAND_IN_EXE" || { echo "FAIL: could not install the answering spooler"; exit 1; }
+  fi
+}
 
 stage_library() {
   [ -f "$ARCHIVE_DLL" ] || { echo "FAIL: $ARCHIVE_DLL missing"; exit 1; }
@@ -156,15 +214,25 @@ list-selected 1004
 service-state Spooler
 expect-no-msgbox 2
 is-enabled 1012
+file-exists C:\DriverName.cfg
+file-exists C:\Ticket
+file-exists C:\Barcode
 close
 wait-exit 30
 EOF
 }
 
 check_package() {
-  expect "seen 1011" "Reading driver file..."
-  expect "combo 1000 item 0" "4720 Series"
-  expect "text 1001" "4720 Series"
+  # C:\DriverName.cfg was removed before the run: a filled list and the
+  # working folders show that the start-up unpacked the package before it
+  # read the list.
+  expect "combo 1000 count" 23
+  expect "combo 1000 item 0" "6924K Series"
+  expect "combo 1000 item 22" "A72I(Label)"
+  expect "text 1001" "6924K Series"
+  expect 'file C:\DriverName.cfg' yes
+  expect 'file C:\Ticket' yes
+  expect 'file C:\Barcode' yes
   expect "list 1004 selected" 0
   expect "service Spooler" running
   expect "msgbox" none
@@ -175,26 +243,57 @@ check_package() {
   expect_absent_file Barcode
 }
 
-# Without the package or the library the start-up goes on silently.
+# Without the package or the library the start-up goes on silently. The
+# status "Reading driver file..." shows too briefly to be caught for sure;
+# Wine's loader log of the installer tells instead that the unpacking step
+# asked for the library.
 write_missing() {
+  INSTALLER_WINEDEBUG=-all,+loaddll,warn+module
   cat >"$STAGE/scenario.txt" <<EOF
 wait-window $CAPTION 60
 wait-text 1011 Current System is 90
 wait-enabled 1012 30
 expect-no-msgbox 2
 screenshot ready
+get-text 1011
 combo-items 1000
 is-enabled 1012
+file-exists C:\DriverName.cfg
+file-exists C:\Ticket
+file-exists C:\Barcode
 click 2
 wait-exit 30
 EOF
 }
 
 check_missing() {
-  expect "seen 1011" "Reading driver file..."
+  # The last start-up step ran, and nothing was unpacked or complained of.
+  expect "text 1011" "Current System is Microsoft Windows 7  64 bit"
   expect "msgbox" none
   expect "combo 1000 count" 0
   expect "enabled 1012" yes
+  expect 'file C:\DriverName.cfg' no
+  expect 'file C:\Ticket' no
+  expect 'file C:\Barcode' no
+  grep -q '^exited: ' "$LOG" && pass "Cancel closed the installer" || fail "Cancel did not close the installer"
+  local out=$STAGE/installer.log loaded unloaded
+  tr -d '\r' <"$STAGE/installer.out" >"$out"
+  if [ "$scenario" = no_package ]; then
+    # Loaded from the program's folder, and let go of again.
+    loaded=$(grep -n -m1 'trace:loaddll:.* Loaded L".*\\\\no_package\\\\7-zip32\.dll"' "$out" | cut -d: -f1)
+    unloaded=$(grep -n -m1 'trace:loaddll:.* Unloaded module L".*\\\\no_package\\\\7-zip32\.dll"' "$out" | cut -d: -f1)
+    if [ -n "$loaded" ]; then pass "the installer loaded the 7-zip32.dll of its folder"
+    else fail "the installer never loaded the 7-zip32.dll of its folder"; fi
+    if [ -n "$loaded" ] && [ -n "$unloaded" ] && [ "$unloaded" -gt "$loaded" ]; then
+      pass "and unloaded it"
+    else
+      fail "7-zip32.dll was not unloaded after loading"
+    fi
+  elif grep -q 'warn:module:.*Failed to load module L"7-zip32\.dll"' "$out"; then
+    pass "the installer asked for 7-zip32.dll, which is missing"
+  else
+    fail "the installer never asked for 7-zip32.dll"
+  fi
 }
 
 # The close box while the start-up worker still runs (the spooler start
@@ -216,18 +315,266 @@ check_close_early() {
   expect_absent_file Ticket
 }
 
+# --- Installations on a USB printer ----------------------------------------
+#
+# Each installs one entry of the sample list on the USB row and answers
+# what comes up. The stand-in spooler logs, at each of its starts, the port
+# of every printer ("Seen"), and counts its starts: the ports the USB
+# search tried, in order, are the ones logged for the printer after the
+# count read just before Install.
+
+USB_ENTRY=""        # index in the driver list
+USB_NAME=""         # what the entry reads, and the printer's name
+USB_ANSWERING=""    # the port whose printer answers, "" for none
+USB_VERSION=win10
+USB_DEFAULT=1       # "Set Default Printer" left checked
+USB_TRIED=""        # the ports the search must try, in order
+USB_PORT=""         # the port the printer must end on
+USB_FLOW=""         # how the install is answered (see write_usb)
+
+# The prefix: the stand-in answering on $USB_ANSWERING, a log of its own,
+# no printer or "Windows x64" driver of the name left by an earlier run, a
+# known default printer.
+#
+# The installer registers its driver for "Windows x64", as a 32-bit program
+# must for the 64-bit spooler of 64-bit Windows. Wine's spooler runs inside
+# the 32-bit installer and looks a new printer's driver up in "Windows NT
+# x86" instead (AddPrinterA fails with 87 without one there). A placeholder
+# record of the same name there stands in for that lookup; which driver the
+# installer registered is judged from the "Windows x64" records alone.
+prepare_usb() {
+  cat >>"$STAGE/prepare.txt" <<EOF
+registry-set $STAND_IN_KEY | AnsweringPort | $USB_ANSWERING
+registry-delete $STAND_IN_KEY | Seen
+registry-set $DEVICE_KEY | Device | $SEEDED_DEVICE
+printer-delete $USB_NAME
+driver-delete Windows x64 | $USB_NAME
+drivers Windows x64
+driver-add $USB_NAME
+EOF
+}
+
+write_usb() {
+  local uncheck="" answer
+  if [ "$USB_DEFAULT" = 0 ]; then
+    uncheck=$'click 1002\nwait-checked 1002 0 10'
+  fi
+  case "$USB_FLOW" in
+    retry_then_cancel)
+      answer="wait-msgbox 600
+screenshot msgbox-1
+answer-msgbox IDRETRY
+wait-msgbox 600
+screenshot msgbox-2
+answer-msgbox IDCANCEL
+wait-status 1011 The installation is completed. 120" ;;
+    *)
+      # No message box: one ends the wait as a failure.
+      answer="wait-status 1011 The installation is completed. 600" ;;
+  esac
+  cat >"$STAGE/scenario.txt" <<EOF
+wait-window $CAPTION 60
+wait-text 1011 Current System is 120
+wait-enabled 1012 30
+list-selected 1004
+combo-select 1000 $USB_ENTRY
+get-text 1001
+list-select 1004 1
+$uncheck
+is-checked 1002
+registry $STAND_IN_KEY | Starts
+click 1012
+$answer
+expect-no-msgbox 1
+get-text 1012
+screenshot installed
+file-exists C:\DriverName.cfg
+file-exists C:\Ticket
+file-exists C:\Barcode
+click 1012
+wait-exit 60
+echo after the installer
+registry $STAND_IN_KEY | Starts
+registry $STAND_IN_KEY | Seen
+printers
+default-printer
+registry $DEVICE_KEY | Device
+drivers Windows x64
+monitors
+EOF
+}
+
+# The values of one key of the prefix's registry, through reg.exe, as
+# "name=data" lines in $STAGE/<file>.
+reg_key() {  # key file
+  "$WINE" reg query "$1" >"$STAGE/$2.raw" 2>/dev/null
+  tr -d '\r' <"$STAGE/$2.raw" |
+    sed -n 's/^    \(.*[^ ]\)    REG_[A-Z_]*    \(.*\)$/\1=\2/p' >"$STAGE/$2"
+  sed "s/^/  $2 | /" "$STAGE/$2"
+}
+expect_reg() {  # file name data
+  if grep -Fxq -- "$2=$3" "$STAGE/$1"; then pass "$1: $2 = $3"; else fail "$1: expected $2 = $3"; fi
+}
+
+check_usb() {
+  local before after tried count
+  expect "list 1004 selected" 1
+  expect "text 1001" "$USB_NAME"
+  expect "checked 1002" "$USB_DEFAULT"
+  expect "text 1011" "The installation is completed."
+  expect "msgbox" none
+  expect "text 1012" "&Finish"
+  # The working folders were there until Finish closed the installer.
+  expect 'file C:\DriverName.cfg' yes
+  expect 'file C:\Ticket' yes
+  expect 'file C:\Barcode' yes
+  grep -q '^exited: ' "$LOG" && pass "Finish closed the installer" || fail "Finish did not close the installer"
+  expect_absent_file DriverName.cfg
+  expect_absent_file Ticket
+  expect_absent_file Barcode
+
+  # The spooler's view: one printer of the name, on the port, with the
+  # driver of the same name, registered for the 32-bit program's "Windows x64"
+  # by this run (the set-up removed it).
+  if grep -q -F -- "driver: $USB_NAME | Windows x64 |" "$STAGE/prepare.log"; then
+    fail "before: the Windows x64 driver $USB_NAME is still there"
+  else
+    pass "before: no Windows x64 driver $USB_NAME"
+  fi
+  count=$(grep -c -F -- "printer: $USB_NAME | " "$LOG")
+  if [ "$count" = 1 ]; then pass "one printer $USB_NAME"; else fail "$count printers $USB_NAME"; fi
+  expect printer "$USB_NAME | $USB_PORT | $USB_NAME"
+  expect driver "$USB_NAME | Windows x64 | 3"
+
+  # The ports the search tried: whatever the spooler saw at each start
+  # after Install, and no start the search did not make.
+  before=$(grep -m1 '^registry Starts: ' "$LOG" | sed 's/^registry Starts: //')
+  after=$(sed -n 's/^registry Starts: //p' "$LOG" | tail -n 1)
+  tried=$(sed -n 's/^registry Seen: \([0-9]*\)|\(.*\)$/\1 \2/p' "$LOG" |
+    while read -r start rest; do
+      [ "$start" -gt "${before:-0}" ] || continue
+      [ "${rest%|*}" = "$USB_NAME" ] && printf '%s ' "${rest##*|}"
+    done)
+  tried=${tried% }
+  if [ "$tried" = "$USB_TRIED" ]; then pass "the search tried: ${USB_TRIED:-no port with a spooler restart}"
+  else fail "the search tried '$tried', not '$USB_TRIED'"; fi
+  count=$(echo $USB_TRIED | wc -w)
+  if [ -n "$before" ] && [ -n "$after" ] && [ $((after - before)) -eq "$count" ]; then
+    pass "the spooler started $count times during the installation"
+  else
+    fail "the spooler started $((${after:-0} - ${before:-0})) times during the installation, not $count"
+  fi
+
+  if [ "$USB_DEFAULT" = 1 ]; then
+    expect "default printer" "$USB_NAME"
+  else
+    expect "default printer" "${SEEDED_DEVICE%%,*}"
+    expect "registry Device" "$SEEDED_DEVICE"
+  fi
+
+  # The same from the registry files of the prefix, through reg.exe.
+  reg_key "$PRINTERS_KEY\\$USB_NAME" printer-key
+  expect_reg printer-key Port "$USB_PORT"
+  expect_reg printer-key "Printer Driver" "$USB_NAME"
+  reg_key "$DRIVERS_KEY\\$USB_NAME" driver-key
+  if grep -q '^Driver=.' "$STAGE/driver-key"; then pass "$USB_NAME registered under Windows x64\\Drivers\\Version-3"
+  else fail "no $USB_NAME under Windows x64\\Drivers\\Version-3"; fi
+}
+
+check_none_answering() {
+  local text='Failed to select USB port,please check the port is connected.\r\n\r\nClick Retry:Retry to select usb port\r\nClick Cancel:Continue installation, you can select the port after installation'
+  local count
+  count=$(grep -c -Fx -- "msgbox caption: Fail to select port" "$LOG")
+  if [ "$count" = 2 ]; then pass "two boxes 'Fail to select port'"; else fail "$count boxes 'Fail to select port', not 2"; fi
+  count=$(grep -c -Fx -- "msgbox text: $text" "$LOG")
+  if [ "$count" = 2 ]; then pass "both say: $text"; else fail "$count boxes say: $text"; fi
+  expect "msgbox answer" 4
+  expect "msgbox answer" 2
+}
+
+# The label entry, with a printer of its name already there: left by an
+# earlier installation, on LPT1: with another driver, and marked in its
+# registry key. The installer must delete it and add its own.
+STALE_DRIVER="E2E Stale Driver"
+prepare_stale_printer() {
+  cat >>"$STAGE/prepare.txt" <<EOF
+monitor-delete Windows x64 | $MONITOR
+monitors
+driver-add $STALE_DRIVER
+printer-add $USB_NAME | LPT1: | $STALE_DRIVER
+registry-set $PRINTERS_KEY\\$USB_NAME | E2EStale | left by an earlier installation
+printers
+EOF
+}
+
+check_label_reinstall() {
+  local monitor_dll=$WIN_BUILD_DIR/tests/fixtures/win32/language_monitor.dll
+  # The set-up gave the installer something to re-add, and no monitor.
+  if grep -Fxq "printer: $USB_NAME | LPT1: | $STALE_DRIVER" "$STAGE/prepare.log"; then
+    pass "before: $USB_NAME on LPT1: with $STALE_DRIVER"
+  else
+    fail "the stale printer $USB_NAME could not be set up"
+  fi
+  if grep -q "^monitor: $MONITOR |" "$STAGE/prepare.log"; then fail "before: $MONITOR still there"
+  else pass "before: no $MONITOR"; fi
+  # A new key: the stale one's mark went with it.
+  if ! grep -Fxq "Name=$USB_NAME" "$STAGE/printer-key"; then fail "the printer key of $USB_NAME could not be read"
+  elif grep -q '^E2EStale=' "$STAGE/printer-key"; then fail "the printer key of $USB_NAME is the stale one"
+  else pass "the printer key of $USB_NAME was made anew"; fi
+  expect monitor "$MONITOR | Windows NT x86 | C:\\windows\\SysWOW64\\zqaNLM64.dll"
+  if cmp -s "$monitor_dll" "$WINEPREFIX/drive_c/windows/syswow64/zqaNLM64.dll"; then
+    pass "the monitor DLL is in SysWOW64"
+  else
+    fail "SysWOW64\\zqaNLM64.dll is not the package's monitor DLL"
+  fi
+}
+
+INSTALLER_WINEDEBUG=$WINEDEBUG
 case "$scenario" in
-  startup_win7|startup_win10) write_startup ;;
-  close_early) stage_library; stage_package; write_close_early ;;
-  package) stage_library; stage_package; write_package ;;
-  no_package) stage_library; write_missing ;;
-  no_library) stage_package; write_missing ;;
+  usb_receipt_win10)
+    # A receipt model where the printer answers on the second of three
+    # ports: the search stops there. Set as the default printer; Finish
+    # closes the installer and removes the working folders.
+    USB_ENTRY=7 USB_NAME=KV6X USB_ANSWERING=USB002
+    USB_TRIED="USB001 USB002" USB_PORT=USB002 ;;
+  usb_receipt_win7)
+    # Windows 7: every port is written in turn without asking the spooler,
+    # even with a printer answering, and the last one stays. Not the
+    # default printer: the one set before stays.
+    USB_VERSION=win7 USB_ENTRY=14 USB_NAME=WX6X USB_ANSWERING=USB002 USB_DEFAULT=0
+    USB_TRIED="" USB_PORT=USB003 ;;
+  usb_none_answering)
+    # No printer answers: Retry searches all three ports again, Cancel
+    # goes on with the printer on the last port.
+    USB_ENTRY=9 USB_NAME=KV7X USB_ANSWERING="" USB_FLOW=retry_then_cancel
+    USB_TRIED="USB001 USB002 USB003 USB001 USB002 USB003" USB_PORT=USB003 ;;
+  usb_label_reinstall)
+    USB_ENTRY=20 USB_NAME="47T(Label)" USB_ANSWERING=USB002
+    USB_TRIED="USB001 USB002" USB_PORT=USB002 ;;
+esac
+case "$scenario" in
+  startup_win7) write_startup; prepare_prefix win7 ;;
+  startup_win10) write_startup; prepare_prefix win10 ;;
+  close_early) stage_library; stage_package; write_close_early; prepare_prefix win7 ;;
+  package) stage_library; stage_package; write_package; prepare_prefix win7 ;;
+  no_package) stage_library; write_missing; prepare_prefix win7 ;;
+  no_library) stage_package; write_missing; prepare_prefix win7 ;;
+  usb_*)
+    stage_library; stage_package
+    prepare_usb
+    if [ "$scenario" = usb_label_reinstall ]; then prepare_stale_printer; fi
+    write_usb
+    prepare_prefix "$USB_VERSION"
+    if [ "$scenario" = usb_label_reinstall ]; then
+      # The copy an earlier run left; its monitor is gone now.
+      rm -f "$WINEPREFIX/drive_c/windows/syswow64/zqaNLM64.dll"
+    fi ;;
 esac
 
 # --- Run --------------------------------------------------------------------
 
 cd "$STAGE" || exit 1
-"$WINE" DriverInstaller.exe >"$STAGE/installer.out" 2>&1 &
+WINEDEBUG=$INSTALLER_WINEDEBUG "$WINE" DriverInstaller.exe >"$STAGE/installer.out" 2>&1 &
 INSTALLER_PID=$!
 
 run_automation "$AUTOMATE_EXE" scenario.txt "$LOG" "$SHOTS/$scenario-"
@@ -245,6 +592,9 @@ case "$scenario" in
   package) check_package ;;
   no_package|no_library) check_missing ;;
   close_early) check_close_early ;;
+  usb_none_answering) check_usb; check_none_answering ;;
+  usb_label_reinstall) check_usb; check_label_reinstall ;;
+  usb_*) check_usb ;;
 esac
 
 echo "screenshots: $SHOTS/$scenario-*.png"
