@@ -11,6 +11,7 @@
 #include "sim/sim_privileges.h"
 #include "sim/sim_profile.h"
 #include "sim/sim_registry.h"
+#include "sim/sim_serial.h"
 #include "sim/sim_services.h"
 #include "sim/sim_spooler.h"
 #include "sim/sim_system_info.h"
@@ -41,6 +42,7 @@ public:
     SimSpooler spooler;
     SimLibraries libraries;
     SimProcessToken token;
+    SimSerialLines serial;
 };
 
 }  // namespace sim
