@@ -1,11 +1,112 @@
-// Serial channels on the real machine.
+// The serial channel on the real machine: an overlapped COM port handle and
+// one event thread that waits for line events, reads what arrives one byte
+// at a time and reports each byte to the owner window with a sent message,
+// and writes what the owner queued.
+//
+// Soundness rules the thread and its stoppers keep:
+// - whoever waits for the thread (Close, Open, a queued write waiting for
+//   a byte on its way) runs the messages sent to its own thread meanwhile,
+//   so a report sent to that very thread cannot stall it;
+// - waits and writes use separate OVERLAPPED records, so a write never
+//   disturbs the pending event wait;
+// - a port whose reads keep failing shows one error box and is no longer
+//   read after a few failed attempts;
+// - the input queue is also looked at every few milliseconds while idle:
+//   Wine never completes a pending WaitCommEvent when bytes arrive on a
+//   pseudo-terminal (it only reports bytes already waiting when the wait
+//   is issued), and it never reports EV_RXFLAG, so the event character is
+//   recognised among the bytes read.
 #pragma once
 
 #include <windows.h>
 
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
 #include "platform/serial.h"
 
 namespace win32 {
+
+class SerialPort : public platform::SerialChannel {
+public:
+    SerialPort();
+    ~SerialPort() override;
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
+
+    int Open(platform::WindowHandle owner, int portNumber, int baudRate, char parity, int dataBits,
+             int stopBits, std::uint32_t eventMask, std::uint32_t writeBufferSize) override;
+    int StartEventThread() override;
+    bool QueueWrite(const std::uint8_t* bytes, std::size_t count) override;
+    void Close() override;
+    bool IsOpen() const override;
+
+    // What the channel's own tests look at.
+    int InputWaiting();  // bytes the driver holds unread; -1 without a port
+    bool DeliveryInFlight() const { return delivering_.load(); }
+    bool InputAbandoned() const { return inputAbandoned_.load(); }
+    bool Running() const { return running_.load(); }
+
+    static constexpr DWORD kPollMs = 10;
+    static constexpr int kMaxFailedReads = 3;
+
+protected:
+    // One byte from the port; on failure `failedCall` names the call that
+    // failed (null when the read simply returned nothing).
+    virtual bool ReadByte(std::uint8_t& byte, const char*& failedCall);
+    // The error box for a failed call, with the system's text of GetLastError().
+    virtual void ShowPortError(const char* callName);
+
+private:
+    static DWORD WINAPI ThreadEntry(LPVOID self);
+    DWORD EventThreadMain();
+    bool ArmEventWait();
+    void HandleEvents(DWORD events);
+    void DrainInput();
+    void ReadFailed(const char* failedCall);
+    void SendQueued();
+    void Notify(UINT message, WPARAM wParam);
+    void ReportOnce(const char* callName);
+    void EndEventWait();
+    void StopEventThread();
+    void WaitRunningSentMessages(HANDLE handle, bool closeThreadBoxes);
+    bool OnOwnerThread() const;
+    void CloseEvents();
+
+    mutable CRITICAL_SECTION lock_;
+    HWND owner_ = nullptr;
+    int portNumber_ = 0;
+    DWORD eventMask_ = 0;
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+
+    // Wait set order: shutdown, port event, write queued.
+    HANDLE shutdownEvent_ = nullptr;
+    HANDLE portEvent_ = nullptr;
+    HANDLE writeEvent_ = nullptr;
+    HANDLE ioEvent_ = nullptr;         // reads and writes
+    HANDLE startedEvent_ = nullptr;    // the thread listens
+    HANDLE deliveredEvent_ = nullptr;  // no report on its way
+    OVERLAPPED waitOverlapped_ = {};
+    OVERLAPPED ioOverlapped_ = {};
+    DWORD events_ = 0;
+    bool waitPending_ = false;
+
+    HANDLE thread_ = nullptr;
+    DWORD threadId_ = 0;
+    std::atomic<bool> running_{false};
+    std::atomic<bool> delivering_{false};
+    std::atomic<bool> inputAbandoned_{false};
+
+    // Guarded by lock_: the write buffer and the requests queued and sent.
+    std::vector<std::uint8_t> buffer_;
+    std::size_t queuedBytes_ = 0;
+    unsigned queuedRequests_ = 0;
+    unsigned sentRequests_ = 0;
+
+    int failedReads_ = 0;
+    bool errorShown_ = false;
+};
 
 class Win32SerialChannels : public platform::SerialChannels {
 public:
