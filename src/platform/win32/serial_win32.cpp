@@ -75,6 +75,7 @@ int SerialPort::Open(platform::WindowHandle owner, int portNumber, int baudRate,
     portEvent_ = ManualResetEvent();
     writeEvent_ = ManualResetEvent();
     ioEvent_ = ManualResetEvent();
+    readEvent_ = ManualResetEvent();
     startedEvent_ = ManualResetEvent();
     deliveredEvent_ = ManualResetEvent();
 
@@ -85,6 +86,10 @@ int SerialPort::Open(platform::WindowHandle owner, int portNumber, int baudRate,
     errorShown_ = false;
     inputAbandoned_ = false;
     waitPending_ = false;
+    readPending_ = false;
+    readPurged_ = false;
+    mayArm_ = true;
+    mayRead_ = true;
     {
         Lock lock(lock_);
         buffer_.assign(writeBufferSize, 0);
@@ -97,7 +102,8 @@ int SerialPort::Open(platform::WindowHandle owner, int portNumber, int baudRate,
                                 FILE_FLAG_OVERLAPPED, nullptr);
     }
     if (shutdownEvent_ == nullptr || portEvent_ == nullptr || writeEvent_ == nullptr ||
-        ioEvent_ == nullptr || startedEvent_ == nullptr || deliveredEvent_ == nullptr) {
+        ioEvent_ == nullptr || readEvent_ == nullptr || startedEvent_ == nullptr ||
+        deliveredEvent_ == nullptr) {
         return 0;
     }
     ::SetEvent(deliveredEvent_);
@@ -183,25 +189,31 @@ DWORD SerialPort::EventThreadMain() {
     ::PurgeComm(handle_, kPurgeAll);
     ::SetEvent(startedEvent_);
 
-    HANDLE waitSet[3] = {shutdownEvent_, portEvent_, writeEvent_};
-    bool mayArm = true;
+    HANDLE waitSet[4] = {shutdownEvent_, portEvent_, writeEvent_, readEvent_};
     int idleCompletions = 0;
     for (;;) {
-        if (!waitPending_ && mayArm) {
+        if (!waitPending_ && mayArm_) {
             if (ArmEventWait()) {
                 // Completed at once: handled now, the next wait follows.
-                COMSTAT status = {};
-                DWORD errors = 0;
-                const bool bytesWaiting = ::ClearCommError(handle_, &errors, &status) && status.cbInQue > 0;
-                const DWORD events = bytesWaiting ? events_ : (events_ & ~serial::kEvRxChar);
-                HandleEvents(events);
-                idleCompletions = events == 0 ? idleCompletions + 1 : 0;
-                if (idleCompletions >= kMaxIdleCompletions) mayArm = false;
+                HandleEvents(events_);
+                idleCompletions = (events_ & ~serial::kEvRxChar) == 0 ? idleCompletions + 1 : 0;
+                if (idleCompletions >= kMaxIdleCompletions) mayArm_ = false;
             } else if (!waitPending_) {
-                mayArm = false;  // the wait failed: try again after a poll
+                mayArm_ = false;  // the wait failed: tried again later
             }
         }
-        switch (::WaitForMultipleObjects(3, waitSet, FALSE, kPollMs)) {
+        const bool reading = (eventMask_ & serial::kEvRxChar) != 0;
+        // A read done at once is followed by the next, until one waits;
+        // a stop or a request to send goes first.
+        while (reading && !readPending_ && mayRead_ && !inputAbandoned_ &&
+               ::WaitForSingleObject(shutdownEvent_, 0) != WAIT_OBJECT_0 &&
+               ::WaitForSingleObject(writeEvent_, 0) != WAIT_OBJECT_0) {
+            IssueRead();
+        }
+        // Only something that could not be started needs a timeout.
+        const bool paused = (!waitPending_ && !mayArm_) ||
+                            (reading && !readPending_ && !mayRead_ && !inputAbandoned_);
+        switch (::WaitForMultipleObjects(4, waitSet, FALSE, paused ? kRetryMs : INFINITE)) {
             case WAIT_OBJECT_0:
                 EndEventWait();
                 {
@@ -216,21 +228,20 @@ DWORD SerialPort::EventThreadMain() {
                 if (!waitPending_) break;
                 waitPending_ = false;
                 DWORD transferred = 0;
-                if (::GetOverlappedResult(handle_, &waitOverlapped_, &transferred, FALSE)) {
-                    HandleEvents(events_);
-                    mayArm = true;
-                } else {
-                    mayArm = false;
-                }
+                mayArm_ = ::GetOverlappedResult(handle_, &waitOverlapped_, &transferred, FALSE) != FALSE;
+                if (mayArm_) HandleEvents(events_);
                 break;
             }
             case WAIT_OBJECT_0 + 2:
                 SendQueued();
                 break;
+            case WAIT_OBJECT_0 + 3:
+                FinishRead();
+                break;
             case WAIT_TIMEOUT:
-                mayArm = true;
+                mayArm_ = true;
+                mayRead_ = true;
                 idleCompletions = 0;
-                if (eventMask_ & serial::kEvRxChar) DrainInput();
                 break;
             default:
                 // The wait itself failed: nothing sensible can follow.
@@ -254,8 +265,9 @@ bool SerialPort::ArmEventWait() {
     return false;
 }
 
+// Bytes are not taken here: the pending read gets them (EV_RXCHAR only
+// says what that read learns anyway).
 void SerialPort::HandleEvents(DWORD events) {
-    if (events & serial::kEvRxChar) DrainInput();
     if (events & serial::kEvCts) Notify(serial::kMsgCts, 0);
     if (events & serial::kEvBreak) Notify(serial::kMsgBreak, 0);
     if (events & serial::kEvErr) Notify(serial::kMsgError, 0);
@@ -266,6 +278,65 @@ void SerialPort::HandleEvents(DWORD events) {
     }
 }
 
+// Starts the one-byte read whose completion says that bytes arrived.
+void SerialPort::IssueRead() {
+    readOverlapped_ = {};
+    readOverlapped_.hEvent = readEvent_;
+    DWORD read = 0;
+    if (ReadPort(&readByte_, 1, &read, &readOverlapped_)) {
+        // Done at once: taken now; an empty read is left to the retry.
+        ::ResetEvent(readEvent_);
+        if (read == 1) {
+            failedReads_ = 0;
+            DeliverByte(readByte_);
+            DrainInput();
+        } else {
+            mayRead_ = false;
+        }
+        return;
+    }
+    if (::GetLastError() == ERROR_IO_PENDING) {
+        readPending_ = true;
+        return;
+    }
+    ReadFailed("ReadFile()");
+}
+
+void SerialPort::FinishRead() {
+    ::ResetEvent(readEvent_);
+    if (!readPending_) return;
+    readPending_ = false;
+    DWORD read = 0;
+    if (::GetOverlappedResult(handle_, &readOverlapped_, &read, FALSE)) {
+        // Nothing read: the read timed out on a quiet line; the next follows.
+        if (read == 1) {
+            failedReads_ = 0;
+            DeliverByte(readByte_);
+            DrainInput();
+        }
+        return;
+    }
+    if (::GetLastError() == ERROR_OPERATION_ABORTED && readPurged_) {
+        readPurged_ = false;  // the purge before a write ended it
+        return;
+    }
+    ReadFailed("GetOverlappedResults() in ReadFile()");
+}
+
+void SerialPort::DeliverByte(std::uint8_t byte) {
+    {
+        Lock lock(lock_);
+        // A request is queued but not yet sent: this byte came before it,
+        // and the purge before the write would have dropped it.
+        if (queuedRequests_ != sentRequests_) return;
+    }
+    Notify(serial::kMsgByteReceived, byte);
+    if (byte == static_cast<std::uint8_t>(serial::kEventChar) && (eventMask_ & serial::kEvRxFlag)) {
+        Notify(serial::kMsgEventChar, 0);
+    }
+}
+
+// Reads and reports what else waits, one byte at a time.
 void SerialPort::DrainInput() {
     for (;;) {
         if (inputAbandoned_) return;
@@ -283,26 +354,19 @@ void SerialPort::DrainInput() {
             return;
         }
         failedReads_ = 0;
-        bool stale = false;
-        {
-            Lock lock(lock_);
-            // A request is queued but not yet sent: this byte came before
-            // it, and the purge before the write would have dropped it.
-            stale = queuedRequests_ != sentRequests_;
-        }
-        if (stale) continue;
-        Notify(serial::kMsgByteReceived, byte);
-        if (byte == static_cast<std::uint8_t>(serial::kEventChar) && (eventMask_ & serial::kEvRxFlag)) {
-            Notify(serial::kMsgEventChar, 0);
-        }
+        DeliverByte(byte);
     }
+}
+
+BOOL SerialPort::ReadPort(void* buffer, DWORD size, DWORD* read, OVERLAPPED* overlapped) {
+    return ::ReadFile(handle_, buffer, size, read, overlapped);
 }
 
 bool SerialPort::ReadByte(std::uint8_t& byte, const char*& failedCall) {
     DWORD read = 0;
     ioOverlapped_ = {};
     ioOverlapped_.hEvent = ioEvent_;
-    if (!::ReadFile(handle_, &byte, 1, &read, &ioOverlapped_)) {
+    if (!ReadPort(&byte, 1, &read, &ioOverlapped_)) {
         if (::GetLastError() != ERROR_IO_PENDING) {
             failedCall = "ReadFile()";
             return false;
@@ -318,15 +382,19 @@ bool SerialPort::ReadByte(std::uint8_t& byte, const char*& failedCall) {
 void SerialPort::ReadFailed(const char* failedCall) {
     if (failedCall != nullptr) ReportOnce(failedCall);
     // What cannot be read would be reported waiting for ever.
-    ::PurgeComm(handle_, PURGE_RXABORT | PURGE_RXCLEAR);
+    ::PurgeComm(handle_, PURGE_RXCLEAR);
     if (++failedReads_ >= kMaxFailedReads) inputAbandoned_ = true;
+    mayRead_ = false;  // tried again after a while, not in a tight loop
 }
 
 void SerialPort::SendQueued() {
     ::ResetEvent(writeEvent_);
+    // A byte the pending read already took came before the request.
+    if (readPending_ && ::WaitForSingleObject(readEvent_, 0) == WAIT_OBJECT_0) FinishRead();
     std::vector<std::uint8_t> bytes;
     {
         Lock lock(lock_);
+        readPurged_ = readPending_;
         bytes.assign(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(queuedBytes_));
         queuedBytes_ = 0;
         // Input not read yet goes: a reply can only come after its request.
@@ -379,15 +447,21 @@ void SerialPort::ShowPortError(const char* callName) {
     ::MessageBoxA(nullptr, text.c_str(), "Application Error", MB_ICONERROR | MB_OK);
 }
 
-// Lets a pending WaitCommEvent finish before its handle and OVERLAPPED go.
+// Lets the pending wait and read finish before their handle and OVERLAPPED
+// records go.
 void SerialPort::EndEventWait() {
-    if (!waitPending_) return;
-    waitPending_ = false;
-    ::SetCommMask(handle_, 0);
-    if (::WaitForSingleObject(portEvent_, kEndWaitMs) != WAIT_OBJECT_0) {
-        ::CancelIo(handle_);
-        ::WaitForSingleObject(portEvent_, kEndWaitMs);
+    if (waitPending_) {
+        ::SetCommMask(handle_, 0);
+        if (::WaitForSingleObject(portEvent_, kEndWaitMs) != WAIT_OBJECT_0) ::CancelIo(handle_);
     }
+    if (readPending_ && ::WaitForSingleObject(readEvent_, 0) != WAIT_OBJECT_0) ::CancelIo(handle_);
+    HANDLE pending[2];
+    DWORD count = 0;
+    if (waitPending_) pending[count++] = portEvent_;
+    if (readPending_) pending[count++] = readEvent_;
+    if (count > 0) ::WaitForMultipleObjects(count, pending, TRUE, kEndWaitMs);
+    waitPending_ = false;
+    readPending_ = false;
 }
 
 void SerialPort::StopEventThread() {
@@ -432,6 +506,7 @@ void SerialPort::CloseEvents() {
     CloseEvent(portEvent_);
     CloseEvent(writeEvent_);
     CloseEvent(ioEvent_);
+    CloseEvent(readEvent_);
     CloseEvent(startedEvent_);
     CloseEvent(deliveredEvent_);
 }

@@ -11,11 +11,12 @@
 //   disturbs the pending event wait;
 // - a port whose reads keep failing shows one error box and is no longer
 //   read after a few failed attempts;
-// - the input queue is also looked at every few milliseconds while idle:
-//   Wine never completes a pending WaitCommEvent when bytes arrive on a
-//   pseudo-terminal (it only reports bytes already waiting when the wait
-//   is issued), and it never reports EV_RXFLAG, so the event character is
-//   recognised among the bytes read.
+// - arriving bytes wake the thread through a pending one-byte read, not
+//   through EV_RXCHAR: Wine never completes a pending WaitCommEvent when
+//   bytes reach a pseudo-terminal (it only reports bytes already waiting
+//   when the wait is issued), and a quiet line then costs no polling. Wine
+//   never reports EV_RXFLAG either, so the event character is recognised
+//   among the bytes read.
 #pragma once
 
 #include <windows.h>
@@ -48,13 +49,13 @@ public:
     bool InputAbandoned() const { return inputAbandoned_.load(); }
     bool Running() const { return running_.load(); }
 
-    static constexpr DWORD kPollMs = 10;
     static constexpr int kMaxFailedReads = 3;
+    // A wait or read that could not be started is tried again after this.
+    static constexpr DWORD kRetryMs = 1000;
 
 protected:
-    // One byte from the port; on failure `failedCall` names the call that
-    // failed (null when the read simply returned nothing).
-    virtual bool ReadByte(std::uint8_t& byte, const char*& failedCall);
+    // ReadFile on the port (the channel's tests make it fail).
+    virtual BOOL ReadPort(void* buffer, DWORD size, DWORD* read, OVERLAPPED* overlapped);
     // The error box for a failed call, with the system's text of GetLastError().
     virtual void ShowPortError(const char* callName);
 
@@ -63,7 +64,11 @@ private:
     DWORD EventThreadMain();
     bool ArmEventWait();
     void HandleEvents(DWORD events);
+    void IssueRead();
+    void FinishRead();
+    void DeliverByte(std::uint8_t byte);
     void DrainInput();
+    bool ReadByte(std::uint8_t& byte, const char*& failedCall);
     void ReadFailed(const char* failedCall);
     void SendQueued();
     void Notify(UINT message, WPARAM wParam);
@@ -84,13 +89,20 @@ private:
     HANDLE shutdownEvent_ = nullptr;
     HANDLE portEvent_ = nullptr;
     HANDLE writeEvent_ = nullptr;
-    HANDLE ioEvent_ = nullptr;         // reads and writes
+    HANDLE readEvent_ = nullptr;       // the pending one-byte read
+    HANDLE ioEvent_ = nullptr;         // the reads that drain, and writes
     HANDLE startedEvent_ = nullptr;    // the thread listens
     HANDLE deliveredEvent_ = nullptr;  // no report on its way
     OVERLAPPED waitOverlapped_ = {};
+    OVERLAPPED readOverlapped_ = {};
     OVERLAPPED ioOverlapped_ = {};
     DWORD events_ = 0;
+    std::uint8_t readByte_ = 0;
     bool waitPending_ = false;
+    bool readPending_ = false;
+    bool mayArm_ = true;
+    bool mayRead_ = true;
+    bool readPurged_ = false;  // the pending read was aborted by a purge
 
     HANDLE thread_ = nullptr;
     DWORD threadId_ = 0;
