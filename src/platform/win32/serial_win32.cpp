@@ -208,7 +208,7 @@ DWORD SerialPort::EventThreadMain() {
         while (reading && !readPending_ && mayRead_ && !inputAbandoned_ &&
                ::WaitForSingleObject(shutdownEvent_, 0) != WAIT_OBJECT_0 &&
                ::WaitForSingleObject(writeEvent_, 0) != WAIT_OBJECT_0) {
-            IssueRead();
+            StartRead();
         }
         // Only something that could not be started needs a timeout.
         const bool paused = (!waitPending_ && !mayArm_) ||
@@ -252,7 +252,7 @@ DWORD SerialPort::EventThreadMain() {
     }
 }
 
-// Issues WaitCommEvent; true when it completed at once.
+// Starts WaitCommEvent; true when it completed at once.
 bool SerialPort::ArmEventWait() {
     events_ = 0;
     waitOverlapped_ = {};
@@ -279,7 +279,7 @@ void SerialPort::HandleEvents(DWORD events) {
 }
 
 // Starts the one-byte read whose completion says that bytes arrived.
-void SerialPort::IssueRead() {
+void SerialPort::StartRead() {
     readOverlapped_ = {};
     readOverlapped_.hEvent = readEvent_;
     DWORD read = 0;

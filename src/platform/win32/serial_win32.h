@@ -14,7 +14,7 @@
 // - arriving bytes wake the thread through a pending one-byte read, not
 //   through EV_RXCHAR: Wine never completes a pending WaitCommEvent when
 //   bytes reach a pseudo-terminal (it only reports bytes already waiting
-//   when the wait is issued), and a quiet line then costs no polling. Wine
+//   when the wait begins), and a quiet line then costs no polling. Wine
 //   never reports EV_RXFLAG either, so the event character is recognised
 //   among the bytes read.
 #pragma once
@@ -64,7 +64,7 @@ private:
     DWORD EventThreadMain();
     bool ArmEventWait();
     void HandleEvents(DWORD events);
-    void IssueRead();
+    void StartRead();
     void FinishRead();
     void DeliverByte(std::uint8_t byte);
     void DrainInput();
