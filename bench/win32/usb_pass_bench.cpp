@@ -61,6 +61,7 @@ public:
         if (text.rfind("Failed to select USB port", 0) != 0) std::fprintf(stderr, "message: %s\n", text.c_str());
         return (style & 0xF) == platform::mb::kRetryCancel ? platform::mb::kIdCancel : platform::mb::kIdOk;
     }
+    int ShowSerialPrompt() override { return app::InstallerDialog::kPortCancelled; }
     int AppMessageBox(const std::string& text, std::uint32_t) override {
         std::fprintf(stderr, "message: %s\n", text.c_str());
         return platform::mb::kIdOk;

@@ -12,7 +12,10 @@ bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
 }  // namespace
 
 void InstallerDialog::OnDestroy() {
+    // A serial port search still running ends with the window.
     window_.KillTimer(PROBE_TIMER_ID);
+    probeState = ProbeState::Idle;
+    CloseSerialPort();
     // The worker may still be unpacking into these folders; it is never
     // waited for here (it talks to this very thread), so they stay.
     if (StartupRunning()) return;

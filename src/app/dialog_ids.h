@@ -1,4 +1,4 @@
-// Control IDs of dialog template 103 and the dialog's private messages;
+// Control IDs of dialog templates 103 and 136 and the dialog's private messages;
 // shared by the logic, the resource script and the test automation.
 #pragma once
 
@@ -14,6 +14,12 @@
 #define IDC_PRINTER_LABEL 1010
 #define IDC_STATUS 1011
 #define IDC_INSTALL 1012
+
+// The serial port prompt, dialog template 136.
+#define IDD_SERIAL_PROMPT 136
+#define IDC_PROMPT_YES 1030
+#define IDC_BAUD_COMBO 1034
+#define IDC_PROMPT_NO 1036
 
 // WM_USER + 7: the serial channel received a byte.
 #define WM_SERIAL_BYTE_RECEIVED 0x0407

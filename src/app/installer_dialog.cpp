@@ -19,11 +19,13 @@ InstallerDialog::InstallerDialog(platform::Platform& platform)
       progressBar(platform.window, IDC_PROGRESS),
       driverCombo(platform.window, IDC_DRIVER_COMBO),
       portTypeList(platform.window, IDC_PORT_TYPE_LIST),
+      serialPort(platform.serial.Create()),
       platform_(platform),
       window_(platform.window) {}
 
 InstallerDialog::~InstallerDialog() {
-    // The worker uses this object to the end; never leave it running.
+    // Neither the worker nor the serial channel's thread may outlive this object.
+    CloseSerialPort();
     if (worker_) worker_->Join();
 }
 
@@ -34,6 +36,7 @@ bool InstallerDialog::InitDialog() {
     serialByteSize = 8;
     serialStopBits = 1;
     serialEventMask = 3;
+    serialBaudRate = ports::kBaudRates[ports::kPreselectedBaudRow];
     probeIndex = 0;
     serialReplyReceived = 0;
     receiptGroup1Size = 15;
@@ -64,11 +67,6 @@ bool InstallerDialog::ExchangeData(bool fromControls) {
 
 long InstallerDialog::OnUpdateDataMessage(std::uintptr_t wParam) {
     return ExchangeData(wParam != 0) ? 1 : 0;
-}
-
-long InstallerDialog::OnSerialByteReceived() {
-    serialReplyReceived = 1;
-    return 0;
 }
 
 void InstallerDialog::Refresh() { window_.SendUpdateData(); }
@@ -124,8 +122,6 @@ void InstallerDialog::OnOk() {
 void InstallerDialog::OnCancel() { EndWhenStartupDone(platform::mb::kIdCancel); }
 
 void InstallerDialog::OnClose() { EndWhenStartupDone(platform::mb::kIdCancel); }
-
-void InstallerDialog::OnTimer(std::uintptr_t) {}
 
 void InstallerDialog::OnInstall() {
     ExchangeData(true);

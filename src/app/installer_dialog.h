@@ -33,7 +33,8 @@ public:
     bool InitDialog();
     bool ExchangeData(bool fromControls);
     long OnUpdateDataMessage(std::uintptr_t wParam);
-    long OnSerialByteReceived();
+    // A byte from the serial channel: wParam the byte, lParam its port number.
+    long OnSerialByteReceived(std::uintptr_t wParam, std::intptr_t lParam);
     void OnDriverSelChange();
     void OnInstall();
     void OnOk();
@@ -82,6 +83,16 @@ public:
     void SelectSerialPort();
     void DetectUsbPort();
 
+    // The serial port search: each timer tick probes the next serial port
+    // (or ends the search); see serial_selection.cpp.
+    enum class ProbeState { Idle, MovingOn, AwaitingReply };
+    // The name the printer was created under (the Printer Name box for
+    // receipt models, the driver name for label models).
+    std::string InstalledPrinterName();
+    // Puts the printers of the snapshot that sit on COM ports back on them,
+    // except the one being installed.
+    void RestoreSerialPrinterPorts();
+
     // The printer's port in the print subsystem's registry keys.
     void SetPrinterPort(const std::string& printerName, const std::string& portName);
     bool ReadPrinterOnLine(const std::string& printerName);
@@ -129,6 +140,10 @@ public:
     std::int32_t serialStopBits = 1;
     std::int32_t serialEventMask = 3;
     std::int32_t probeIndex = 0;
+    std::unique_ptr<platform::SerialChannel> serialPort;
+    ProbeState probeState = ProbeState::Idle;
+    // The printer the serial step works on, fixed when the step begins.
+    std::string serialPrinterName;
 
     // Process-wide: cleared when an Install finds no port of the chosen
     // type, never set again while the process runs.
@@ -162,6 +177,15 @@ private:
     bool CloseRequested() const { return closeRequested_.load(); }
     void EndWhenStartupDone(int result);
     void RefuseUnknownModel(const std::string& driverName);
+
+    // Serial port search steps (serial_selection.cpp).
+    void StartProbing();
+    void ArmProbeTimer(std::uint32_t milliseconds);
+    void SerialPortFound(const std::string& port);
+    void SerialSearchExhausted();
+    void CloseSerialPort();
+    void FinishSerialStep();
+    std::string CurrentPrinterPort(const std::string& fallback) const;
 
     platform::Platform& platform_;
     platform::DialogWindow& window_;

@@ -207,13 +207,10 @@ void InstallerDialog::RunSpooler(std::int32_t mode) {
         .Run(install::kSpoolerService, mode);
 }
 
-// The port dialogs and the serial port search come with the serial,
-// parallel and TCP/IP port support; until then nothing is chosen, and a
-// serial printer stays on the first serial port.
+// The port dialogs come with the parallel and TCP/IP port support; until
+// then nothing is chosen.
 int InstallerDialog::ChooseTcpIpPort() { return kPortCancelled; }
 
 int InstallerDialog::SelectParallelPort() { return kPortCancelled; }
-
-void InstallerDialog::SelectSerialPort() { CompleteInstallation(); }
 
 }  // namespace app

@@ -6,6 +6,7 @@
 #include "platform/libraries.h"
 #include "platform/privileges.h"
 #include "platform/registry.h"
+#include "platform/serial.h"
 #include "platform/services.h"
 #include "platform/spooler.h"
 #include "platform/system_info.h"
@@ -25,6 +26,7 @@ struct Platform {
     Threads& threads;
     Libraries& libraries;
     ProcessToken& token;
+    SerialChannels& serial;
 };
 
 }  // namespace platform

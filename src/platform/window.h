@@ -86,6 +86,10 @@ public:
     // A message box owned by the dialog, with an explicit caption.
     virtual int OwnedMessageBox(const std::string& text, const std::string& caption,
                                 std::uint32_t style) = 0;
+    // The serial port prompt (template 136), modal and owned by the dialog:
+    // kPortChoiceBase + the baud-rate row for Yes, kPortCancelled for No,
+    // 1 or 2 when Enter or Escape (or the close box) ended it.
+    virtual int ShowSerialPrompt() = 0;
     virtual void EndDialog(int result) = 0;
 
     virtual bool SetTimer(int id, std::uint32_t milliseconds) = 0;

@@ -28,6 +28,11 @@ constexpr const char* kTcpIpDescription = "Standard TCP/IP Port";
 constexpr const char* kTcpIpDescriptionCp936 =
     "\xB1\xEA\xD7\xBC TCP/IP \xB6\xCB\xBF\xDA";
 
+// The rates the serial port prompt offers, in its row order, and the row
+// it starts on; that rate is also what a lone serial port is set to.
+constexpr std::array<int, 9> kBaudRates = {300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+constexpr int kPreselectedBaudRow = 5;
+
 constexpr const char* kSerialDeviceMap = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
 constexpr unsigned kSerialValueBufferSize = 128;
 

@@ -273,6 +273,26 @@ private:
     DWORD processId_ = 0;
     HANDLE process_ = nullptr;
     HWND messageBox_ = nullptr;
+
+    // --- The serial port prompt (dialog template 136) ---
+    bool RunPromptCommand(const std::string& command, const std::string& args);
+    HWND Prompt() const {
+        if (prompt_ == nullptr || !::IsWindow(prompt_)) Fail("no serial prompt (wait-prompt first)");
+        return prompt_;
+    }
+    HWND PromptControl(int id) const {
+        const HWND control = ::GetDlgItem(Prompt(), id);
+        if (control == nullptr) Fail("the serial prompt has no control " + std::to_string(id));
+        return control;
+    }
+    void WaitPrompt(const std::string& args);
+    void PromptItems();
+    void PromptSelect(const std::string& args);
+    void PromptClick(const std::string& args);
+    void PromptKey(const std::string& args);
+    void PromptGone(const std::string& args);
+
+    HWND prompt_ = nullptr;
 };
 
 void Automation::Run(const std::string& line) {
@@ -318,6 +338,7 @@ void Automation::Run(const std::string& line) {
     else if (command == "registry-delete") RegistryDelete(args);
     else if (command == "sleep") ::Sleep(static_cast<DWORD>(ParseInt(args)));
     else if (command == "echo") Emit("echo", args);
+    else if (RunPromptCommand(command, args)) {}
     else Fail("unknown command '" + command + "'");
 }
 
@@ -954,6 +975,112 @@ void Automation::RegistryDelete(const std::string& args) {
             Fail("cannot delete " + parts[0] + " " + parts[1] + ", error " + std::to_string(result));
     }
     Emit("registry deleted", parts[0] + " | " + parts[1]);
+}
+
+// --- Serial port prompt commands ----------------------------------------
+//   wait-prompt <seconds>     the prompt is up; prints its caption and texts
+//   prompt-items              the baud-rate list and its selected row
+//   prompt-select <row>       selects a row of the baud-rate list
+//   prompt-click <id>         clicks a button (1030 Yes, 1036 No)
+//   prompt-key enter|escape|close
+//   prompt-gone <seconds>     the prompt has closed
+
+constexpr const char* kPromptCaption = "Prompt(automatically select the available serial port) ";
+constexpr int kPromptRates = 1034;
+
+bool Automation::RunPromptCommand(const std::string& command, const std::string& args) {
+    if (command == "wait-prompt") WaitPrompt(args);
+    else if (command == "prompt-items") PromptItems();
+    else if (command == "prompt-select") PromptSelect(args);
+    else if (command == "prompt-click") PromptClick(args);
+    else if (command == "prompt-key") PromptKey(args);
+    else if (command == "prompt-gone") PromptGone(args);
+    else return false;
+    return true;
+}
+
+void Automation::WaitPrompt(const std::string& args) {
+    const Deadline deadline(Seconds(args));
+    for (;;) {
+        const HWND found = ::FindWindowA("#32770", kPromptCaption);
+        DWORD owner = 0;
+        if (found != nullptr) ::GetWindowThreadProcessId(found, &owner);
+        if (found != nullptr && ::IsWindowVisible(found) && (processId_ == 0 || owner == processId_)) {
+            prompt_ = found;
+            break;
+        }
+        if (deadline.Passed()) Fail("timeout waiting for the serial prompt");
+        ::Sleep(kPollMs);
+    }
+    Emit("prompt caption", "[" + WindowText(prompt_) + "]");
+    const HWND parent = ::GetWindow(prompt_, GW_OWNER);
+    Emit("prompt owner", parent == dialog_ && dialog_ != nullptr ? "installer" : "other");
+    Emit("prompt toolwindow",
+         (::GetWindowLongA(prompt_, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) ? "yes" : "no");
+    for (HWND child = ::GetWindow(prompt_, GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        char className[32] = {};
+        ::GetClassNameA(child, className, sizeof(className));
+        if (lstrcmpiA(className, "ComboBox") == 0) continue;
+        Emit("prompt text", WindowText(child));
+    }
+}
+
+void Automation::PromptItems() {
+    const HWND combo = PromptControl(kPromptRates);
+    const int count = static_cast<int>(Send(combo, CB_GETCOUNT, 0, 0));
+    std::string items;
+    for (int i = 0; i < count; ++i) {
+        const LRESULT length = SendW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+        std::vector<wchar_t> text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+        SendW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+        items += (items.empty() ? "" : " ") + Narrow(text.data());
+    }
+    Emit("prompt rates", items);
+    Emit("prompt rate selected", std::to_string(Send(combo, CB_GETCURSEL, 0, 0)));
+}
+
+void Automation::PromptSelect(const std::string& args) {
+    if (Send(PromptControl(kPromptRates), CB_SETCURSEL, static_cast<WPARAM>(ParseInt(args)), 0) == CB_ERR)
+        Fail("the baud-rate list has no row " + args);
+    Emit("prompt selected", args);
+}
+
+void Automation::PromptClick(const std::string& args) {
+    ::PostMessageA(PromptControl(ParseInt(args)), BM_CLICK, 0, 0);
+    Emit("prompt clicked", args);
+}
+
+// Enter and Escape go to the control with the focus, as typed keys do, so
+// the dialog manager of the prompt decides what they mean.
+void Automation::PromptKey(const std::string& args) {
+    const std::string key = Trim(args);
+    if (key == "close") {
+        ::PostMessageA(Prompt(), WM_CLOSE, 0, 0);
+    } else {
+        UINT virtualKey = 0;
+        if (key == "enter") virtualKey = VK_RETURN;
+        else if (key == "escape") virtualKey = VK_ESCAPE;
+        else Fail("unknown key '" + key + "'");
+        GUITHREADINFO gui = {};
+        gui.cbSize = sizeof(gui);
+        const DWORD thread = ::GetWindowThreadProcessId(Prompt(), nullptr);
+        const HWND focus = ::GetGUIThreadInfo(thread, &gui) && gui.hwndFocus ? gui.hwndFocus : Prompt();
+        const UINT scan = ::MapVirtualKeyA(virtualKey, 0);
+        ::PostMessageA(focus, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
+        ::PostMessageA(focus, WM_KEYUP, virtualKey, 1 | (scan << 16) | 0xC0000000u);
+    }
+    Emit("prompt key", key);
+}
+
+void Automation::PromptGone(const std::string& args) {
+    const Deadline deadline(Seconds(args));
+    while (prompt_ != nullptr && ::IsWindow(prompt_)) {
+        if (deadline.Passed()) Fail("the serial prompt stayed open");
+        ::Sleep(kPollMs);
+    }
+    prompt_ = nullptr;
+    Emit("prompt", "closed");
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ void SimMachine::RequireRunningSpooler() {
 
 platform::Platform SimMachine::MakePlatform(platform::DialogWindow& window) {
     return platform::Platform{window, spooler, registry, services, files,
-                              profile, system,  threads,  libraries, token};
+                              profile, system,  threads,  libraries, token, serial};
 }
 
 }  // namespace sim

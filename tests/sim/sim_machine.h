@@ -12,6 +12,7 @@
 #include "sim/sim_privileges.h"
 #include "sim/sim_profile.h"
 #include "sim/sim_registry.h"
+#include "sim/sim_serial.h"
 #include "sim/sim_services.h"
 #include "sim/sim_spooler.h"
 #include "sim/sim_system_info.h"
@@ -42,6 +43,7 @@ public:
     SimSpooler spooler;
     SimLibraries libraries;
     SimProcessToken token;
+    SimSerialLines serial;
 };
 
 }  // namespace sim

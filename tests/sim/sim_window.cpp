@@ -220,16 +220,28 @@ void SimDialogWindow::EndDialog(int result) {
     endResult = result;
 }
 
-bool SimDialogWindow::SetTimer(int id, std::uint32_t) {
+bool SimDialogWindow::SetTimer(int id, std::uint32_t milliseconds) {
     Lock lock(mutex_);
     timers.insert(id);
+    timerPeriods[id] = milliseconds;
+    timerHistory.push_back(milliseconds);
     return true;
 }
 
 void SimDialogWindow::KillTimer(int id) {
     Lock lock(mutex_);
     timers.erase(id);
+    timerPeriods.erase(id);
     killedTimers.push_back(id);
+}
+
+int SimDialogWindow::ShowSerialPrompt() {
+    Lock lock(mutex_);
+    ++serialPrompts;
+    if (serialPromptAnswers.empty()) return platform::mb::kIdCancel;
+    const int answer = serialPromptAnswers.front();
+    serialPromptAnswers.pop_front();
+    return answer;
 }
 
 std::vector<int> SimDialogWindow::SelectedRows(int id) {

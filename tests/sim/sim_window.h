@@ -70,6 +70,7 @@ public:
     void PostStartupFinished() override;
     int OwnedMessageBox(const std::string& text, const std::string& caption,
                         std::uint32_t style) override;
+    int ShowSerialPrompt() override;
     int AppMessageBox(const std::string& text, std::uint32_t style) override;
     void EndDialog(int result) override;
     bool SetTimer(int id, std::uint32_t milliseconds) override;
@@ -92,7 +93,11 @@ public:
     bool ended = false;
     int endResult = 0;
     std::set<int> timers;
+    std::map<int, std::uint32_t> timerPeriods;  // of the timers set now
+    std::vector<std::uint32_t> timerHistory;    // every period set, in order
     std::vector<int> killedTimers;
+    std::deque<int> serialPromptAnswers;  // next results; none left: Escape (2)
+    int serialPrompts = 0;
 
 private:
     int Answer(std::uint32_t style);

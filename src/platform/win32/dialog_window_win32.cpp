@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/dialog_ids.h"
+#include "platform/win32/serial_prompt_win32.h"
 
 namespace win32 {
 
@@ -154,6 +155,8 @@ int Win32DialogWindow::OwnedMessageBox(const std::string& text, const std::strin
                                        std::uint32_t style) {
     return ::MessageBoxA(hwnd_, text.c_str(), caption.c_str(), style);
 }
+
+int Win32DialogWindow::ShowSerialPrompt() { return SerialPromptDialog(hwnd_); }
 
 int Win32DialogWindow::AppMessageBox(const std::string& text, std::uint32_t style) {
     if ((style & MB_ICONMASK) == 0) style |= MB_ICONEXCLAMATION;

@@ -22,7 +22,8 @@ struct DialogContext {
 
 // Returns true when the message was handled; *result is the dialog
 // procedure's answer for messages that carry one (DWLP_MSGRESULT).
-bool Route(DialogContext& context, HWND hwnd, UINT message, WPARAM wParam, INT_PTR& result) {
+bool Route(DialogContext& context, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+           INT_PTR& result) {
     app::InstallerDialog& dialog = context.dialog;
     if (updateDataMessage != 0 && message == updateDataMessage) {
         const LRESULT answer = dialog.OnUpdateDataMessage(wParam);
@@ -49,7 +50,7 @@ bool Route(DialogContext& context, HWND hwnd, UINT message, WPARAM wParam, INT_P
         return true;
     }
     case WM_SERIAL_BYTE_RECEIVED:
-        ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, dialog.OnSerialByteReceived());
+        ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, dialog.OnSerialByteReceived(wParam, lParam));
         result = TRUE;
         return true;
     case WM_CLOSE:
@@ -84,7 +85,7 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         auto* context = reinterpret_cast<DialogContext*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
         if (context == nullptr) return FALSE;
         INT_PTR result = FALSE;
-        return Route(*context, hwnd, message, wParam, result) ? result : FALSE;
+        return Route(*context, hwnd, message, wParam, lParam, result) ? result : FALSE;
     } catch (...) {
         // Nothing useful can be reported from inside a message; the
         // operation that threw is abandoned and the dialog stays usable.

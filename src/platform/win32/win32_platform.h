@@ -6,6 +6,7 @@
 #include "platform/win32/libraries_win32.h"
 #include "platform/win32/privileges_win32.h"
 #include "platform/win32/registry_win32.h"
+#include "platform/win32/serial_win32.h"
 #include "platform/win32/services_win32.h"
 #include "platform/win32/spooler_win32.h"
 #include "platform/win32/system_info_win32.h"
@@ -23,11 +24,12 @@ struct Win32Machine {
     Win32Threads threads;
     Win32Libraries libraries;
     Win32ProcessToken token;
+    Win32SerialChannels serial;
 
     // The bundle refers to this machine's members: keep the machine alive.
     platform::Platform MakePlatform(platform::DialogWindow& window) {
         return platform::Platform{window, spooler, registry, services, files,
-                                  profile, system,  threads,  libraries, token};
+                                  profile, system,  threads,  libraries, token, serial};
     }
 };
 
