@@ -191,8 +191,13 @@ void InstallerDialog::ReportAddPrinterFailure(std::uint32_t error) {
 void InstallerDialog::MakeDefaultPrinter(const std::string& printerName) {
     const std::string device = printerName + ",winspool," + printerPort;
     platform::KeyHandle key = 0;
+    // Every Windows user has the key; a fresh profile (or Wine prefix) may
+    // not, and the operator asked for a default printer: make it then.
     if (platform_.registry.RegOpenKeyExA(platform::RegistryRoot::CurrentUser, kDefaultPrinterKey, 0,
-                                         platform::reg::kSetValue, key) != 0) {
+                                         platform::reg::kSetValue, key) != 0 &&
+        platform_.registry.RegCreateKeyExA(platform::RegistryRoot::CurrentUser, kDefaultPrinterKey,
+                                           platform::reg::kOptionNonVolatile,
+                                           platform::reg::kSetValue, false, key) != 0) {
         return;
     }
     if (platform_.registry.RegSetValueExA(key, "Device", platform::reg::kSz,

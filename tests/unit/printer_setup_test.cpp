@@ -105,6 +105,14 @@ TEST_F(PrinterSetupTest, DefaultPrinterValueCountsItsNul) {
     EXPECT_TRUE(Contains(window.StatusHistory(), "Added the printer P1"));
 }
 
+TEST_F(PrinterSetupTest, AMissingDefaultPrinterKeyIsMadeRatherThanSkipped) {
+    ASSERT_TRUE(machine.registry.DeleteKey(RegistryRoot::CurrentUser, kWindowsKey));
+    StartAndInstall(ports::kUsb);
+    EXPECT_EQ(machine.registry.GetString(RegistryRoot::CurrentUser, kWindowsKey, "Device"),
+              std::string("P1,winspool,USB001"));
+    EXPECT_TRUE(window.messageBoxes.empty());
+}
+
 TEST_F(PrinterSetupTest, UncheckedDefaultLeavesTheValueAloneButSaysTheStep) {
     machine.registry.SetString(RegistryRoot::CurrentUser, kWindowsKey, "Device", "Other,winspool,LPT1:");
     StartDialog();
