@@ -97,6 +97,7 @@ public:
         return platform::mb::kIdOk;
     }
     int ShowSerialPrompt() override { return app::InstallerDialog::kPortChoiceBase + 4; }  // 9600
+    int RunModal(int, platform::DialogHandler&) override { return -1; }
     int AppMessageBox(const std::string& text, std::uint32_t) override {
         std::fprintf(stderr, "message: %s\n", text.c_str());
         return platform::mb::kIdOk;

@@ -62,6 +62,7 @@ public:
         return (style & 0xF) == platform::mb::kRetryCancel ? platform::mb::kIdCancel : platform::mb::kIdOk;
     }
     int ShowSerialPrompt() override { return app::InstallerDialog::kPortCancelled; }
+    int RunModal(int, platform::DialogHandler&) override { return -1; }
     int AppMessageBox(const std::string& text, std::uint32_t) override {
         std::fprintf(stderr, "message: %s\n", text.c_str());
         return platform::mb::kIdOk;

@@ -151,6 +151,9 @@ TEST_F(InstallerDialogTest, ModelsWithoutTableRowsAreRefusedWithAMessage) {
 
 TEST_F(InstallerDialogTest, ClearedPortSelectionBeforeTheFirstInstallAsksForAType) {
     InstallPackage();
+    // One parallel port: no port dialog, whose closing would preselect a
+    // port type again.
+    ASSERT_TRUE(machine.spooler.RemovePort("LPT2:") && machine.spooler.RemovePort("LPT3:"));
     StartDialog();
     window.ListViewSetItemState(IDC_PORT_TYPE_LIST, 0, 0, platform::lv::kSelected);
     ASSERT_TRUE(window.SelectedRows(IDC_PORT_TYPE_LIST).empty());
