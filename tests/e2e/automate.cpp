@@ -11,6 +11,9 @@
 // carry pointers the system does not marshal, so their structures are
 // written into the installer's own address space first.
 //
+// The port dialogs the installer opens over its main dialog are found by
+// their caption (wait-dialog) and operated with the dialog-* commands.
+//
 // It also reports and prepares what the installer leaves behind, through
 // the spooler's and the registry's own calls rather than the installer's
 // window: printers, drivers and monitors, the default printer, registry
@@ -256,6 +259,7 @@ private:
     void ServiceState(const std::string& args);
     void FileExists(const std::string& args);
     void Printers();
+    void Ports();
     void DefaultPrinter();
     void Monitors();
     void Drivers(const std::string& args);
@@ -293,6 +297,26 @@ private:
     void PromptGone(const std::string& args);
 
     HWND prompt_ = nullptr;
+
+    // --- The port dialogs (templates 137 and 129), found by caption ---
+    bool RunDialogCommand(const std::string& command, const std::string& args);
+    HWND PortDialog() const {
+        if (child_ == nullptr || !::IsWindow(child_)) Fail("no port dialog (wait-dialog first)");
+        return child_;
+    }
+    HWND PortDialogControl(int id) const {
+        const HWND control = ::GetDlgItem(PortDialog(), id);
+        if (control == nullptr) Fail("the port dialog has no control " + std::to_string(id));
+        return control;
+    }
+    void ReportList(HWND list, const std::string& key);
+    void ReportSelected(HWND list, const std::string& key);
+    void WaitDialog(const std::string& args);
+    void DialogListSelect(const std::string& args);
+    void DialogKey(const std::string& args);
+    void DialogGone(const std::string& args);
+
+    HWND child_ = nullptr;
 };
 
 void Automation::Run(const std::string& line) {
@@ -324,6 +348,7 @@ void Automation::Run(const std::string& line) {
     else if (command == "service-state") ServiceState(args);
     else if (command == "file-exists") FileExists(args);
     else if (command == "printers") Printers();
+    else if (command == "ports") Ports();
     else if (command == "default-printer") DefaultPrinter();
     else if (command == "monitors") Monitors();
     else if (command == "drivers") Drivers(args);
@@ -339,6 +364,7 @@ void Automation::Run(const std::string& line) {
     else if (command == "sleep") ::Sleep(static_cast<DWORD>(ParseInt(args)));
     else if (command == "echo") Emit("echo", args);
     else if (RunPromptCommand(command, args)) {}
+    else if (RunDialogCommand(command, args)) {}
     else Fail("unknown command '" + command + "'");
 }
 
@@ -495,11 +521,15 @@ std::string Automation::ListItemText(HWND list, int row, int column) {
 
 void Automation::ListItems(const std::string& args) {
     const int id = ParseInt(args);
-    const HWND list = Control(id);
+    ReportList(Control(id), "list " + std::to_string(id));
+}
+
+// "<key> columns", "<key> rows", then "<key> row <n>" with the columns
+// joined by " | ".
+void Automation::ReportList(HWND list, const std::string& key) {
     const HWND header = reinterpret_cast<HWND>(Send(list, LVM_GETHEADER, 0, 0));
     const int columns = header ? static_cast<int>(Send(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
     const int rows = static_cast<int>(Send(list, LVM_GETITEMCOUNT, 0, 0));
-    const std::string key = "list " + std::to_string(id);
     Emit(key + " columns", std::to_string(columns));
     Emit(key + " rows", std::to_string(rows));
     for (int row = 0; row < rows; ++row) {
@@ -514,14 +544,18 @@ void Automation::ListItems(const std::string& args) {
 
 void Automation::ListSelected(const std::string& args) {
     const int id = ParseInt(args);
-    const HWND list = Control(id);
+    ReportSelected(Control(id), "list " + std::to_string(id) + " selected");
+}
+
+// The selected rows, "none" when there is none.
+void Automation::ReportSelected(HWND list, const std::string& key) {
     const int rows = static_cast<int>(Send(list, LVM_GETITEMCOUNT, 0, 0));
     std::string selected;
     for (int row = 0; row < rows; ++row) {
         if (Send(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) & LVIS_SELECTED)
             selected += (selected.empty() ? "" : " ") + std::to_string(row);
     }
-    Emit("list " + std::to_string(id) + " selected", selected.empty() ? "none" : selected);
+    Emit(key, selected.empty() ? "none" : selected);
 }
 
 void Automation::ListSelect(const std::string& args) {
@@ -542,6 +576,7 @@ void Automation::ListSelect(const std::string& args) {
 struct MessageBoxSearch {
     DWORD processId;
     HWND exclude;
+    HWND excludeToo;  // the port dialog being operated, if any
     HWND found;
 };
 
@@ -553,7 +588,8 @@ BOOL CALLBACK MatchMessageBox(HWND window, LPARAM param) {
     ::GetWindowThreadProcessId(window, &owner);
     char className[32] = {};
     ::GetClassNameA(window, className, sizeof(className));
-    if (owner == search->processId && window != search->exclude && ::IsWindowVisible(window) &&
+    if (owner == search->processId && window != search->exclude && window != search->excludeToo &&
+        ::IsWindowVisible(window) &&
         std::string(className) == "#32770") {
         search->found = window;
         return FALSE;
@@ -562,9 +598,11 @@ BOOL CALLBACK MatchMessageBox(HWND window, LPARAM param) {
 }
 
 // A message box is a dialog of the installer's process other than the main
-// dialog; the main dialog's own controls never use that class.
+// dialog (and the port dialog that wait-dialog found); the dialogs' own
+// controls never use that class.
 HWND Automation::FindMessageBox() const {
-    MessageBoxSearch search{processId_, dialog_, nullptr};
+    const HWND portDialog = child_ != nullptr && ::IsWindow(child_) ? child_ : nullptr;
+    MessageBoxSearch search{processId_, dialog_, portDialog, nullptr};
     ::EnumWindows(MatchMessageBox, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -760,6 +798,19 @@ void Automation::Printers() {
         Emit("printer", Field(printers[i].pPrinterName) + " | " + Field(printers[i].pPortName) +
                             " | " + Field(printers[i].pDriverName));
     Emit("printers", std::to_string(count));
+}
+
+// The spooler's ports, in its order, with their descriptions.
+void Automation::Ports() {
+    DWORD count = 0;
+    const std::vector<BYTE> buffer =
+        EnumRecords("EnumPortsA", count, [](BYTE* data, DWORD size, DWORD* needed, DWORD* got) {
+            return ::EnumPortsA(nullptr, 2, data, size, needed, got);
+        });
+    const auto* ports = reinterpret_cast<const PORT_INFO_2A*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i)
+        Emit("port", Field(ports[i].pPortName) + " | " + Field(ports[i].pDescription));
+    Emit("ports", std::to_string(count));
 }
 
 void Automation::DefaultPrinter() {
@@ -1081,6 +1132,131 @@ void Automation::PromptGone(const std::string& args) {
     }
     prompt_ = nullptr;
     Emit("prompt", "closed");
+}
+
+// --- Port dialog commands -----------------------------------------------
+//   wait-dialog <caption> <seconds>   a dialog of the installer with that
+//                                     caption is up; prints its owner, texts
+//                                     and the columns of its controls
+//   dialog-list <id>                  the rows of a list view
+//   dialog-list-selected <id>         its selected rows
+//   dialog-list-select <id> <row>|none  selects one row, or clears the selection
+//   dialog-text <id>                  a control's text
+//   dialog-click <id>                 clicks a button
+//   dialog-key enter|escape|close
+//   dialog-gone <seconds>             the dialog has closed
+
+bool Automation::RunDialogCommand(const std::string& command, const std::string& args) {
+    if (command == "wait-dialog") WaitDialog(args);
+    else if (command == "dialog-list") {
+        const int id = ParseInt(args);
+        ReportList(PortDialogControl(id), "dialog list " + std::to_string(id));
+    } else if (command == "dialog-list-selected") {
+        const int id = ParseInt(args);
+        ReportSelected(PortDialogControl(id), "dialog list " + std::to_string(id) + " selected");
+    } else if (command == "dialog-list-select") DialogListSelect(args);
+    else if (command == "dialog-text") {
+        const int id = ParseInt(args);
+        Emit("dialog text " + std::to_string(id), WindowText(PortDialogControl(id)));
+    } else if (command == "dialog-click") {
+        const int id = ParseInt(args);
+        ::PostMessageA(PortDialogControl(id), BM_CLICK, 0, 0);
+        Emit("dialog clicked", std::to_string(id));
+    } else if (command == "dialog-key") DialogKey(args);
+    else if (command == "dialog-gone") DialogGone(args);
+    else return false;
+    return true;
+}
+
+void Automation::WaitDialog(const std::string& args) {
+    std::string caption;
+    std::string seconds;
+    SplitLast(args, caption, seconds);
+    const Deadline deadline(Seconds(seconds));
+    for (;;) {
+        const HWND found = ::FindWindowA("#32770", caption.c_str());
+        DWORD owner = 0;
+        if (found != nullptr) ::GetWindowThreadProcessId(found, &owner);
+        if (found != nullptr && found != dialog_ && ::IsWindowVisible(found) &&
+            (processId_ == 0 || owner == processId_)) {
+            child_ = found;
+            break;
+        }
+        if (deadline.Passed()) Fail("timeout waiting for the dialog '" + caption + "'");
+        ::Sleep(kPollMs);
+    }
+    Emit("dialog caption", "[" + WindowText(child_) + "]");
+    const HWND parent = ::GetWindow(child_, GW_OWNER);
+    Emit("dialog owner", parent == dialog_ && dialog_ != nullptr ? "installer" : "other");
+    Emit("dialog installer enabled", dialog_ != nullptr && ::IsWindowEnabled(dialog_) ? "yes" : "no");
+    for (HWND child = ::GetWindow(child_, GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        char className[32] = {};
+        ::GetClassNameA(child, className, sizeof(className));
+        const std::string id = std::to_string(::GetDlgCtrlID(child));
+        if (lstrcmpiA(className, "SysListView32") == 0) {
+            const LONG style = ::GetWindowLongA(child, GWL_STYLE);
+            Emit("dialog control " + id, std::string("list view") +
+                                             ((style & LVS_TYPEMASK) == LVS_REPORT ? " report" : "") +
+                                             ((style & LVS_SINGLESEL) ? " single" : "") +
+                                             ((style & LVS_SHOWSELALWAYS) ? " showsel" : ""));
+            continue;
+        }
+        Emit("dialog control " + id, WindowText(child));
+    }
+}
+
+void Automation::DialogListSelect(const std::string& args) {
+    std::string id;
+    std::string row;
+    SplitFirst(args, id, row);
+    const HWND list = PortDialogControl(ParseInt(id));
+    RemoteBuffer remote(process_);
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    // -1: every row, as a click on the list's empty space leaves them.
+    WPARAM target = static_cast<WPARAM>(-1);
+    if (row != "none") {
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        target = static_cast<WPARAM>(ParseInt(row));
+    }
+    remote.Write(&item, sizeof(item));
+    if (!Send(list, LVM_SETITEMSTATE, target, remote.Item()))
+        Fail("dialog list " + id + " refused to select row " + row);
+    Emit("dialog list " + id + " select", row);
+}
+
+// Enter and Escape go to the control with the focus, as typed keys do, so
+// the dialog manager decides what they mean.
+void Automation::DialogKey(const std::string& args) {
+    const std::string key = Trim(args);
+    if (key == "close") {
+        ::PostMessageA(PortDialog(), WM_CLOSE, 0, 0);
+    } else {
+        UINT virtualKey = 0;
+        if (key == "enter") virtualKey = VK_RETURN;
+        else if (key == "escape") virtualKey = VK_ESCAPE;
+        else Fail("unknown key '" + key + "'");
+        GUITHREADINFO gui = {};
+        gui.cbSize = sizeof(gui);
+        const DWORD thread = ::GetWindowThreadProcessId(PortDialog(), nullptr);
+        const HWND focus =
+            ::GetGUIThreadInfo(thread, &gui) && gui.hwndFocus ? gui.hwndFocus : PortDialog();
+        const UINT scan = ::MapVirtualKeyA(virtualKey, 0);
+        ::PostMessageA(focus, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
+        ::PostMessageA(focus, WM_KEYUP, virtualKey, 1 | (scan << 16) | 0xC0000000u);
+    }
+    Emit("dialog key", key);
+}
+
+void Automation::DialogGone(const std::string& args) {
+    const Deadline deadline(Seconds(args));
+    while (child_ != nullptr && ::IsWindow(child_)) {
+        if (deadline.Passed()) Fail("the port dialog stayed open");
+        ::Sleep(kPollMs);
+    }
+    child_ = nullptr;
+    Emit("dialog", "closed");
 }
 
 }  // namespace
