@@ -37,6 +37,10 @@ namespace {
 
 constexpr DWORD kPollMs = 5;
 constexpr UINT kSendTimeoutMs = 2000;
+// Without a window manager, Wine's X11 driver holds a thread that hides a
+// managed window (a message box going away) for 2 s, waiting for the
+// manager that never answers: a dialog owned by that thread answers late.
+constexpr UINT kPatientSendTimeoutMs = 10000;
 
 void Emit(const std::string& key, const std::string& value) {
     std::printf("%s: %s\n", key.c_str(), value.c_str());
@@ -193,8 +197,12 @@ private:
     LRESULT SendWith(SendTimeout send, HWND window, UINT message, WPARAM wParam,
                      LPARAM lParam) const {
         DWORD_PTR result = 0;
-        if (!send(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result))
-            Fail("window did not answer message " + std::to_string(message));
+        const DWORD start = ::GetTickCount();
+        const UINT timeout = patient_ ? kPatientSendTimeoutMs : kSendTimeoutMs;
+        if (!send(window, message, wParam, lParam, SMTO_ABORTIFHUNG, timeout, &result))
+            Fail("window did not answer message " + std::to_string(message) + " (error " +
+                 std::to_string(::GetLastError()) + " after " +
+                 std::to_string(::GetTickCount() - start) + " ms)");
         return static_cast<LRESULT>(result);
     }
     // The text may change between the length query and the copy (the
@@ -315,8 +323,10 @@ private:
     void DialogListSelect(const std::string& args);
     void DialogKey(const std::string& args);
     void DialogGone(const std::string& args);
+    HWND WaitDialogFocus(const Deadline& deadline) const;
 
     HWND child_ = nullptr;
+    bool patient_ = false;  // the dialog-* commands allow for late answers
 };
 
 void Automation::Run(const std::string& line) {
@@ -1147,6 +1157,11 @@ void Automation::PromptGone(const std::string& args) {
 //   dialog-gone <seconds>             the dialog has closed
 
 bool Automation::RunDialogCommand(const std::string& command, const std::string& args) {
+    struct Patience {
+        bool& flag;
+        explicit Patience(bool& f) : flag(f) { flag = true; }
+        ~Patience() { flag = false; }
+    } patience(patient_);
     if (command == "wait-dialog") WaitDialog(args);
     else if (command == "dialog-list") {
         const int id = ParseInt(args);
@@ -1185,6 +1200,10 @@ void Automation::WaitDialog(const std::string& args) {
         if (deadline.Passed()) Fail("timeout waiting for the dialog '" + caption + "'");
         ::Sleep(kPollMs);
     }
+    // Up means able to take keys: a dialog is shown before it is activated
+    // and given the focus, and a key sent meanwhile would go to the window
+    // that had it before.
+    WaitDialogFocus(deadline);
     Emit("dialog caption", "[" + WindowText(child_) + "]");
     const HWND parent = ::GetWindow(child_, GW_OWNER);
     Emit("dialog owner", parent == dialog_ && dialog_ != nullptr ? "installer" : "other");
@@ -1226,6 +1245,22 @@ void Automation::DialogListSelect(const std::string& args) {
     Emit("dialog list " + id + " select", row);
 }
 
+// The control of the port dialog that has the keyboard focus, once it has
+// it (after a message box over the dialog, the focus comes back a moment
+// after the box has gone).
+HWND Automation::WaitDialogFocus(const Deadline& deadline) const {
+    const DWORD thread = ::GetWindowThreadProcessId(PortDialog(), nullptr);
+    for (;;) {
+        GUITHREADINFO gui = {};
+        gui.cbSize = sizeof(gui);
+        if (::GetGUIThreadInfo(thread, &gui) && gui.hwndFocus != nullptr &&
+            (gui.hwndFocus == child_ || ::IsChild(child_, gui.hwndFocus)))
+            return gui.hwndFocus;
+        if (deadline.Passed()) Fail("the port dialog did not get the keyboard focus");
+        ::Sleep(kPollMs);
+    }
+}
+
 // Enter and Escape go to the control with the focus, as typed keys do, so
 // the dialog manager decides what they mean.
 void Automation::DialogKey(const std::string& args) {
@@ -1237,11 +1272,7 @@ void Automation::DialogKey(const std::string& args) {
         if (key == "enter") virtualKey = VK_RETURN;
         else if (key == "escape") virtualKey = VK_ESCAPE;
         else Fail("unknown key '" + key + "'");
-        GUITHREADINFO gui = {};
-        gui.cbSize = sizeof(gui);
-        const DWORD thread = ::GetWindowThreadProcessId(PortDialog(), nullptr);
-        const HWND focus =
-            ::GetGUIThreadInfo(thread, &gui) && gui.hwndFocus ? gui.hwndFocus : PortDialog();
+        const HWND focus = WaitDialogFocus(Deadline(10000));
         const UINT scan = ::MapVirtualKeyA(virtualKey, 0);
         ::PostMessageA(focus, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
         ::PostMessageA(focus, WM_KEYUP, virtualKey, 1 | (scan << 16) | 0xC0000000u);
