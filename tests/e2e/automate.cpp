@@ -703,12 +703,12 @@ void Automation::CloseUntilExit(const std::string& args) {
             lastBox = box != nullptr && ::IsWindow(box) ? lastBox : nullptr;
             continue;
         }
-        // A box whose thread is busy (the installation goes on behind
-        // it) is answered by posting alone.
+        // A box that has just come up after a long step counts as hung
+        // until its thread first looks for messages: read it next time.
         try {
             PrintMessageBox(box);
-        } catch (const Failure& failure) {
-            Emit("msgbox unreadable", failure.what);
+        } catch (const Failure&) {
+            continue;
         }
         int button = 0;
         for (const int candidate : {IDCANCEL, IDNO, IDOK}) {
