@@ -33,6 +33,9 @@
 #include <string>
 #include <vector>
 
+// The dialogs of the test Standard TCP/IP port monitor: captions and control ids.
+#include "../fixtures/win32/tcp_monitor/tcp_monitor_ui_ids.h"
+
 namespace {
 
 constexpr DWORD kPollMs = 5;
@@ -263,6 +266,7 @@ private:
         Emit("closed", "yes");
     }
     void WaitExit(const std::string& args);
+    void CloseUntilExit(const std::string& args);
     void Screenshot(const std::string& args);
     void ServiceState(const std::string& args);
     void FileExists(const std::string& args);
@@ -308,12 +312,12 @@ private:
 
     // --- The port dialogs (templates 137 and 129), found by caption ---
     bool RunDialogCommand(const std::string& command, const std::string& args);
-    HWND PortDialog() const {
+    HWND ChildDialog() const {
         if (child_ == nullptr || !::IsWindow(child_)) Fail("no port dialog (wait-dialog first)");
         return child_;
     }
-    HWND PortDialogControl(int id) const {
-        const HWND control = ::GetDlgItem(PortDialog(), id);
+    HWND ChildControl(int id) const {
+        const HWND control = ::GetDlgItem(ChildDialog(), id);
         if (control == nullptr) Fail("the port dialog has no control " + std::to_string(id));
         return control;
     }
@@ -327,6 +331,23 @@ private:
 
     HWND child_ = nullptr;
     bool patient_ = false;  // the dialog-* commands allow for late answers
+
+    // --- The TCP/IP port monitor's add and configure dialogs ---
+    bool RunPortDialogCommand(const std::string& command, const std::string& args);
+    HWND PortDialog() const {
+        if (portDialog_ == nullptr || !::IsWindow(portDialog_))
+            Fail("no port monitor dialog (wait-port-dialog first)");
+        return portDialog_;
+    }
+    HWND PortDialogControl(int id) const {
+        const HWND control = ::GetDlgItem(PortDialog(), id);
+        if (control == nullptr) Fail("the port monitor dialog has no control " + std::to_string(id));
+        return control;
+    }
+    void WaitPortDialog(const std::string& args);
+    void PortDialogGone(const std::string& args);
+
+    HWND portDialog_ = nullptr;
 };
 
 void Automation::Run(const std::string& line) {
@@ -353,6 +374,7 @@ void Automation::Run(const std::string& line) {
     else if (command == "answer-msgbox") AnswerMessageBox(args);
     else if (command == "drain-msgboxes") DrainMessageBoxes(args);
     else if (command == "close") Close();
+    else if (command == "close-until-exit") CloseUntilExit(args);
     else if (command == "wait-exit") WaitExit(args);
     else if (command == "screenshot") Screenshot(args);
     else if (command == "service-state") ServiceState(args);
@@ -375,6 +397,7 @@ void Automation::Run(const std::string& line) {
     else if (command == "echo") Emit("echo", args);
     else if (RunPromptCommand(command, args)) {}
     else if (RunDialogCommand(command, args)) {}
+    else if (RunPortDialogCommand(command, args)) {}
     else Fail("unknown command '" + command + "'");
 }
 
@@ -729,6 +752,51 @@ void Automation::WaitExit(const std::string& args) {
         Fail("timeout waiting for the installer to exit");
     DWORD code = 0;
     ::GetExitCodeProcess(process_, &code);
+    Emit("exited", std::to_string(code));
+}
+
+// close-until-exit <seconds>: the close box, then whatever the installer
+// still asks is answered the way that ends soonest (Cancel, else No, else
+// OK, else the box's own close), until the installer is gone. Fails if it
+// is still there after <seconds>.
+void Automation::CloseUntilExit(const std::string& args) {
+    if (process_ == nullptr) Fail("no installer process (wait-window first)");
+    const Deadline deadline(Seconds(args));
+    ::PostMessageA(dialog_, WM_CLOSE, 0, 0);
+    int answered = 0;
+    HWND lastBox = nullptr;
+    while (::WaitForSingleObject(process_, kPollMs) == WAIT_TIMEOUT) {
+        if (deadline.Passed()) Fail("the installer did not end after the close box");
+        const HWND box = FindMessageBox();
+        if (box == nullptr || box == lastBox) {
+            lastBox = box != nullptr && ::IsWindow(box) ? lastBox : nullptr;
+            continue;
+        }
+        // A box that has just come up after a long step counts as hung
+        // until its thread first looks for messages: read it next time.
+        try {
+            PrintMessageBox(box);
+        } catch (const Failure&) {
+            continue;
+        }
+        int button = 0;
+        for (const int candidate : {IDCANCEL, IDNO, IDOK}) {
+            if (::GetDlgItem(box, candidate) != nullptr) {
+                button = candidate;
+                break;
+            }
+        }
+        if (button != 0)
+            ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(::GetDlgItem(box, button)));
+        else
+            ::PostMessageA(box, WM_CLOSE, 0, 0);
+        lastBox = box;
+        ++answered;
+    }
+    DWORD code = 0;
+    ::GetExitCodeProcess(process_, &code);
+    Emit("answered", std::to_string(answered));
     Emit("exited", std::to_string(code));
 }
 
@@ -1145,6 +1213,8 @@ void Automation::PromptGone(const std::string& args) {
 }
 
 // --- Port dialog commands -----------------------------------------------
+// The installer's own port dialogs (parallel, template 137; TCP/IP, 129);
+// the port monitor's windows over them have the port-dialog-* commands.
 //   wait-dialog <caption> <seconds>   a dialog of the installer with that
 //                                     caption is up; prints its owner, texts
 //                                     and the columns of its controls
@@ -1165,17 +1235,17 @@ bool Automation::RunDialogCommand(const std::string& command, const std::string&
     if (command == "wait-dialog") WaitDialog(args);
     else if (command == "dialog-list") {
         const int id = ParseInt(args);
-        ReportList(PortDialogControl(id), "dialog list " + std::to_string(id));
+        ReportList(ChildControl(id), "dialog list " + std::to_string(id));
     } else if (command == "dialog-list-selected") {
         const int id = ParseInt(args);
-        ReportSelected(PortDialogControl(id), "dialog list " + std::to_string(id) + " selected");
+        ReportSelected(ChildControl(id), "dialog list " + std::to_string(id) + " selected");
     } else if (command == "dialog-list-select") DialogListSelect(args);
     else if (command == "dialog-text") {
         const int id = ParseInt(args);
-        Emit("dialog text " + std::to_string(id), WindowText(PortDialogControl(id)));
+        Emit("dialog text " + std::to_string(id), WindowText(ChildControl(id)));
     } else if (command == "dialog-click") {
         const int id = ParseInt(args);
-        ::PostMessageA(PortDialogControl(id), BM_CLICK, 0, 0);
+        ::PostMessageA(ChildControl(id), BM_CLICK, 0, 0);
         Emit("dialog clicked", std::to_string(id));
     } else if (command == "dialog-key") DialogKey(args);
     else if (command == "dialog-gone") DialogGone(args);
@@ -1229,7 +1299,7 @@ void Automation::DialogListSelect(const std::string& args) {
     std::string id;
     std::string row;
     SplitFirst(args, id, row);
-    const HWND list = PortDialogControl(ParseInt(id));
+    const HWND list = ChildControl(ParseInt(id));
     RemoteBuffer remote(process_);
     LVITEMA item = {};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
@@ -1249,7 +1319,7 @@ void Automation::DialogListSelect(const std::string& args) {
 // it (after a message box over the dialog, the focus comes back a moment
 // after the box has gone).
 HWND Automation::WaitDialogFocus(const Deadline& deadline) const {
-    const DWORD thread = ::GetWindowThreadProcessId(PortDialog(), nullptr);
+    const DWORD thread = ::GetWindowThreadProcessId(ChildDialog(), nullptr);
     for (;;) {
         GUITHREADINFO gui = {};
         gui.cbSize = sizeof(gui);
@@ -1266,7 +1336,7 @@ HWND Automation::WaitDialogFocus(const Deadline& deadline) const {
 void Automation::DialogKey(const std::string& args) {
     const std::string key = Trim(args);
     if (key == "close") {
-        ::PostMessageA(PortDialog(), WM_CLOSE, 0, 0);
+        ::PostMessageA(ChildDialog(), WM_CLOSE, 0, 0);
     } else {
         UINT virtualKey = 0;
         if (key == "enter") virtualKey = VK_RETURN;
@@ -1288,6 +1358,80 @@ void Automation::DialogGone(const std::string& args) {
     }
     child_ = nullptr;
     Emit("dialog", "closed");
+}
+
+// --- The TCP/IP port monitor's dialogs ------------------------------------
+// The monitor's own windows (tests/fixtures/win32/tcp_monitor), which the
+// spooler shows for AddPortA and ConfigurePortA in the calling program.
+//   wait-port-dialog add|configure <seconds>
+//                             the dialog is up; prints its caption, its owner
+//                             (installer or other, and the owner's caption)
+//                             and its fields
+//   port-dialog-set <id> <text>   types into a field: 1001 host, 1002 port
+//                                 number, 1003 port name ("" for empty)
+//   port-dialog-text <id>     a control's text; 1004 says why OK was refused
+//   port-dialog-click <id>    clicks a button (IDOK, IDCANCEL)
+//   port-dialog-gone <seconds>    the dialog has closed
+
+bool Automation::RunPortDialogCommand(const std::string& command, const std::string& args) {
+    if (command == "wait-port-dialog") {
+        WaitPortDialog(args);
+    } else if (command == "port-dialog-set") {
+        std::string id, text;
+        SplitFirst(args, id, text);
+        if (text == "\"\"") text.clear();
+        Send(PortDialogControl(ParseInt(id)), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        Emit("port-dialog set " + id, text);
+    } else if (command == "port-dialog-text") {
+        const int id = ParseInt(args);
+        Emit("port-dialog text " + std::to_string(id), WindowText(PortDialogControl(id)));
+    } else if (command == "port-dialog-click") {
+        // Sent: the dialog opens no other window, and once the click is
+        // handled it has either closed or said in 1004 why it stays.
+        Send(PortDialogControl(ButtonId(Trim(args))), BM_CLICK, 0, 0);
+        Emit("port-dialog clicked", Trim(args));
+    } else if (command == "port-dialog-gone") {
+        PortDialogGone(args);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void Automation::WaitPortDialog(const std::string& args) {
+    std::string which, seconds;
+    SplitFirst(args, which, seconds);
+    const char* caption = which == "add" ? TCP_ADD_PORT_CAPTION
+                          : which == "configure" ? TCP_CONFIGURE_PORT_CAPTION : nullptr;
+    if (caption == nullptr) Fail("wait-port-dialog add|configure, not '" + which + "'");
+    const Deadline deadline(Seconds(seconds));
+    for (;;) {
+        const HWND found = ::FindWindowA("#32770", caption);
+        DWORD owner = 0;
+        if (found != nullptr) ::GetWindowThreadProcessId(found, &owner);
+        if (found != nullptr && ::IsWindowVisible(found) && (processId_ == 0 || owner == processId_)) {
+            portDialog_ = found;
+            break;
+        }
+        if (deadline.Passed()) Fail("timeout waiting for the port monitor's " + which + " dialog");
+        ::Sleep(kPollMs);
+    }
+    Emit("port-dialog caption", "[" + WindowText(portDialog_) + "]");
+    const HWND parent = ::GetWindow(portDialog_, GW_OWNER);
+    Emit("port-dialog owner", parent == dialog_ && dialog_ != nullptr ? "installer" : "other");
+    Emit("port-dialog owner caption", "[" + (parent ? WindowText(parent) : std::string()) + "]");
+    for (int id : {IDC_TCP_PORT_NAME, IDC_TCP_HOST, IDC_TCP_PORT_NUMBER})
+        Emit("port-dialog field " + std::to_string(id), WindowText(PortDialogControl(id)));
+}
+
+void Automation::PortDialogGone(const std::string& args) {
+    const Deadline deadline(Seconds(args));
+    while (portDialog_ != nullptr && ::IsWindow(portDialog_)) {
+        if (deadline.Passed()) Fail("the port monitor dialog stayed open");
+        ::Sleep(kPollMs);
+    }
+    portDialog_ = nullptr;
+    Emit("port-dialog", "closed");
 }
 
 }  // namespace
