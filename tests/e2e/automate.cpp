@@ -325,6 +325,7 @@ private:
     void ReportSelected(HWND list, const std::string& key);
     void WaitDialog(const std::string& args);
     void DialogListSelect(const std::string& args);
+    void DialogWaitRows(const std::string& args);
     void DialogKey(const std::string& args);
     void DialogGone(const std::string& args);
     HWND WaitDialogFocus(const Deadline& deadline) const;
@@ -1220,6 +1221,9 @@ void Automation::PromptGone(const std::string& args) {
 //                                     and the columns of its controls
 //   dialog-list <id>                  the rows of a list view
 //   dialog-list-selected <id>         its selected rows
+//   dialog-wait-rows <id> <count> <seconds>
+//                                     the list has that many rows (a button
+//                                     that rebuilds it has been handled)
 //   dialog-list-select <id> <row>|none  selects one row, or clears the selection
 //   dialog-text <id>                  a control's text
 //   dialog-click <id>                 clicks a button
@@ -1240,6 +1244,7 @@ bool Automation::RunDialogCommand(const std::string& command, const std::string&
         const int id = ParseInt(args);
         ReportSelected(ChildControl(id), "dialog list " + std::to_string(id) + " selected");
     } else if (command == "dialog-list-select") DialogListSelect(args);
+    else if (command == "dialog-wait-rows") DialogWaitRows(args);
     else if (command == "dialog-text") {
         const int id = ParseInt(args);
         Emit("dialog text " + std::to_string(id), WindowText(ChildControl(id)));
@@ -1329,6 +1334,23 @@ HWND Automation::WaitDialogFocus(const Deadline& deadline) const {
         if (deadline.Passed()) Fail("the port dialog did not get the keyboard focus");
         ::Sleep(kPollMs);
     }
+}
+
+void Automation::DialogWaitRows(const std::string& args) {
+    std::string idAndCount;
+    std::string seconds;
+    SplitLast(args, idAndCount, seconds);
+    std::string id;
+    std::string count;
+    SplitFirst(idAndCount, id, count);
+    const HWND list = ChildControl(ParseInt(id));
+    const LRESULT wanted = ParseInt(count);
+    const Deadline deadline(Seconds(seconds));
+    while (Send(list, LVM_GETITEMCOUNT, 0, 0) != wanted) {
+        if (deadline.Passed()) Fail("timeout waiting for dialog list " + id + " to have " + count + " rows");
+        ::Sleep(kPollMs);
+    }
+    Emit("dialog rows " + id, count);
 }
 
 // Enter and Escape go to the control with the focus, as typed keys do, so
