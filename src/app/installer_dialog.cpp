@@ -10,6 +10,8 @@ namespace app {
 namespace {
 
 constexpr const char* kFinishCaption = "&Finish";
+// Enough of the archive library's account for a message box.
+constexpr std::size_t kShownFailureText = 400;
 
 }  // namespace
 
@@ -185,11 +187,14 @@ void InstallerDialog::OnInstall() {
 
 void InstallerDialog::RefuseUnknownModel(const std::string& driverName) {
     // No table row belongs to the model: installing would mean guessing.
-    const std::string text =
+    std::string text =
         driverCombo.GetCount() == 0
             ? "There is no driver to install. The driver package \"DriverData.Drv\" was not "
               "found in the program's folder, or it could not be unpacked."
             : "The driver \"" + driverName + "\" cannot be installed by this program.";
+    if (driverCombo.GetCount() == 0 && !extractor.FailureText().empty()) {
+        text += "\r\n\r\n" + extractor.FailureText().substr(0, kShownFailureText);
+    }
     window_.OwnedMessageBox(text, "Error", platform::mb::kOk);
     installButton.Enable(true);
     lastRoute = InstallRoute::Refused;
