@@ -393,6 +393,12 @@ bool SimFiles::MakeDirectories(const std::string& path) {
     return Insert(path, true);
 }
 
+bool SimFiles::Remove(const std::string& path) {
+    const Entry* entry = Lookup(path);
+    if (!entry || entry->directory) return false;
+    return entries_.erase(Key(path)) == 1;
+}
+
 bool SimFiles::SetReadOnly(const std::string& path, bool readOnly) {
     Entry* entry = Lookup(path);
     if (!entry) return false;

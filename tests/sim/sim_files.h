@@ -57,6 +57,8 @@ public:
     bool IsDirectory(const std::string& path) const;
     bool MakeDirectories(const std::string& path);
     bool SetReadOnly(const std::string& path, bool readOnly = true);
+    // Removes a file (not a folder); false when there is none.
+    bool Remove(const std::string& path);
     // Creates the folder when missing.
     void SetCurrentDirectory(const std::string& path);
     // Full paths of everything below `under` (everything when empty), in
