@@ -381,6 +381,11 @@ std::optional<std::string> SimFiles::ReadFile(const std::string& path) const {
     return entry->content;
 }
 
+const std::string* SimFiles::Content(const std::string& path) const {
+    const Entry* entry = Lookup(path);
+    return entry && !entry->directory ? &entry->content : nullptr;
+}
+
 bool SimFiles::Exists(const std::string& path) const { return Lookup(path) != nullptr; }
 
 bool SimFiles::IsDirectory(const std::string& path) const {

@@ -53,6 +53,8 @@ public:
     // WriteFile creates the missing parent folders and replaces a file's bytes.
     bool WriteFile(const std::string& path, const std::string& content);
     std::optional<std::string> ReadFile(const std::string& path) const;
+    // The file's bytes without a copy; null when there is no such file.
+    const std::string* Content(const std::string& path) const;
     bool Exists(const std::string& path) const;
     bool IsDirectory(const std::string& path) const;
     bool MakeDirectories(const std::string& path);
