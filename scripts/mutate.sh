@@ -5,24 +5,29 @@
 # survived when every test still passes. Prints the score and the
 # survivors. Slow (one rebuild per mutation), so not part of the test run.
 # Usage: scripts/mutate.sh [list file]
+# It works on a copy of the last commit (build/mutate/src), so the work
+# tree and its builds are never touched while it runs.
 set -euo pipefail
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-LIST=${1:-$REPO/scripts/mutations.txt}
-BUILD=${MUTATE_BUILD:-$REPO/build/mutate}
-cd "$REPO"
-if ! git diff --quiet -- src; then
-  echo "mutate.sh: src/ has uncommitted changes; commit or stash them first" >&2
-  exit 2
-fi
-trap 'git checkout -q -- src' EXIT INT TERM
+LIST=$(cd "$(dirname "${1:-$REPO/scripts/mutations.txt}")" && pwd)/$(basename "${1:-mutations.txt}")
+ROOT=${MUTATE_BUILD:-$REPO/build/mutate}
+SRC=$ROOT/src
+BUILD=$ROOT/build
+rm -rf "$SRC"
+mkdir -p "$SRC" "$BUILD"
+git -C "$REPO" archive HEAD | tar -x -C "$SRC"
+cd "$SRC"
 
 build() { cmake --build "$BUILD" -j "${JOBS:-2}" --target unit_tests archive_tests >"$BUILD/last-build.log" 2>&1; }
 tests_pass() {
-  timeout 600 "$BUILD/tests/unit/unit_tests" --gtest_brief=1 >"$BUILD/last-run.log" 2>&1 &&
-    timeout 600 "$BUILD/tests/archive/archive_tests" --gtest_brief=1 >>"$BUILD/last-run.log" 2>&1
+  timeout 180 "$BUILD/tests/unit/unit_tests" --gtest_brief=1 >"$BUILD/last-run.log" 2>&1 &&
+    timeout 180 "$BUILD/tests/archive/archive_tests" --gtest_brief=1 >>"$BUILD/last-run.log" 2>&1
+}
+restore() {  # file
+  git -C "$REPO" show "HEAD:$1" >"$SRC/$1"
 }
 
-cmake -S "$REPO" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S "$SRC" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 build || { echo "mutate.sh: the unmutated build fails" >&2; exit 2; }
 tests_pass || { echo "mutate.sh: the unmutated tests fail" >&2; exit 2; }
 
@@ -38,6 +43,8 @@ import sys
 path, line = sys.argv[1], sys.argv[2]
 parts = line.split(" @@ ")
 old, new = parts[1].replace("\\n", "\n"), parts[2].replace("\\n", "\n")
+if new == "(delete)":
+    new = ""
 text = open(path).read()
 if text.count(old) != 1:
     sys.exit(1)
@@ -60,9 +67,8 @@ PY
     killed=$((killed + 1))
   fi
   echo "  [$n] $result: $file: $what"
-  git checkout -q -- "$file"
+  restore "$file"
 done <"$LIST"
-build >/dev/null 2>&1 || true  # leave the build unmutated
 
 total=$((killed + survived))
 echo "== mutation score: $killed of $total killed ($(( total ? killed * 100 / total : 0 ))%), $invalid not applied"

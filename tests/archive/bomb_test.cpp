@@ -3,8 +3,11 @@
 // ratio no driver file reaches.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <functional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -177,6 +180,75 @@ TEST(ArchiveBomb, AnEntryLyingAboutItsSizeLeavesNothingBehind) {
   EXPECT_EQ(0u, sink.files.count("Ticket/x86/liar.dll"));
   EXPECT_EQ(1u, sink.removed.count("Ticket/x86/liar.dll"));
   EXPECT_EQ("1", sink.files["first"]);  // the good entry before it stays
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ArchiveBomb, TheTotalLimitHoldsAtExactlyTwoGibibytes) {
+  // Two entries of 1 GiB each, each from 5.5 MB of data (under 200:1).
+  auto verdict = [](uint64_t second) {
+    Entry a = Declaring("a.bin", std::string(5500000, 'x'), uint64_t(1) << 30);
+    Entry b = Declaring("b.bin", std::string(5500000, 'y'), second);
+    a.alreadyPacked = b.alreadyPacked = true;
+    std::vector<uint8_t> zip = Builder().Add(a).Add(b).Build();
+    archive::MemoryByteSource source(zip);
+    archive::ZipDirectory dir;
+    std::string message;
+    return archive::ReadZipDirectory(source, &dir, &message);
+  };
+  EXPECT_EQ(archive::kOk, verdict(uint64_t(1) << 30));
+  EXPECT_EQ(archive::kTooLarge, verdict((uint64_t(1) << 30) + 1));
+}
+
+TEST(ArchiveBomb, EntriesOverlappingByOneByteAreRefusedAndAdjacentOnesAreNot) {
+  auto zip = Builder().File("a.bin", std::string(300, 'a'), 0).File("b.bin", std::string(300, 'b'), 0).Build();
+  size_t second = 0;
+  for (size_t i = 0, seen = 0; i + 4 <= zip.size(); ++i) {
+    if (zip[i] == 'P' && zip[i + 1] == 'K' && zip[i + 2] == 1 && zip[i + 3] == 2 && ++seen == 2) {
+      second = i;
+      break;
+    }
+  }
+  ASSERT_NE(0u, second);
+  const uint32_t offset = uint32_t(zip[second + 42]) | uint32_t(zip[second + 43]) << 8;
+  ASSERT_EQ(30u + 5 + 300, offset);  // right after a.bin's header and data
+  zip[second + 42] = uint8_t(offset - 1);
+  MemorySink sink;
+  ExtractReport report;
+  EXPECT_EQ(archive::kCorruptArchive, Extract(zip, &sink, &report));
+  EXPECT_NE(std::string::npos, report.message.find("share")) << report.message;
+}
+
+// Records how the engine would share out its work.
+class CountingPool : public archive::WorkerPool {
+ public:
+  unsigned Concurrency() const override { return 2; }
+  void Run(unsigned count, const std::function<void()>& work) override {
+    largest = std::max(largest, count);
+    work();
+  }
+  unsigned largest = 0;
+};
+
+TEST(ArchiveBomb, NamesThatWindowsFoldsToOneFileAreNeverWrittenByTwoWorkers) {
+  // On Windows "a.dll" and "A.DLL" are one file: two workers writing it at
+  // once would interleave their bytes.
+  std::string big(3 << 20, '\0');  // over the size that brings in the workers
+  uint32_t seed = 7;
+  for (char& c : big) c = char('a' + (seed = seed * 1103515245u + 12345u) % 26);
+  for (const auto& names : {std::make_pair("Ticket/a.dll", "TICKET/A.DLL"), std::make_pair("x/a", "x/b")}) {
+    CountingPool pool;
+    ExtractOptions options;
+    options.threads = 2;
+    options.workers = &pool;
+    MemorySink sink;
+    archive::MemoryByteSource source(Builder().File(names.first, big).File(names.second, big).Build());
+    ExtractReport report;
+    ASSERT_EQ(archive::kOk, archive::ExtractZip(source, sink, options, &report));
+    EXPECT_EQ(std::string(names.first) == "x/a" ? 2u : 0u, pool.largest) << names.first;
+  }
 }
 
 }  // namespace

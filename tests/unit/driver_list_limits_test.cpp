@@ -52,3 +52,29 @@ TEST_F(DriverListLimitsTest, EmptySectionsAndCodePageBytesKeepTheirPlaces) {
 }
 
 }  // namespace
+
+namespace {
+
+class SectionListBoundaryTest : public testing_support::DialogTest {};
+
+// 30 sections of 98-byte names take 2,970 bytes of the 3,000-byte list;
+// a last name of 28 bytes ends on its last usable byte, one of 29 is cut.
+TEST_F(SectionListBoundaryTest, TheLastSectionNameThatFitsIsReadAndTheFirstThatDoesNotIsNot) {
+    for (int last : {28, 29}) {
+        SCOPED_TRACE(last);
+        std::string text;
+        for (int k = 0; k < 30; ++k) {
+            std::string name(98, 'a');
+            name.replace(0, 2, std::to_string(10 + k));
+            text += "[" + name + "]\r\n";
+        }
+        text += "[" + std::string(last, 'z') + "]\r\nPrintName1=last\r\n";
+        WriteDriverList(text);
+        dialog->LoadDriverNames();
+        const auto& items = window.Control(IDC_DRIVER_COMBO).items;
+        EXPECT_EQ(items.size(), last == 28 ? 1u : 0u);
+        EXPECT_EQ(dialog->FindModelIndex("last", -1), last == 28 ? 30 : -1);
+    }
+}
+
+}  // namespace
