@@ -182,6 +182,7 @@ private:
     bool CloseRequested() const { return closeRequested_.load(); }
     void EndWhenStartupDone(int result);
     void RefuseUnknownModel(const std::string& driverName);
+    void RefuseUnlistedModel(const std::string& driverName);
 
     // Serial port search steps (serial_selection.cpp).
     void StartProbing();

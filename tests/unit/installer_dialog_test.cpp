@@ -228,6 +228,9 @@ TEST_F(InstallerDialogTest, AWorkerThatCannotStartLeavesInstallDisabled) {
     dialog->InitDialog();
     EXPECT_FALSE(dialog->StartupRunning());
     EXPECT_FALSE(Enabled(IDC_INSTALL));
+    ASSERT_EQ(window.messageBoxes.size(), 1u);  // not left waiting in silence
+    EXPECT_EQ(window.messageBoxes[0].caption, "Error");
+    EXPECT_TRUE(Enabled(platform::mb::kIdCancel));
     dialog->OnClose();
     EXPECT_TRUE(window.ended);
 }
