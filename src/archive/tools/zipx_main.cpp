@@ -2,7 +2,9 @@
 // benchmark. Usage: zipx x -y "<archive>" -o"<dest>" -hide
 //        zipx --raw '<whole command line>'
 // Prints the DLL's output text; the exit code is the DLL's result code.
+// ZIPX_THREADS=1 keeps everything on the calling thread (no workers).
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "posix/posix_io.h"
@@ -25,7 +27,15 @@ int main(int argc, char** argv) {
       line += '"' + arg + '"';
     }
   }
-  archive::PosixPlatform platform;
+  struct SingleThreaded : archive::PosixPlatform {
+    archive::WorkerPool* Workers() override { return nullptr; }
+  };
+  archive::PosixPlatform withWorkers;
+  SingleThreaded single;
+  const char* threads = std::getenv("ZIPX_THREADS");
+  archive::ExtractPlatform& platform =
+      threads != nullptr && std::string(threads) == "1" ? static_cast<archive::ExtractPlatform&>(single)
+                                                        : withWorkers;
   std::string message;
   int rc = archive::RunCommand(line, platform, nullptr, &message);
   std::printf("%s\n", message.c_str());
