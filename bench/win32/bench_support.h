@@ -38,6 +38,34 @@ inline double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
+// Polls a service every millisecond until it reaches the state.
+inline bool WaitServiceState(SC_HANDLE service, DWORD target) {
+    SERVICE_STATUS status{};
+    for (int i = 0; i < 60000; ++i) {
+        if (!QueryServiceStatus(service, &status)) return false;
+        if (status.dwCurrentState == target) return true;
+        Sleep(1);
+    }
+    return false;
+}
+
+// The spooler stopped if it runs, then with start started again: the least
+// a stop and a start can cost.
+inline bool BareSpooler(bool start) {
+    SC_HANDLE manager = OpenSCManagerA(nullptr, "ServicesActive", SC_MANAGER_ALL_ACCESS);
+    SC_HANDLE service = OpenServiceA(manager, "Spooler", SERVICE_ALL_ACCESS);
+    SERVICE_STATUS status{};
+    bool ok = service != nullptr;
+    if (ok && QueryServiceStatus(service, &status) && status.dwCurrentState != SERVICE_STOPPED) {
+        ok = ControlService(service, SERVICE_CONTROL_STOP, &status) &&
+             WaitServiceState(service, SERVICE_STOPPED);
+    }
+    if (ok && start) ok = StartServiceA(service, 0, nullptr) && WaitServiceState(service, SERVICE_RUNNING);
+    if (service) CloseServiceHandle(service);
+    if (manager) CloseServiceHandle(manager);
+    return ok;
+}
+
 class HeadlessWindow : public platform::DialogWindow {
 public:
     platform::WindowHandle Handle() const override { return 0; }

@@ -24,31 +24,7 @@ namespace {
 
 constexpr double kFixedPausesMs = 120.0;
 
-bool WaitState(SC_HANDLE service, DWORD target) {
-    SERVICE_STATUS status{};
-    for (int i = 0; i < 60000; ++i) {
-        if (!QueryServiceStatus(service, &status)) return false;
-        if (status.dwCurrentState == target) return true;
-        Sleep(1);
-    }
-    return false;
-}
-
-// Stops the spooler if it runs; with start, starts it again, polling every
-// millisecond: the least a start can cost.
-bool Spooler(bool start) {
-    SC_HANDLE manager = OpenSCManagerA(nullptr, "ServicesActive", SC_MANAGER_ALL_ACCESS);
-    SC_HANDLE service = OpenServiceA(manager, "Spooler", SERVICE_ALL_ACCESS);
-    SERVICE_STATUS status{};
-    bool ok = service != nullptr;
-    if (ok && QueryServiceStatus(service, &status) && status.dwCurrentState != SERVICE_STOPPED) {
-        ok = ControlService(service, SERVICE_CONTROL_STOP, &status) && WaitState(service, SERVICE_STOPPED);
-    }
-    if (ok && start) ok = StartServiceA(service, 0, nullptr) && WaitState(service, SERVICE_RUNNING);
-    if (service) CloseServiceHandle(service);
-    if (manager) CloseServiceHandle(manager);
-    return ok;
-}
+bool Spooler(bool start) { return bench::BareSpooler(start); }
 
 }  // namespace
 

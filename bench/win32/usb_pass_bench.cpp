@@ -35,30 +35,8 @@ public:
     }
 };
 
-bool WaitState(SC_HANDLE service, DWORD target) {
-    SERVICE_STATUS status{};
-    for (int i = 0; i < 60000; ++i) {
-        if (!QueryServiceStatus(service, &status)) return false;
-        if (status.dwCurrentState == target) return true;
-        Sleep(1);
-    }
-    return false;
-}
-
 // The least a restart can cost: the service's own stop and start.
-bool BareRestart() {
-    SC_HANDLE manager = OpenSCManagerA(nullptr, "ServicesActive", SC_MANAGER_ALL_ACCESS);
-    SC_HANDLE service = OpenServiceA(manager, "Spooler", SERVICE_ALL_ACCESS);
-    SERVICE_STATUS status{};
-    bool ok = service != nullptr;
-    if (ok && QueryServiceStatus(service, &status) && status.dwCurrentState != SERVICE_STOPPED) {
-        ok = ControlService(service, SERVICE_CONTROL_STOP, &status) && WaitState(service, SERVICE_STOPPED);
-    }
-    ok = ok && StartServiceA(service, 0, nullptr) && WaitState(service, SERVICE_RUNNING);
-    if (service) CloseServiceHandle(service);
-    if (manager) CloseServiceHandle(manager);
-    return ok;
-}
+bool BareRestart() { return bench::BareSpooler(true); }
 
 bool AddUsbPorts(int count) {
     HKEY key = nullptr;
