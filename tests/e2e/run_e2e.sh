@@ -50,15 +50,8 @@ STAGE=$BUILD_ROOT/e2e-stage/$scenario
 LOG=$STAGE/automate.log
 CAPTION="Configure & Install v1.4"
 
-skip() { echo "SKIP: $*"; exit 77; }
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
+source "$REPO/tests/e2e/e2e_common.sh"
 
-# One "key: value" line the automation must have printed.
-expect() {
-  if grep -Fxq -- "$1: $2" "$LOG"; then pass "$1: $2"; else fail "expected '$1: $2'"; fi
-}
 expect_absent_file() {
   if [ -e "$WINEPREFIX/drive_c/$1" ]; then fail "C:\\$1 still exists"; else pass "C:\\$1 removed"; fi
 }
@@ -94,18 +87,8 @@ if [ -n "$tcpip" ]; then
 fi
 
 # Scenarios share the prefix; never let two run at once.
-mkdir -p "$BUILD_ROOT" "$SHOTS"
-exec 9>"$BUILD_ROOT/.e2e-wine.lock"
-flock 9
-
-INSTALLER_PID=""
-cleanup() {
-  if [ -n "$INSTALLER_PID" ]; then kill "$INSTALLER_PID" 2>/dev/null || true; fi
-  "$WINESERVER" -k >/dev/null 2>&1 || true
-  "$WINESERVER" -w >/dev/null 2>&1 || true
-  display_stop
-}
-trap cleanup EXIT
+e2e_lock
+e2e_cleanup_on_exit
 
 display_ready || { echo "FAIL: no display"; exit 1; }
 wine_prefix_ready

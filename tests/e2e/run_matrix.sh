@@ -25,6 +25,7 @@ export WINEPREFIX=$BUILD_ROOT/wineprefix-matrix WINEARCH=win32
 source "$REPO/tests/e2e/answering_printer.sh"
 source "$REPO/tests/serial/serial_lines.sh"
 source "$REPO/tests/fixtures/win32/tcp_monitor/tcp_monitor.sh"
+source "$REPO/tests/e2e/e2e_common.sh"
 
 SAMPLE_PACKAGE=${SAMPLE_PACKAGE:-$BUILD_ROOT/host/DriverData.Drv}
 INSTALLER_EXE=$WIN_BUILD_DIR/src/platform/win32/DriverInstaller.exe
@@ -44,7 +45,6 @@ ENVIRONMENT='Windows NT x86'
 RECEIPT_ROW=7 RECEIPT_NAME=KV6X
 LABEL_ROW=18 LABEL_NAME='3130TF(Label)'
 
-skip() { echo "SKIP: $*"; exit 77; }
 
 "$WINE" --version >/dev/null 2>&1 || skip "no Wine loader this machine can run ($WINE)"
 [ "$WIN_ARCH" = i686 ] || skip "the matrix needs the 32-bit product and prefix"
@@ -54,20 +54,8 @@ for f in "$INSTALLER_EXE" "$AUTOMATE_EXE" "$ARCHIVE_DLL" "$STAND_IN_EXE" "$SAMPL
 done
 command -v import >/dev/null || skip "imagemagick 'import' is missing"
 
-mkdir -p "$BUILD_ROOT" "$SHOTS"
-exec 9>"$BUILD_ROOT/.e2e-wine.lock"
-flock 9
-
-RESPONDER=""
-INSTALLER_PID=""
-cleanup() {
-  if [ -n "$INSTALLER_PID" ]; then kill "$INSTALLER_PID" 2>/dev/null || true; fi
-  if [ -n "$RESPONDER" ]; then kill "$RESPONDER" 2>/dev/null || true; fi
-  "$WINESERVER" -k >/dev/null 2>&1 || true
-  "$WINESERVER" -w >/dev/null 2>&1 || true
-  display_stop
-}
-trap cleanup EXIT
+e2e_lock
+e2e_cleanup_on_exit
 
 rm -rf "$STAGE"
 mkdir -p "$STAGE"

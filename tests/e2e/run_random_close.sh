@@ -20,6 +20,7 @@ source "$REPO/scripts/wine-env.sh"
 export WINEPREFIX=$BUILD_ROOT/wineprefix-close WINEARCH=win32
 source "$REPO/tests/e2e/answering_printer.sh"
 source "$REPO/tests/serial/serial_lines.sh"
+source "$REPO/tests/e2e/e2e_common.sh"
 
 ROUNDS=${1:-${RANDOM_CLOSE_ROUNDS:-60}}
 SEED=${RANDOM_CLOSE_SEED:-$(date +%s)}
@@ -36,9 +37,6 @@ USB_ROW=1         # the port-type list: Serial, USB, Parallel, TCP/IP
 SERIAL_ROW=0
 SERIAL_PORTS=2
 
-skip() { echo "SKIP: $*"; exit 77; }
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 "$WINE" --version >/dev/null 2>&1 || skip "no Wine loader this machine can run ($WINE)"
 [ "$WIN_ARCH" = i686 ] || skip "the installations need the 32-bit product and prefix"
@@ -46,20 +44,8 @@ for f in "$INSTALLER_EXE" "$AUTOMATE_EXE" "$ARCHIVE_DLL" "$STAND_IN_EXE" "$SAMPL
   [ -f "$f" ] || skip "missing $f"
 done
 
-mkdir -p "$BUILD_ROOT" "$SHOTS"
-exec 9>"$BUILD_ROOT/.e2e-wine.lock"
-flock 9
-
-RESPONDER=""
-INSTALLER_PID=""
-cleanup() {
-  if [ -n "$INSTALLER_PID" ]; then kill "$INSTALLER_PID" 2>/dev/null || true; fi
-  if [ -n "$RESPONDER" ]; then kill "$RESPONDER" 2>/dev/null || true; fi
-  "$WINESERVER" -k >/dev/null 2>&1 || true
-  "$WINESERVER" -w >/dev/null 2>&1 || true
-  display_stop
-}
-trap cleanup EXIT
+e2e_lock
+e2e_cleanup_on_exit
 
 rm -rf "$STAGE"
 mkdir -p "$STAGE"

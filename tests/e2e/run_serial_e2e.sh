@@ -26,6 +26,7 @@ source "$REPO/scripts/wine-env.sh"
 # Wine's AddPrinterA finds only "Windows NT x86" drivers.
 export WINEPREFIX=$BUILD_ROOT/wineprefix-serial WINEARCH=win32
 source "$REPO/tests/serial/serial_lines.sh"
+source "$REPO/tests/e2e/e2e_common.sh"
 
 SAMPLE_PACKAGE=${SAMPLE_PACKAGE:-$BUILD_ROOT/host/DriverData.Drv}
 INSTALLER_EXE=$WIN_BUILD_DIR/src/platform/win32/DriverInstaller.exe
@@ -41,19 +42,6 @@ RECEIPT_ROW=7      # KV6X in the sample package's driver list
 LABEL_ROW=18       # 3130TF(Label)
 ROW_9600=4
 
-skip() { echo "SKIP: $*"; exit 77; }
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
-expect() {
-  if grep -Fxq -- "$1: $2" "$LOG"; then pass "$1: $2"; else fail "expected '$1: $2'"; fi
-}
-expect_not() {
-  if grep -Fxq -- "$1: $2" "$LOG"; then fail "unexpected '$1: $2'"; else pass "never '$1: $2'"; fi
-}
-same() {  # what, actual, expected
-  if [ "$2" = "$3" ]; then pass "$1: $2"; else fail "$1: '$2', expected '$3'"; fi
-}
 
 case "$scenario" in
   found|others|label|silent|no|one|close) ;;
@@ -67,20 +55,8 @@ esac
 [ -f "$SAMPLE_PACKAGE" ] || skip "no sample package at $SAMPLE_PACKAGE"
 command -v import >/dev/null || skip "imagemagick 'import' is missing"
 
-mkdir -p "$BUILD_ROOT" "$SHOTS"
-exec 9>"$BUILD_ROOT/.e2e-wine.lock"
-flock 9
-
-RESPONDER=""
-INSTALLER_PID=""
-cleanup() {
-  if [ -n "$INSTALLER_PID" ]; then kill "$INSTALLER_PID" 2>/dev/null || true; fi
-  if [ -n "$RESPONDER" ]; then kill "$RESPONDER" 2>/dev/null || true; fi
-  "$WINESERVER" -k >/dev/null 2>&1 || true
-  "$WINESERVER" -w >/dev/null 2>&1 || true
-  display_stop
-}
-trap cleanup EXIT
+e2e_lock
+e2e_cleanup_on_exit
 
 rm -rf "$STAGE"
 mkdir -p "$STAGE"
