@@ -78,6 +78,8 @@ constexpr std::uint32_t kPrinterAllAccess = 0xF000C;
 constexpr std::uint32_t kPrinterControlPurge = 3;
 constexpr std::uint32_t kEnumLocal = 2;
 constexpr std::uint32_t kEnumConnections = 4;
+// DeletePrinterDriverExA: the driver's files go too, where nothing else uses them.
+constexpr std::uint32_t kDeleteUnusedFiles = 1;
 }  // namespace spool
 
 // The NUL-separated list a DRIVER_INFO_3A carries: "a\0b\0\0", each entry
@@ -105,6 +107,14 @@ public:
     virtual BoolResult AddMonitorA(std::uint32_t level, const MonitorInfo2& info) = 0;
     virtual BoolResult DeleteMonitorA(const OptString& environment,
                                       const std::string& monitorName) = 0;
+    // The driver's registration only.
+    virtual BoolResult DeletePrinterDriverA(const std::string& environment,
+                                            const std::string& driverName) = 0;
+    // The registration and, with kDeleteUnusedFiles, the files.
+    virtual BoolResult DeletePrinterDriverExA(const std::string& environment,
+                                              const std::string& driverName,
+                                              std::uint32_t deleteFlags,
+                                              std::uint32_t versionFlags) = 0;
 
     virtual BoolResult OpenPrinterA(const std::string& printerName, PrinterHandle& handle,
                                     const PrinterDefaults& defaults) = 0;

@@ -54,6 +54,8 @@ public:
     bool WriteFile(const std::string& path, const std::string& content);
     std::optional<std::string> ReadFile(const std::string& path) const;
     bool Exists(const std::string& path) const;
+    // Removes a file (not a folder); false when there is none.
+    bool RemoveFile(const std::string& path);
     bool IsDirectory(const std::string& path) const;
     bool MakeDirectories(const std::string& path);
     bool SetReadOnly(const std::string& path, bool readOnly = true);

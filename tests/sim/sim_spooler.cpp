@@ -1,5 +1,7 @@
 #include "sim/sim_spooler.h"
 
+#include <algorithm>
+
 #include "sim/sim_system_info.h"
 #include "sim/sim_text.h"
 
@@ -375,6 +377,64 @@ BoolResult SimSpooler::DeleteMonitorA(const platform::OptString& environment,
         }
     }
     return Fail(error::kUnknownPrintMonitor);
+}
+
+BoolResult SimSpooler::DeletePrinterDriverA(const std::string& environment,
+                                          const std::string& driverName) {
+    if (auto code = Begin("DeletePrinterDriverA", {environment, driverName})) return Fail(*code);
+    return RemoveDriver(environment, driverName, false);
+}
+
+BoolResult SimSpooler::DeletePrinterDriverExA(const std::string& environment,
+                                            const std::string& driverName,
+                                            std::uint32_t deleteFlags,
+                                            std::uint32_t versionFlags) {
+    if (auto code = Begin("DeletePrinterDriverExA", {environment, driverName, Hex(deleteFlags),
+                                                     std::to_string(versionFlags)})) {
+        return Fail(*code);
+    }
+    return RemoveDriver(environment, driverName,
+                        (deleteFlags & platform::spool::kDeleteUnusedFiles) != 0);
+}
+
+// The files a stored driver keeps in its version folder.
+std::vector<std::string> SimSpooler::DriverFiles(const StoredDriver& driver) const {
+    std::vector<std::string> names;
+    const platform::DriverInfo3& info = driver.info;
+    for (const auto* file : {&info.driverPath, &info.dataFile, &info.configFile, &info.helpFile}) {
+        if (*file && !(*file)->empty()) names.push_back(FileName(**file));
+    }
+    for (const auto& file : info.dependentFiles) names.push_back(FileName(file));
+    return names;
+}
+
+BoolResult SimSpooler::RemoveDriver(const std::string& environment, const std::string& driverName,
+                                    bool withFiles) {
+    const std::string env = environment.empty() ? LocalEnvironment() : environment;
+    auto directory = DriverDirectory(env);
+    if (!directory) return Fail(kInvalidEnvironment);
+    auto it = std::find_if(drivers_.begin(), drivers_.end(), [&](const StoredDriver& d) {
+        return EqualsNoCase(*d.info.name, driverName) && EqualsNoCase(d.environment, env);
+    });
+    if (it == drivers_.end()) return Fail(error::kUnknownPrinterDriver);
+    for (const auto& printer : printers_) {
+        if (printer.info.driverName && EqualsNoCase(*printer.info.driverName, driverName)) {
+            return Fail(error::kPrinterDriverInUse);
+        }
+    }
+    const StoredDriver removed = *it;
+    drivers_.erase(it);
+    if (!withFiles) return Succeed();
+    const std::string folder = *directory + "\\" + std::to_string(removed.info.version) + "\\";
+    for (const std::string& name : DriverFiles(removed)) {
+        bool shared = false;
+        for (const auto& other : drivers_) {
+            if (!EqualsNoCase(other.environment, env)) continue;
+            for (const std::string& used : DriverFiles(other)) shared = shared || EqualsNoCase(used, name);
+        }
+        if (!shared) files_.RemoveFile(folder + name);
+    }
+    return Succeed();
 }
 
 // ----- printers -----

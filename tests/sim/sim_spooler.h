@@ -65,6 +65,12 @@ public:
                                      const platform::MonitorInfo2& info) override;
     platform::BoolResult DeleteMonitorA(const platform::OptString& environment,
                                         const std::string& monitorName) override;
+    platform::BoolResult DeletePrinterDriverA(const std::string& environment,
+                                              const std::string& driverName) override;
+    platform::BoolResult DeletePrinterDriverExA(const std::string& environment,
+                                                const std::string& driverName,
+                                                std::uint32_t deleteFlags,
+                                                std::uint32_t versionFlags) override;
     platform::BoolResult OpenPrinterA(const std::string& printerName,
                                       platform::PrinterHandle& handle,
                                       const platform::PrinterDefaults& defaults) override;
@@ -167,6 +173,9 @@ private:
                                        std::initializer_list<std::string> args);
     // A stored driver as the enumeration reports it.
     platform::DriverInfo3 Listed(const StoredDriver& driver) const;
+    std::vector<std::string> DriverFiles(const StoredDriver& driver) const;
+    platform::BoolResult RemoveDriver(const std::string& environment,
+                                      const std::string& driverName, bool withFiles);
     StoredPrinter* FindPrinter(const std::string& name);
     const StoredPrinter* FindPrinter(const std::string& name) const;
     bool PortExists(const std::string& name) const;

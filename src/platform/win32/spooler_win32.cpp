@@ -131,6 +131,22 @@ BoolResult Win32Spooler::DeleteMonitorA(const OptString& environment,
     return Result(::DeleteMonitorA(nullptr, Str(environment), Str(monitorName)));
 }
 
+BoolResult Win32Spooler::DeletePrinterDriverA(const std::string& environment,
+                                              const std::string& driverName) {
+    return Result(::DeletePrinterDriverA(nullptr, Str(environment), Str(driverName)));
+}
+
+BoolResult Win32Spooler::DeletePrinterDriverExA(const std::string& environment,
+                                                const std::string& driverName,
+                                                std::uint32_t deleteFlags,
+                                                std::uint32_t versionFlags) {
+    // Some spoolers (Wine's) fail it without setting a last error: make
+    // that read as "not implemented" rather than as success.
+    ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return Result(::DeletePrinterDriverExA(nullptr, Str(environment), Str(driverName), deleteFlags,
+                                           versionFlags));
+}
+
 BoolResult Win32Spooler::OpenPrinterA(const std::string& printerName,
                                       platform::PrinterHandle& handle,
                                       const platform::PrinterDefaults& defaults) {

@@ -19,6 +19,12 @@ public:
                                      const platform::MonitorInfo2& info) override;
     platform::BoolResult DeleteMonitorA(const platform::OptString& environment,
                                         const std::string& monitorName) override;
+    platform::BoolResult DeletePrinterDriverA(const std::string& environment,
+                                              const std::string& driverName) override;
+    platform::BoolResult DeletePrinterDriverExA(const std::string& environment,
+                                                const std::string& driverName,
+                                                std::uint32_t deleteFlags,
+                                                std::uint32_t versionFlags) override;
     platform::BoolResult OpenPrinterA(const std::string& printerName,
                                       platform::PrinterHandle& handle,
                                       const platform::PrinterDefaults& defaults) override;
