@@ -82,6 +82,7 @@ void UnattendedInstall::AfterStartupFinished() {
 void UnattendedInstall::List() {
     const std::vector<DriverListEntry> entries = ReadDriverListEntries(dialog_);
     if (entries.empty()) {
+        console_.Write(std::string("error: ") + kNoDriversText + "\r\n");
         Finish(exitcode::kFailure, kNoDriversText);
         return;
     }

@@ -348,7 +348,9 @@ TEST_F(UnattendedUsbTest, ListWithoutAPackageFails) {
     machine.files.RemoveFile("C:\\DriverName.cfg");
     Run({"/list"});
     EXPECT_EQ(ExitCode(), ec::kFailure);
-    EXPECT_EQ(console.Text(), "");
+    EXPECT_EQ(console.Text(),
+              "error: the driver package offers no driver: run the installer in the folder that "
+              "holds \"DriverData.Drv\" and 7-zip32.dll\r\n");
 }
 
 }  // namespace
