@@ -18,33 +18,12 @@
 #include <vector>
 
 #include "app/installer_dialog.h"
+#include "bench_support.h"
 #include "platform/win32/win32_platform.h"
 
 namespace {
 
 constexpr double kReplyWaitMs = 700.0;
-
-double Now() {
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1e3 / static_cast<double>(frequency.QuadPart);
-}
-
-double CpuMs() {
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto ms = [](const FILETIME& t) {
-        return (static_cast<double>(t.dwHighDateTime) * 4294967296.0 + t.dwLowDateTime) * 1e-4;
-    };
-    return ms(kernel) + ms(user);
-}
-
-double Median(std::vector<double> values) {
-    if (values.empty()) return 0.0;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // What happened when, for the measurements.
 struct Event {
@@ -53,64 +32,28 @@ struct Event {
     std::string what;
 };
 std::vector<Event> events;
-void Record(const std::string& what) { events.push_back({Now(), CpuMs(), what}); }
+void Record(const std::string& what) { events.push_back({bench::NowMs(), bench::CpuMs(), what}); }
 
 // The dialog's window: a hidden real window for the timers and the
 // channel's reports, the controls kept in memory.
-class BenchWindow : public platform::DialogWindow {
+class BenchWindow : public bench::HeadlessWindow {
 public:
     HWND hwnd = nullptr;
     platform::WindowHandle Handle() const override { return reinterpret_cast<platform::WindowHandle>(hwnd); }
     void SetControlText(int id, const std::string& text) override {
-        if (id == IDC_STATUS && text != text_[id]) Record("status " + text);
-        text_[id] = text;
+        if (id == IDC_STATUS && text != GetControlText(id)) Record("status " + text);
+        HeadlessWindow::SetControlText(id, text);
     }
-    std::string GetControlText(int id) override { return text_[id]; }
-    void EnableControl(int, bool) override {}
-    bool IsControlEnabled(int) override { return true; }
-    int GetCheck(int) override { return 0; }
-    void SetCheck(int, int) override {}
-    void ComboResetContent(int) override {}
-    int ComboAddString(int, const std::string&) override { return 0; }
-    int ComboSetCurSel(int, int index) override { return index; }
-    int ComboGetCurSel(int) override { return 0; }
-    int ComboGetCount(int) override { return 0; }
-    void ListViewDeleteAllItems(int) override {}
-    int ListViewGetColumnCount(int) override { return 0; }
-    void ListViewDeleteColumn(int, int) override {}
-    std::uint32_t ListViewGetExtendedStyle(int) override { return 0; }
-    void ListViewSetExtendedStyle(int, std::uint32_t) override {}
-    void ListViewInsertColumn(int, int, const std::string&) override {}
-    void ListViewSetColumnWidth(int, int, int) override {}
-    void ListViewInsertItem(int, int, const std::string&) override {}
-    void ListViewSetItemText(int, int, int, const std::string&) override {}
-    void ListViewSetItemState(int, int, std::uint32_t, std::uint32_t) override {}
-    std::uint32_t ListViewGetItemState(int, int, std::uint32_t) override { return 0; }
-    int ListViewGetItemCount(int) override { return 0; }
-    void ProgressSetPos(int, int) override {}
     void SendUpdateData() override {
         if (dialog) dialog->OnUpdateDataMessage(0);
     }
-    void PostStartupFinished() override {}
-    int OwnedMessageBox(const std::string& text, const std::string&, std::uint32_t) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-        return platform::mb::kIdOk;
-    }
     int ShowSerialPrompt() override { return app::InstallerDialog::kPortChoiceBase + 4; }  // 9600
-    int AppMessageBox(const std::string& text, std::uint32_t) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-        return platform::mb::kIdOk;
-    }
-    void EndDialog(int) override {}
     bool SetTimer(int id, std::uint32_t ms) override {
         return ::SetTimer(hwnd, static_cast<UINT_PTR>(id), ms, nullptr) != 0;
     }
     void KillTimer(int id) override { ::KillTimer(hwnd, static_cast<UINT_PTR>(id)); }
 
     app::InstallerDialog* dialog = nullptr;
-
-private:
-    std::map<int, std::string> text_;
 };
 
 // The real channel, with the moments of its calls recorded.
@@ -119,9 +62,9 @@ public:
     explicit TimedChannel(std::unique_ptr<platform::SerialChannel> real) : real_(std::move(real)) {}
     int Open(platform::WindowHandle owner, int port, int baud, char parity, int bits, int stop,
              std::uint32_t mask, std::uint32_t size) override {
-        const double start = Now();
+        const double start = bench::NowMs();
         const int result = real_->Open(owner, port, baud, parity, bits, stop, mask, size);
-        openMs.push_back(Now() - start);
+        openMs.push_back(bench::NowMs() - start);
         return result;
     }
     int StartEventThread() override { return real_->StartEventThread(); }
@@ -130,9 +73,9 @@ public:
         return real_->QueueWrite(bytes, count);
     }
     void Close() override {
-        const double start = Now();
+        const double start = bench::NowMs();
         real_->Close();
-        closeMs.push_back(Now() - start);
+        closeMs.push_back(bench::NowMs() - start);
     }
     bool IsOpen() const override { return real_->IsOpen(); }
 
@@ -189,9 +132,9 @@ std::vector<double> tickMs;  // time spent inside each timer tick
 LRESULT CALLBACK BenchProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (theDialog != nullptr) {
         if (message == WM_TIMER) {
-            const double start = Now();
+            const double start = bench::NowMs();
             theDialog->OnTimer(wParam);
-            tickMs.push_back(Now() - start);
+            tickMs.push_back(bench::NowMs() - start);
             return 0;
         }
         if (message == platform::serial::kMsgByteReceived) {
@@ -207,16 +150,16 @@ std::vector<Event> Search(app::InstallerDialog& dialog, const std::vector<std::s
                           double& cpuMs, double& wallMs) {
     events.clear();
     dialog.serialPorts = ports;
-    const double cpu = CpuMs();
-    const double start = Now();
+    const double cpu = bench::CpuMs();
+    const double start = bench::NowMs();
     dialog.SelectSerialPort();
     MSG message;
     while (dialog.probeState != app::InstallerDialog::ProbeState::Idle &&
            ::GetMessageA(&message, nullptr, 0, 0) > 0) {
         ::DispatchMessageA(&message);
     }
-    wallMs = Now() - start;
-    cpuMs = CpuMs() - cpu;
+    wallMs = bench::NowMs() - start;
+    cpuMs = bench::CpuMs() - cpu;
     return events;
 }
 
@@ -247,10 +190,10 @@ double IdleListeningShare(BenchWindow& window, int port, double ms) {
         channel->StartEventThread() != 1) {
         return -1.0;
     }
-    const double cpu = CpuMs();
-    const double start = Now();
-    while (Now() - start < ms) ::Sleep(50);
-    const double share = (CpuMs() - cpu) / (Now() - start);
+    const double cpu = bench::CpuMs();
+    const double start = bench::NowMs();
+    while (bench::NowMs() - start < ms) ::Sleep(50);
+    const double share = (bench::CpuMs() - cpu) / (bench::NowMs() - start);
     channel->Close();
     return share;
 }
@@ -312,22 +255,22 @@ int main(int argc, char** argv) {
 
     std::printf("per port (median of %d)          ms    target\n", rounds);
     std::printf("  answering (COM1)          %8.1f    the %.0f ms wait (reply noticed at its end)\n",
-                Median(answering), kReplyWaitMs);
-    std::printf("    reply after the request %8.1f\n", Median(replyMs));
-    const double silentMs = Median(silent);
+                bench::Median(answering), kReplyWaitMs);
+    std::printf("    reply after the request %8.1f\n", bench::Median(replyMs));
+    const double silentMs = bench::Median(silent);
     std::printf("  silent (COM2)             %8.1f    <= %.0f (1.05 x %.0f): %s\n", silentMs,
                 1.05 * kReplyWaitMs, kReplyWaitMs, silentMs <= 1.05 * kReplyWaitMs ? "met" : "NOT met");
-    const double stepMs = Median(closedStep);
+    const double stepMs = bench::Median(closedStep);
     std::printf("  unopenable (COM98), step  %8.1f    < 5: %s\n", stepMs, stepMs < 5.0 ? "met" : "NOT met");
     std::printf("    tick to tick            %8.1f    (the 1 ms timer, as the system rounds it)\n",
-                Median(closedTick));
-    std::printf("  open / close of a port    %8.1f / %.1f\n", Median(TimedChannel::openMs),
-                Median(TimedChannel::closeMs));
-    std::printf("CPU while a port is probed  %8.2f %% of the time (median)\n", Median(probeShare) * 100.0);
+                bench::Median(closedTick));
+    std::printf("  open / close of a port    %8.1f / %.1f\n", bench::Median(TimedChannel::openMs),
+                bench::Median(TimedChannel::closeMs));
+    std::printf("CPU while a port is probed  %8.2f %% of the time (median)\n", bench::Median(probeShare) * 100.0);
     std::printf("CPU of a listening port     %8.2f %% of 2 s with nothing heard\n",
                 IdleListeningShare(window, 2, 2000.0) * 100.0);
     std::printf("CPU of a whole search       %8.1f ms (prompt to ending, both searches)\n",
-                Median(searchCpu));
+                bench::Median(searchCpu));
     std::printf("printer found on COM1 every round: %s\n", allFound ? "yes" : "NO");
     theDialog = nullptr;
     return allFound ? 0 : 1;

@@ -21,76 +21,19 @@
 
 #include "app/installer_dialog.h"
 #include "install/driver_installers.h"
+#include "bench_support.h"
 #include "platform/win32/win32_platform.h"
 
 namespace {
 
-// Keeps control state in memory and answers every box with Cancel or OK.
-class HeadlessWindow : public platform::DialogWindow {
+// The search's own "no port answered" box is expected; any other is shown.
+class SearchWindow : public bench::HeadlessWindow {
 public:
-    platform::WindowHandle Handle() const override { return 0; }
-    void SetControlText(int id, const std::string& text) override { text_[id] = text; }
-    std::string GetControlText(int id) override { return text_[id]; }
-    void EnableControl(int, bool) override {}
-    bool IsControlEnabled(int) override { return true; }
-    int GetCheck(int) override { return 0; }
-    void SetCheck(int, int) override {}
-    void ComboResetContent(int) override {}
-    int ComboAddString(int, const std::string&) override { return 0; }
-    int ComboSetCurSel(int, int index) override { return index; }
-    int ComboGetCurSel(int) override { return 0; }
-    int ComboGetCount(int) override { return 0; }
-    void ListViewDeleteAllItems(int) override {}
-    int ListViewGetColumnCount(int) override { return 0; }
-    void ListViewDeleteColumn(int, int) override {}
-    std::uint32_t ListViewGetExtendedStyle(int) override { return 0; }
-    void ListViewSetExtendedStyle(int, std::uint32_t) override {}
-    void ListViewInsertColumn(int, int, const std::string&) override {}
-    void ListViewSetColumnWidth(int, int, int) override {}
-    void ListViewInsertItem(int, int, const std::string&) override {}
-    void ListViewSetItemText(int, int, int, const std::string&) override {}
-    void ListViewSetItemState(int, int, std::uint32_t, std::uint32_t) override {}
-    std::uint32_t ListViewGetItemState(int, int, std::uint32_t) override { return 0; }
-    int ListViewGetItemCount(int) override { return 0; }
-    void ProgressSetPos(int, int) override {}
-    void SendUpdateData() override {}
-    void PostStartupFinished() override {}
-    int OwnedMessageBox(const std::string& text, const std::string&, std::uint32_t style) override {
-        ++boxes;
-        // The search's own "no port answered" box is expected here.
-        if (text.rfind("Failed to select USB port", 0) != 0) std::fprintf(stderr, "message: %s\n", text.c_str());
-        return (style & 0xF) == platform::mb::kRetryCancel ? platform::mb::kIdCancel : platform::mb::kIdOk;
+    int OwnedMessageBox(const std::string& text, const std::string& caption, std::uint32_t style) override {
+        if (text.rfind("Failed to select USB port", 0) == 0) return platform::mb::kIdCancel;
+        return HeadlessWindow::OwnedMessageBox(text, caption, style);
     }
-    int ShowSerialPrompt() override { return app::InstallerDialog::kPortCancelled; }
-    int AppMessageBox(const std::string& text, std::uint32_t) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-        return platform::mb::kIdOk;
-    }
-    void EndDialog(int) override {}
-    bool SetTimer(int, std::uint32_t) override { return true; }
-    void KillTimer(int) override {}
-
-    int boxes = 0;
-
-private:
-    std::map<int, std::string> text_;
 };
-
-double Now() {
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double CpuSeconds() {
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto seconds = [](const FILETIME& t) {
-        return (static_cast<double>(t.dwHighDateTime) * 4294967296.0 + t.dwLowDateTime) * 1e-7;
-    };
-    return seconds(kernel) + seconds(user);
-}
 
 bool WaitState(SC_HANDLE service, DWORD target) {
     SERVICE_STATUS status{};
@@ -172,11 +115,6 @@ bool MakePrinter(const char* name) {
     return true;
 }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -187,7 +125,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     win32::Win32Machine machine;
-    HeadlessWindow window;
+    SearchWindow window;
     platform::Platform platform = machine.MakePlatform(window);
     app::InstallerDialog dialog(platform);
     dialog.receiptGroup1Size = 15;
@@ -213,25 +151,25 @@ int main(int argc, char** argv) {
         }
         std::vector<double> bare, search, bareCpu, searchCpu, ratios;
         for (int round = 0; round < rounds; ++round) {
-            double cpu = CpuSeconds();
-            double start = Now();
+            double cpu = bench::CpuMs() / 1e3;
+            double start = bench::NowMs() / 1e3;
             for (int i = 0; i < ports; ++i) BareRestart();
-            bare.push_back(Now() - start);
-            bareCpu.push_back(CpuSeconds() - cpu);
+            bare.push_back(bench::NowMs() / 1e3 - start);
+            bareCpu.push_back(bench::CpuMs() / 1e3 - cpu);
 
-            cpu = CpuSeconds();
-            start = Now();
+            cpu = bench::CpuMs() / 1e3;
+            start = bench::NowMs() / 1e3;
             dialog.DetectUsbPort();
-            search.push_back(Now() - start);
-            searchCpu.push_back(CpuSeconds() - cpu);
+            search.push_back(bench::NowMs() / 1e3 - start);
+            searchCpu.push_back(bench::CpuMs() / 1e3 - cpu);
             ratios.push_back(search.back() / bare.back());
         }
         // Each round's search against the restarts measured just before it:
         // the spooler's own speed drifts between rounds.
-        const double ratio = Median(ratios);
+        const double ratio = bench::Median(ratios);
         withinTarget = withinTarget && ratio <= 1.05;
-        std::printf("%-6d %12.1f %12.1f %8.3f %14.1f %14.1f\n", ports, Median(bare) * 1e3,
-                    Median(search) * 1e3, ratio, Median(bareCpu) * 1e3, Median(searchCpu) * 1e3);
+        std::printf("%-6d %12.1f %12.1f %8.3f %14.1f %14.1f\n", ports, bench::Median(bare) * 1e3,
+                    bench::Median(search) * 1e3, ratio, bench::Median(bareCpu) * 1e3, bench::Median(searchCpu) * 1e3);
     }
     std::printf("target: search <= 1.05 x restarts: %s\n", withinTarget ? "met" : "NOT met");
 
@@ -249,20 +187,20 @@ int main(int argc, char** argv) {
     window.SetControlText(IDC_DRIVER_COMBO, "KV6X");
     std::vector<double> ratios, totals, cpus;
     for (int round = 0; round < rounds; ++round) {
-        double start = Now();
+        double start = bench::NowMs() / 1e3;
         BareRestart();
-        const double restart = Now() - start;
-        const double cpu = CpuSeconds();
-        start = Now();
+        const double restart = bench::NowMs() / 1e3 - start;
+        const double cpu = bench::CpuMs() / 1e3;
+        start = bench::NowMs() / 1e3;
         dialog.setDefaultPrinter = 0;
         install::ReceiptDriverInstaller(dialog).Install();
-        totals.push_back(Now() - start);
-        cpus.push_back(CpuSeconds() - cpu);
+        totals.push_back(bench::NowMs() / 1e3 - start);
+        cpus.push_back(bench::CpuMs() / 1e3 - cpu);
         ratios.push_back(totals.back() / (0.5 + restart));
     }
     std::printf("install: %.1f ms from Install to \"%s\", %.3f x (500 ms pause + one restart), "
                 "CPU %.1f ms\n",
-                Median(totals) * 1e3, window.GetControlText(IDC_INSTALL).c_str(), Median(ratios),
-                Median(cpus) * 1e3);
+                bench::Median(totals) * 1e3, window.GetControlText(IDC_INSTALL).c_str(), bench::Median(ratios),
+                bench::Median(cpus) * 1e3);
     return 0;
 }

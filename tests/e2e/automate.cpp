@@ -255,6 +255,7 @@ private:
         Emit("closed", "yes");
     }
     void WaitExit(const std::string& args);
+    void CloseUntilExit(const std::string& args);
     void Screenshot(const std::string& args);
     void ServiceState(const std::string& args);
     void FileExists(const std::string& args);
@@ -338,6 +339,7 @@ void Automation::Run(const std::string& line) {
     else if (command == "answer-msgbox") AnswerMessageBox(args);
     else if (command == "drain-msgboxes") DrainMessageBoxes(args);
     else if (command == "close") Close();
+    else if (command == "close-until-exit") CloseUntilExit(args);
     else if (command == "wait-exit") WaitExit(args);
     else if (command == "screenshot") Screenshot(args);
     else if (command == "service-state") ServiceState(args);
@@ -701,6 +703,51 @@ void Automation::WaitExit(const std::string& args) {
         Fail("timeout waiting for the installer to exit");
     DWORD code = 0;
     ::GetExitCodeProcess(process_, &code);
+    Emit("exited", std::to_string(code));
+}
+
+// close-until-exit <seconds>: the close box, then whatever the installer
+// still asks is answered the way that ends soonest (Cancel, else No, else
+// OK, else the box's own close), until the installer is gone. Fails if it
+// is still there after <seconds>.
+void Automation::CloseUntilExit(const std::string& args) {
+    if (process_ == nullptr) Fail("no installer process (wait-window first)");
+    const Deadline deadline(Seconds(args));
+    ::PostMessageA(dialog_, WM_CLOSE, 0, 0);
+    int answered = 0;
+    HWND lastBox = nullptr;
+    while (::WaitForSingleObject(process_, kPollMs) == WAIT_TIMEOUT) {
+        if (deadline.Passed()) Fail("the installer did not end after the close box");
+        const HWND box = FindMessageBox();
+        if (box == nullptr || box == lastBox) {
+            lastBox = box != nullptr && ::IsWindow(box) ? lastBox : nullptr;
+            continue;
+        }
+        // A box whose thread is busy (the installation goes on behind
+        // it) is answered by posting alone.
+        try {
+            PrintMessageBox(box);
+        } catch (const Failure& failure) {
+            Emit("msgbox unreadable", failure.what);
+        }
+        int button = 0;
+        for (const int candidate : {IDCANCEL, IDNO, IDOK}) {
+            if (::GetDlgItem(box, candidate) != nullptr) {
+                button = candidate;
+                break;
+            }
+        }
+        if (button != 0)
+            ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(::GetDlgItem(box, button)));
+        else
+            ::PostMessageA(box, WM_CLOSE, 0, 0);
+        lastBox = box;
+        ++answered;
+    }
+    DWORD code = 0;
+    ::GetExitCodeProcess(process_, &code);
+    Emit("answered", std::to_string(answered));
     Emit("exited", std::to_string(code));
 }
 

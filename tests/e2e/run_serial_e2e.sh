@@ -6,6 +6,8 @@
 #
 #   tests/e2e/run_serial_e2e.sh <scenario>
 #     found    four ports, a receipt printer answers on COM3 at 9600 baud
+#     others   as found, with two printers there before: one on COM5:, one
+#              on USB001 (only the serial one gets its port written back)
 #     label    the same with a label model (its own status request)
 #     silent   four ports, nothing answers
 #     no       four ports, the operator answers No
@@ -54,8 +56,8 @@ same() {  # what, actual, expected
 }
 
 case "$scenario" in
-  found|label|silent|no|one|close) ;;
-  *) echo "usage: $0 found|label|silent|no|one|close" >&2; exit 2 ;;
+  found|others|label|silent|no|one|close) ;;
+  *) echo "usage: $0 found|others|label|silent|no|one|close" >&2; exit 2 ;;
 esac
 
 "$WINE" --version >/dev/null 2>&1 || skip "no Wine loader this machine can run ($WINE)"
@@ -90,7 +92,7 @@ wine_prefix_ready
 port_count=4
 answer=0
 case "$scenario" in
-  found|label) answer=3 ;;
+  found|others|label) answer=3 ;;
   one) port_count=1 ;;
 esac
 python3 "$REPO/tests/serial/serial_responder.py" printer --ptys "$port_count" \
@@ -165,8 +167,35 @@ stage_installer
 ports_before=$(reg_dump "$PORTS_KEY")
 touch "$LOG"
 
+# Printers the machine had before: one on another serial port, one on USB.
+# Each carries a stale port name where the installer writes a printer's port
+# back, so a write-back shows.
+SOFTWARE_PRINTERS='HKLM\Software\Microsoft\Windows NT\CurrentVersion\Print\Printers'
+OTHER_DRIVER="E2E Other Driver"
+OTHER_SERIAL="E2E Till"
+OTHER_USB="E2E Office"
+if [ "$scenario" = others ]; then
+  for port in COM5: USB001; do
+    "$WINE" reg add "$PORTS_KEY" /v "$port" /d "" /f >/dev/null 2>&1
+  done
+  cat >"$STAGE/prepare.txt" <<EOF
+driver-add $OTHER_DRIVER
+printer-add $OTHER_SERIAL | COM5: | $OTHER_DRIVER
+printer-add $OTHER_USB | USB001 | $OTHER_DRIVER
+registry-set $SOFTWARE_PRINTERS\\$OTHER_SERIAL\\DsSpooler | portName | stale
+registry-set $SOFTWARE_PRINTERS\\$OTHER_USB\\DsSpooler | portName | stale
+printers
+EOF
+  (cd "$STAGE" && run_automation "$AUTOMATE_EXE" prepare.txt "$STAGE/prepare.log" "$SHOTS/serial-prepare-") ||
+    { echo "FAIL: the other printers could not be set up"; exit 1; }
+  grep -Fq "printer: $OTHER_SERIAL | COM5: |" "$STAGE/prepare.log" &&
+    grep -Fq "printer: $OTHER_USB | USB001 |" "$STAGE/prepare.log" ||
+    { echo "FAIL: the other printers are not in the spooler"; exit 1; }
+  pass "before: $OTHER_SERIAL on COM5:, $OTHER_USB on USB001"
+fi
+
 case "$scenario" in
-  found|label)
+  found|others|label)
     row=$RECEIPT_ROW
     [ "$scenario" = label ] && row=$LABEL_ROW
     { install_steps "$row"; cat <<EOF
@@ -265,7 +294,7 @@ receipt_request=100401
 label_request=1b213f
 
 case "$scenario" in
-  found|label)
+  found|others|label)
     printer=KV6X request=$receipt_request
     [ "$scenario" = label ] && printer="3130TF(Label)" request=$label_request
     expect "prompt caption" "[Prompt(automatically select the available serial port) ]"
@@ -288,6 +317,14 @@ case "$scenario" in
     same "COM4 received" "$(line_bytes 4)" ""
     same "COM3: settings" "$(reg_value "$PORTS_KEY" COM3:)" "9600,n,8,1"
     same "$printer port" "$(reg_value "$PRINTERS_KEY\\$printer" Port)" "COM3:"
+    if [ "$scenario" = others ]; then
+      same "$OTHER_SERIAL port written back" \
+        "$(reg_value "$SOFTWARE_PRINTERS\\$OTHER_SERIAL\\DsSpooler" portName)" "COM5:"
+      same "$OTHER_SERIAL port" "$(reg_value "$PRINTERS_KEY\\$OTHER_SERIAL" Port)" "COM5:"
+      same "$OTHER_USB untouched" \
+        "$(reg_value "$SOFTWARE_PRINTERS\\$OTHER_USB\\DsSpooler" portName)" "stale"
+      same "$OTHER_USB port" "$(reg_value "$PRINTERS_KEY\\$OTHER_USB" Port)" "USB001"
+    fi
     ;;
   silent)
     for n in 1 2 3 4; do
