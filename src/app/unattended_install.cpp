@@ -71,7 +71,9 @@ std::vector<DriverListEntry> ReadDriverListEntries(InstallerDialog& dialog) {
 }
 
 void UnattendedInstall::AfterStartupFinished() {
-    if (finished_) return;
+    // Once: the window system may tell twice.
+    if (finished_ || started_) return;
+    started_ = true;
     if (options_.mode == cli::Mode::List) {
         List();
     } else {
@@ -227,6 +229,11 @@ void UnattendedInstall::OnDialogEnded(int) {
         return;
     }
     Finish(exitcode::kUserCancelled, "the installer's window was closed before the run was over");
+}
+
+void UnattendedInstall::Abandon(const std::string& reason) {
+    if (finished_) return;
+    Finish(exitcode::kFailure, reason);
 }
 
 std::string UnattendedInstall::PrinterPort(const std::string& printerName) {

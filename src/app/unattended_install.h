@@ -41,6 +41,8 @@ public:
     void AfterTimer();
     // The dialog asked to end, with its result.
     void OnDialogEnded(int result);
+    // Something the dialog did failed in a way it could not report.
+    void Abandon(const std::string& reason);
 
     bool Finished() const { return finished_; }
     int ExitCode() const { return exitCode_; }
@@ -62,6 +64,7 @@ private:
     const cli::Options& options_;
     InstallLog& log_;
     platform::TextOutput& console_;
+    bool started_ = false;
     bool installing_ = false;
     bool installed_ = false;
     bool finished_ = false;

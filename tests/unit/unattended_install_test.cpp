@@ -323,6 +323,34 @@ TEST_F(UnattendedSerialTest, ClosingTheWindowDuringTheSearchIsACancel) {
     EXPECT_TRUE(run->Finished());
 }
 
+TEST_F(UnattendedSerialTest, TheStartUpsEndToldTwiceStartsOneInstallation) {
+    Prepare({"/quiet", "/model", "KV6X", "/port", "serial", "/baud", "auto"});
+    Start();
+    ASSERT_FALSE(run->Finished());  // the search runs on the timer
+    run->AfterStartupFinished();
+    EXPECT_EQ(sim::CountCalls(machine.spooler.calls, "AddPrinterDriverExA"), 1);
+    EXPECT_EQ(window.timerHistory.size(), 1u);
+    // Each of the nine rates: a tick per port, and one that finds none answered.
+    EXPECT_EQ(RunTimer(), 45);
+    EXPECT_EQ(ExitCode(), ec::kNoPrinterAnswered);
+}
+
+TEST_F(UnattendedSerialTest, AnUnexpectedErrorEndsTheRunAsAFailure) {
+    Prepare({"/quiet", "/model", "KV6X", "/port", "serial", "/baud", "auto"});
+    Start();
+    run->Abandon("the installation ended with an unexpected error");
+    EXPECT_TRUE(run->Finished());
+    EXPECT_EQ(ExitCode(), ec::kFailure);
+    EXPECT_TRUE(Logged("error: the installation ended with an unexpected error"));
+    EXPECT_EQ(Entries().back(), "exit code 1603: failure; the log says why");
+    // Nothing the dialog does afterwards changes it.
+    installer->OnClose();
+    run->AfterTimer();
+    run->Abandon("again");
+    EXPECT_EQ(ExitCode(), ec::kFailure);
+    EXPECT_EQ(Entries().back(), "exit code 1603: failure; the log says why");
+}
+
 // ----- the listing -----
 
 TEST_F(UnattendedUsbTest, ListPrintsEveryEntryWithTheDriverItInstalls) {

@@ -70,20 +70,26 @@ bool Route(DialogContext& context, HWND hwnd, UINT message, WPARAM wParam, LPARA
 UINT UpdateDataMessage() { return updateDataMessage; }
 
 INT_PTR CALLBACK InstallerDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    DialogContext* context = nullptr;
     try {
         if (message == WM_INITDIALOG) {
             ::SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
-            auto* context = reinterpret_cast<DialogContext*>(lParam);
+            context = reinterpret_cast<DialogContext*>(lParam);
             context->window.Bind(hwnd);
             return context->dialog.InitDialog() ? TRUE : FALSE;
         }
-        auto* context = reinterpret_cast<DialogContext*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
+        context = reinterpret_cast<DialogContext*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
         if (context == nullptr) return FALSE;
         INT_PTR result = FALSE;
         return Route(*context, hwnd, message, wParam, lParam, result) ? result : FALSE;
     } catch (...) {
         // Nothing useful can be reported from inside a message; the
         // operation that threw is abandoned and the dialog stays usable.
+        // An unattended run, which nobody would see waiting, ends.
+        try {
+            if (context != nullptr && context->hooks != nullptr) context->hooks->AfterFailure();
+        } catch (...) {
+        }
         return FALSE;
     }
 }

@@ -17,6 +17,8 @@ public:
     virtual ~DialogHooks() = default;
     virtual void AfterStartupFinished() = 0;
     virtual void AfterTimer() = 0;
+    // A handler threw: the message's work was abandoned.
+    virtual void AfterFailure() = 0;
 };
 
 // Passed as the dialog's creation parameter.

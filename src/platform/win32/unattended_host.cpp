@@ -66,6 +66,9 @@ public:
     explicit RunHooks(app::UnattendedInstall& run) : run_(run) {}
     void AfterStartupFinished() override { run_.AfterStartupFinished(); }
     void AfterTimer() override { run_.AfterTimer(); }
+    void AfterFailure() override {
+        run_.Abandon("the installation ended with an unexpected error");
+    }
 
 private:
     app::UnattendedInstall& run_;
@@ -96,6 +99,9 @@ int RunDialog(HINSTANCE instance, const app::cli::Options& options, app::Install
         if (options.mode == Mode::List) console.Write("error: " + reason + "\r\n");
         return Ended(log, ec::kFailure);
     }
+    // Without a start-up worker (it could not be made) nothing would come
+    // to say the start-up is over: say it here, with nothing done.
+    if (!dialog.StartupRunning()) ::PostMessageA(hwnd, WM_STARTUP_FINISHED, 0, 0);
     // /quiet: the template has no WS_VISIBLE, so the window never shows.
     if (options.display == app::cli::Display::Passive && options.mode == Mode::Install) {
         ::ShowWindow(hwnd, SW_SHOWNORMAL);
