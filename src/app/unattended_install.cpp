@@ -195,6 +195,13 @@ void UnattendedInstall::Install() {
     const DriverListEntry* entry = ChooseEntry(entries, row);
     if (entry == nullptr || !CheckPort()) return;
     MakeChoices(*entry, row);
+    // The list shows the entries in the file's order; anything else would
+    // install a model nobody asked for.
+    if (dialog_.driverCombo.GetText() != entry->name) {
+        Finish(exitcode::kFailure, "the driver list does not show \"" + entry->name + "\" at row " +
+                                       std::to_string(row));
+        return;
+    }
     loggedRate_ = policy_.SerialPromptRate();
     installing_ = true;
     dialog_.OnInstall();
