@@ -85,7 +85,32 @@ bool ParseRate(const std::string& value, int& rate) {
 
 bool HostCharacter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
-           c == '-' || c == ':';
+           c == '-' || c == '_' || c == ':';
+}
+
+// "address" or "address:number" (one colon: an IPv6 address has several
+// and takes no number).
+std::string ApplyHost(const std::string& value, Options& options) {
+    std::string host = value;
+    const std::size_t colon = value.find(':');
+    if (colon != std::string::npos && value.find(':', colon + 1) == std::string::npos) {
+        host = value.substr(0, colon);
+        const std::string number = value.substr(colon + 1);
+        const bool digits = !number.empty() && number.size() <= 5 &&
+                            std::all_of(number.begin(), number.end(),
+                                        [](char c) { return c >= '0' && c <= '9'; });
+        if (!digits || std::stoi(number) < 1 || std::stoi(number) > 65535) {
+            return "/host " + value + ": the port number after the colon is 1 to 65535";
+        }
+        options.hostPort = std::stoi(number);
+    }
+    if (host.empty() || host.size() > kMaxHostLength ||
+        !std::all_of(host.begin(), host.end(), HostCharacter)) {
+        return "/host " + value + " is not a printer address (a host name or an IP address of "
+               "at most 48 characters, with :number for another port than 9100)";
+    }
+    options.host = host;
+    return {};
 }
 
 // Checks one value and stores it; the error, or empty.
@@ -117,14 +142,7 @@ std::string Apply(Switch id, const std::string& value, Options& options) {
             break;
         }
         case Switch::PortName: options.portName = value; break;
-        case Switch::Host:
-            if (value.size() > kMaxHostLength ||
-                !std::all_of(value.begin(), value.end(), HostCharacter)) {
-                return "/host " + value + " is not a printer address (a host name or an IP "
-                       "address of at most 48 characters)";
-            }
-            options.host = value;
-            break;
+        case Switch::Host: return ApplyHost(value, options);
         case Switch::Baud:
             if (Lower(value) == "auto") {
                 options.autoBaud = true;
@@ -263,6 +281,7 @@ std::string UsageText() {
         "  /port <type>        usb, serial, parallel or tcpip\r\n"
         "  /portname <port>    parallel or TCP/IP: an existing port, such as LPT2:\r\n"
         "  /host <address>     TCP/IP: create a Standard TCP/IP port for that address\r\n"
+        "                      (address:number for another raw port than 9100)\r\n"
         "  /baud <rate>|auto   serial: look for the printer at that rate; auto tries every\r\n"
         "                      rate from 115200 down and keeps the one that answered\r\n"
         "  /nodefault          do not make the printer the default printer\r\n"

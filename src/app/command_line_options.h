@@ -31,6 +31,7 @@ struct Options {
     int portType = -1;    // ports::PortType; -1 when not given
     std::string portName;
     std::string host;
+    int hostPort = 9100;  // the printer's raw port, from "/host address:number"
     int baudRate = 0;     // 0 when not given
     bool autoBaud = false;
     bool setDefault = true;

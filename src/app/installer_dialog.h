@@ -165,6 +165,9 @@ public:
     // answered at the current one; empty in the dialog, where the
     // operator picks one rate.
     std::vector<std::int32_t> fallbackBaudRates;
+    // A parallel or TCP/IP port chosen before Install (from the command
+    // line): taken instead of asking. Empty in the dialog.
+    std::string presetPort;
 
     platform::Platform& Platform() { return platform_; }
     catalogue::ReceiptBlocks Blocks() const {

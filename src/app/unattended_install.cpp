@@ -11,6 +11,7 @@ namespace app {
 namespace {
 
 constexpr const char* kFinishCaption = "&Finish";
+constexpr const char* kTcpIpMonitor = "Standard TCP/IP Port";
 constexpr const char* kNoDriversText =
     "the driver package offers no driver: run the installer in the folder that holds "
     "\"DriverData.Drv\" and 7-zip32.dll";
@@ -147,18 +148,73 @@ bool UnattendedInstall::CheckPort() {
     const StringArray* list = PortsOfType(dialog_, options_.portType);
     const std::string word = cli::PortWord(options_.portType);
     const std::string type = TypeName(options_.portType);
-    if (list == nullptr || list->empty()) {
+    const bool newPort = options_.portType == ports::kTcpIp && !options_.host.empty();
+    if (!newPort && (list == nullptr || list->empty())) {
         Finish(exitcode::kInvalidCommandLine, "/port " + word + ": this machine has no " + type + " port");
         return false;
     }
-    if (options_.portName.empty()) return true;
+    if (options_.portName.empty()) {
+        // A parallel printer goes where the port dialog's first row would.
+        if (options_.portType == ports::kParallel) chosenPort_ = list->front();
+        return true;
+    }
     const std::string wanted = Lower(options_.portName);
     for (const std::string& port : *list) {
         const std::string name = Lower(port);
-        if (name == wanted || name == wanted + ":") return true;
+        if (name == wanted || name == wanted + ":") {
+            chosenPort_ = port;
+            return true;
+        }
     }
     Finish(exitcode::kInvalidCommandLine, "there is no " + type + " port \"" + options_.portName +
-                                              "\" on this machine (it has " + Joined(*list) + ")");
+                                              "\" on this machine (it has " +
+                                              (list->empty() ? std::string("none") : Joined(*list)) + ")");
+    return false;
+}
+
+bool UnattendedInstall::MakeTcpIpPort() {
+    platform::Spooler& spooler = dialog_.Platform().spooler;
+    // The name Windows gives a port for an address.
+    const std::string name = "IP_" + options_.host;
+    const std::string where = options_.host + ":" + std::to_string(options_.hostPort);
+    const platform::TcpIpPortData data{name, options_.host, static_cast<std::uint32_t>(options_.hostPort)};
+    platform::PrinterHandle xcv = 0;
+    const platform::PrinterDefaults defaults{std::nullopt, platform::spool::kServerAccessAdminister};
+    const platform::BoolResult opened =
+        spooler.OpenPrinterA(std::string(",XcvMonitor ") + kTcpIpMonitor, xcv, defaults);
+    if (!opened.IsOne()) {
+        Finish(exitcode::kFailure, std::string("the ") + kTcpIpMonitor +
+                                       " monitor could not be reached (error " +
+                                       std::to_string(opened.lastError) + ")");
+        return false;
+    }
+    std::uint32_t status = 0;
+    platform::BoolResult done = spooler.XcvPortData(xcv, "AddPort", data, status);
+    bool existed = false;
+    if (done.IsOne() && status == platform::error::kAlreadyExists) {
+        // Deployed again: the port keeps its name and takes this address.
+        existed = true;
+        done = spooler.XcvPortData(xcv, "ConfigPort", data, status);
+    }
+    (void)spooler.ClosePrinter(xcv);
+    if (!done.IsOne() || status != 0) {
+        const std::uint32_t error = done.IsOne() ? status : done.lastError;
+        Finish(exitcode::kFailure, "the " + std::string(kTcpIpMonitor) + " " + name + " for " + where +
+                                       " could not be " + (existed ? "set" : "made") + " (error " +
+                                       std::to_string(error) + ")");
+        return false;
+    }
+    log_.Write("the " + std::string(kTcpIpMonitor) + " " + name +
+               (existed ? " was there; it now prints to " : " is made; it prints to ") + where);
+    dialog_.EnumeratePorts();
+    for (const std::string& port : dialog_.tcpipPorts) {
+        if (Lower(port) == Lower(name)) {
+            chosenPort_ = port;
+            return true;
+        }
+    }
+    Finish(exitcode::kFailure, "the port " + name + " is made, but the spooler does not list it as a " +
+                                   kTcpIpMonitor);
     return false;
 }
 
@@ -194,7 +250,9 @@ void UnattendedInstall::Install() {
     std::size_t row = 0;
     const DriverListEntry* entry = ChooseEntry(entries, row);
     if (entry == nullptr || !CheckPort()) return;
+    if (options_.portType == ports::kTcpIp && !options_.host.empty() && !MakeTcpIpPort()) return;
     MakeChoices(*entry, row);
+    dialog_.presetPort = chosenPort_;
     // The list shows the entries in the file's order; anything else would
     // install a model nobody asked for.
     if (dialog_.driverCombo.GetText() != entry->name) {

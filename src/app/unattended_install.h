@@ -54,6 +54,8 @@ private:
     const DriverListEntry* ChooseEntry(const std::vector<DriverListEntry>& entries,
                                        std::size_t& row);
     bool CheckPort();
+    // /host: a Standard TCP/IP port for the printer, through the monitor.
+    bool MakeTcpIpPort();
     void MakeChoices(const DriverListEntry& entry, std::size_t row);
     void Conclude();
     std::string PrinterPort(const std::string& printerName);
@@ -70,6 +72,7 @@ private:
     bool finished_ = false;
     int exitCode_ = 0;
     int loggedRate_ = 0;
+    std::string chosenPort_;  // parallel or TCP/IP: the port the command line chose
 };
 
 }  // namespace app

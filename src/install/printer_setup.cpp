@@ -30,6 +30,11 @@ bool InstallerDialog::ApplyPortChoice(int result, const StringArray& list, bool 
 }
 
 bool InstallerDialog::PreselectPort() {
+    const bool asks = portTypeIndex == ports::kTcpIp || portTypeIndex == ports::kParallel;
+    if (asks && !presetPort.empty()) {
+        printerPort = presetPort;
+        return true;
+    }
     if (portTypeIndex == ports::kTcpIp) return ApplyPortChoice(ChooseTcpIpPort(), tcpipPorts, true);
     if (portTypeIndex == ports::kParallel) {
         return ApplyPortChoice(SelectParallelPort(), parallelPorts, false);

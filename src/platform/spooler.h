@@ -72,6 +72,14 @@ struct PortInfo2 {
     std::uint32_t reserved = 0;
 };
 
+// A Standard TCP/IP port as the port monitor's XcvData "AddPort" and
+// "ConfigPort" take it (PORT_DATA_1, RAW printing).
+struct TcpIpPortData {
+    std::string portName;
+    std::string hostAddress;
+    std::uint32_t portNumber = 9100;
+};
+
 namespace spool {
 constexpr std::uint32_t kApdCopyAllFiles = 4;
 constexpr std::uint32_t kPrinterAllAccess = 0xF000C;
@@ -80,6 +88,8 @@ constexpr std::uint32_t kEnumLocal = 2;
 constexpr std::uint32_t kEnumConnections = 4;
 // DeletePrinterDriverExA: the driver's files go too, where nothing else uses them.
 constexpr std::uint32_t kDeleteUnusedFiles = 1;
+// OpenPrinterA on ",XcvMonitor <monitor>": the access a port change needs.
+constexpr std::uint32_t kServerAccessAdminister = 0x1;
 }  // namespace spool
 
 // The NUL-separated list a DRIVER_INFO_3A carries: "a\0b\0\0", each entry
@@ -140,6 +150,12 @@ public:
                                            std::uint32_t bufferSize,
                                            std::vector<DriverInfo3>& drivers,
                                            std::uint32_t& needed, std::uint32_t& returned) = 0;
+
+    // The port monitor's own configuration call (XcvDataW), on a handle OpenPrinterA
+    // gave for ",XcvMonitor <monitor>": `command` is "AddPort" or
+    // "ConfigPort"; `status` is the monitor's answer (0 when done).
+    virtual BoolResult XcvPortData(PrinterHandle xcv, const std::string& command,
+                               const TcpIpPortData& data, std::uint32_t& status) = 0;
 
     // The port monitor shows its own windows for these, owned by `owner`.
     virtual BoolResult AddPortA(WindowHandle owner, const std::string& monitorName) = 0;

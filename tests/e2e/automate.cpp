@@ -309,6 +309,7 @@ private:
     void SetNamedEvent(const std::string& args);
     void WindowState(const std::string& args);
     void WaitRegistry(const std::string& args);
+    void PrintRaw(const std::string& args);
 
     struct Program {
         HANDLE process = nullptr;
@@ -1192,6 +1193,7 @@ bool Automation::RunProgramCommand(const std::string& command, const std::string
     else if (command == "event-set") SetNamedEvent(args);
     else if (command == "window-state") WindowState(args);
     else if (command == "wait-registry") WaitRegistry(args);
+    else if (command == "print-raw") PrintRaw(args);
     else return false;
     return true;
 }
@@ -1310,6 +1312,29 @@ void Automation::WaitRegistry(const std::string& args) {
         if (deadline.Passed()) Fail("timeout waiting for " + parts[1] + " to read '" + text + "'");
         ::Sleep(kPollMs);
     }
+}
+
+// print-raw <printer> | <text>: a RAW job of the text and a line end, as a
+// test page from the spooler's side; prints each step's result.
+void Automation::PrintRaw(const std::string& args) {
+    const std::vector<std::string> parts = Fields(args, 2);
+    std::string name = parts[0];
+    const std::string bytes = parts[1] + "\r\n";
+    HANDLE printer = nullptr;
+    PRINTER_DEFAULTSA defaults = {const_cast<char*>("RAW"), nullptr, PRINTER_ACCESS_USE};
+    if (!::OpenPrinterA(&name[0], &printer, &defaults))
+        Fail("OpenPrinterA " + name + " failed, error " + std::to_string(::GetLastError()));
+    DOC_INFO_1A doc = {const_cast<char*>("test page"), nullptr, const_cast<char*>("RAW")};
+    const DWORD job = ::StartDocPrinterA(printer, 1, reinterpret_cast<BYTE*>(&doc));
+    DWORD written = 0;
+    const BOOL wrote = job != 0 && ::WritePrinter(printer, const_cast<char*>(bytes.data()),
+                                                  static_cast<DWORD>(bytes.size()), &written);
+    const BOOL ended = job != 0 && ::EndDocPrinter(printer);
+    const DWORD error = ::GetLastError();
+    ::ClosePrinter(printer);
+    if (!job || !wrote || !ended)
+        Fail("printing to " + name + " failed, error " + std::to_string(error));
+    Emit("printed " + name, std::to_string(written) + " bytes");
 }
 
 // --- The TCP/IP port monitor's dialogs ------------------------------------

@@ -17,6 +17,10 @@
 #     uninstall      a label printer installed, then /uninstall: no
 #                    printer, driver or language monitor left
 #     bad_lines      each bad command line: 1639, its message, nothing changed
+#     parallel       a label printer on LPT2: (/portname), nothing asked
+#     tcpip          /host 127.0.0.1:<n> makes a Standard TCP/IP port through
+#                    the test port monitor's XcvData; /portname puts a second
+#                    printer on it; a test page of each arrives at a listener
 #     serial_auto    /baud auto over four serial lines, the printer on the
 #                    third answering only at 38400 baud (32-bit prefix)
 #
@@ -29,13 +33,13 @@ scenario=${1:-}
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 BUILD_ROOT=${BUILD_ROOT:-$REPO/build}
 case "$scenario" in
-  usb_quiet|usb_passive|concurrent|uninstall|bad_lines)
+  usb_quiet|usb_passive|concurrent|uninstall|bad_lines|parallel|tcpip)
     export WINEPREFIX=$BUILD_ROOT/wineprefix-e2e ;;
   serial_auto)
     # From a 32-bit process in a 64-bit prefix, Wine's AddPrinterA finds
     # only "Windows NT x86" drivers: the serial tests have a 32-bit prefix.
     export WINEPREFIX=$BUILD_ROOT/wineprefix-serial WINEARCH=win32 ;;
-  *) echo "usage: $0 usb_quiet|usb_passive|concurrent|uninstall|bad_lines|serial_auto" >&2
+  *) echo "usage: $0 usb_quiet|usb_passive|concurrent|uninstall|bad_lines|parallel|tcpip|serial_auto" >&2
      exit 2 ;;
 esac
 # shellcheck source=../../scripts/wine-env.sh
@@ -44,6 +48,8 @@ source "$REPO/scripts/wine-env.sh"
 source "$REPO/tests/e2e/answering_printer.sh"
 # shellcheck source=../serial/serial_lines.sh
 source "$REPO/tests/serial/serial_lines.sh"
+# shellcheck source=../fixtures/win32/tcp_monitor/tcp_monitor.sh
+source "$REPO/tests/fixtures/win32/tcp_monitor/tcp_monitor.sh"
 
 SAMPLE_PACKAGE=${SAMPLE_PACKAGE:-$BUILD_ROOT/host/DriverData.Drv}
 INSTALLER_EXE=$WIN_BUILD_DIR/src/platform/win32/DriverInstaller.exe
@@ -99,8 +105,12 @@ exec 9>"$BUILD_ROOT/.e2e-wine.lock"
 flock 9
 
 RESPONDER=""
+TCP_MONITOR_USED=""
 cleanup() {
   if [ -n "$RESPONDER" ]; then kill "$RESPONDER" 2>/dev/null || true; fi
+  if [ -n "$TCP_LISTENER_PID" ]; then kill "$TCP_LISTENER_PID" 2>/dev/null || true; fi
+  # The other scenarios of the prefix know no TCP/IP port.
+  if [ -n "$TCP_MONITOR_USED" ]; then tcp_monitor_remove; fi
   "$WINESERVER" -k >/dev/null 2>&1 || true
   "$WINESERVER" -w >/dev/null 2>&1 || true
   display_stop
@@ -405,6 +415,62 @@ run_bad_lines() {
   check_working_folders_removed
 }
 
+run_parallel() {
+  local label="47T(Label)"
+  prepare_usb_prefix "" "$label"
+  cat >"$STAGE/scenario.txt" <<EOF
+run parallel 600 | DriverInstaller.exe /quiet /model $label /port parallel /portname LPT2: /log parallel.log
+$(outcome_commands)
+EOF
+  automate scenario.txt ""
+  expect "program parallel exit" 0
+  expect printer "$label | LPT2: | $label"
+  expect "default printer" "$label"
+  expect driver "$label | Windows x64 | 3"
+  expect monitor "$MONITOR | Windows NT x86 | C:\\windows\\SysWOW64\\zqaNLM64.dll"
+  expect_logged parallel.log 'installing "47T(Label)" (driver "47T(Label)") as printer "47T(Label)" on a parallel port, as the default printer'
+  expect_logged parallel.log 'the printer "47T(Label)" is on port LPT2:'
+  expect_logged parallel.log "exit code 0: success"
+  if tr -d '\r' <"$STAGE/parallel.log" | grep -q 'message box'; then fail "a message box came up"
+  else pass "nothing was asked"; fi
+  check_working_folders_removed
+}
+
+run_tcpip() {
+  local ports_key="$TCP_MONITOR_KEY\\Ports\\IP_127.0.0.1"
+  prepare_usb_prefix "" KV6X WX6X Kitchen
+  TCP_MONITOR_USED=yes
+  tcp_monitor_ports_clear
+  tcp_monitor_install "$WIN_BUILD_DIR/tests/fixtures/win32" || { echo "FAIL: no test TCP/IP port monitor"; exit 1; }
+  tcp_monitor_listen "$STAGE/listener" 2 || { echo "FAIL: no listener"; exit 1; }
+  cat >"$STAGE/scenario.txt" <<EOF
+run made 600 | DriverInstaller.exe /quiet /model KV6X /port tcpip /host 127.0.0.1:$TCP_LISTENER_PORT /log made.log
+registry $ports_key | HostName
+registry $ports_key | PortNumber
+run existing 600 | DriverInstaller.exe /quiet /model WX6X /name Kitchen /port tcpip /portname IP_127.0.0.1 /nodefault /log existing.log
+print-raw KV6X | E2E test page of KV6X
+print-raw Kitchen | E2E test page of Kitchen
+$(outcome_commands)
+printer-delete KV6X
+printer-delete Kitchen
+EOF
+  automate scenario.txt ""
+  expect "program made exit" 0
+  expect "registry HostName" 127.0.0.1
+  expect "registry PortNumber" "$TCP_LISTENER_PORT"
+  expect "program existing exit" 0
+  expect printer "KV6X | IP_127.0.0.1 | KV6X"
+  expect printer "Kitchen | IP_127.0.0.1 | WX6X"
+  expect "default printer" KV6X
+  expect_logged made.log "the Standard TCP/IP Port IP_127.0.0.1 is made; it prints to 127.0.0.1:$TCP_LISTENER_PORT"
+  expect_logged made.log 'the printer "KV6X" is on port IP_127.0.0.1'
+  expect_logged existing.log 'the printer "Kitchen" is on port IP_127.0.0.1'
+  check_working_folders_removed
+  if tcp_monitor_listened 60; then pass "the listener took both jobs"; else fail "the listener did not get both jobs"; fi
+  same "first page" "$(tr -d '\r' <"$STAGE/listener/received.1" 2>/dev/null)" "E2E test page of KV6X"
+  same "second page" "$(tr -d '\r' <"$STAGE/listener/received.2" 2>/dev/null)" "E2E test page of Kitchen"
+}
+
 # --- The serial prefix ----------------------------------------------------------
 
 run_serial_auto() {
@@ -456,6 +522,8 @@ case "$scenario" in
   concurrent) run_concurrent ;;
   uninstall) run_uninstall ;;
   bad_lines) run_bad_lines ;;
+  parallel) run_parallel ;;
+  tcpip) run_tcpip ;;
   serial_auto) run_serial_auto ;;
 esac
 

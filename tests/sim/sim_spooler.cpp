@@ -448,10 +448,66 @@ BoolResult SimSpooler::OpenPrinterA(const std::string& printerName,
                                            Hex(defaults.desiredAccess)})) {
         return Fail(*code);
     }
+    if (EqualsNoCase(printerName, std::string(",XcvMonitor ") + kTcpIpPort)) {
+        if (Monitor(kTcpIpPort) == nullptr) return Fail(error::kInvalidPrinterName);
+        handle = NewHandle(printerName);
+        xcvHandles_[handle] = defaults.desiredAccess;
+        return Succeed();
+    }
     const StoredPrinter* printer = FindPrinter(printerName);
     if (!printer || printer->pendingDeletion) return Fail(error::kInvalidPrinterName);
     handle = NewHandle(*printer->info.printerName);
     return Succeed();
+}
+
+// The Standard TCP/IP Port monitor's answers, as the test monitor of the
+// Wine tests gives them.
+BoolResult SimSpooler::XcvPortData(platform::PrinterHandle xcv, const std::string& command,
+                                   const platform::TcpIpPortData& data, std::uint32_t& status) {
+    status = 0;
+    if (auto code = Begin("XcvPortData", {Hex(xcv), command, data.portName, data.hostAddress,
+                                          std::to_string(data.portNumber)})) {
+        return Fail(*code);
+    }
+    auto handle = xcvHandles_.find(xcv);
+    if (handle == xcvHandles_.end()) return Fail(error::kInvalidHandle);
+    const bool add = command == "AddPort";
+    if (!add && command != "ConfigPort") {
+        status = error::kInvalidParameter;
+        return Succeed();
+    }
+    if ((handle->second & platform::spool::kServerAccessAdminister) == 0) {
+        status = error::kAccessDenied;
+        return Succeed();
+    }
+    const std::string& name = data.portName;
+    if (name.empty() || name.size() > 63 || name.find_first_of(",\\") != std::string::npos) {
+        status = 123;  // ERROR_INVALID_NAME
+        return Succeed();
+    }
+    if (data.hostAddress.empty() || data.hostAddress.size() > 48 || data.portNumber == 0 ||
+        data.portNumber > 65535) {
+        status = error::kInvalidParameter;
+        return Succeed();
+    }
+    const bool known = tcpIpPorts_.count(Upper(name)) != 0;
+    if (add && PortExists(name)) {
+        status = error::kAlreadyExists;
+        return Succeed();
+    }
+    if (!add && !known) {
+        status = error::kUnknownPort;
+        return Succeed();
+    }
+    if (add) AddPort(name, kTcpIpPort, kTcpIpPort);
+    tcpIpPorts_[Upper(name)] = {data.hostAddress, data.portNumber};
+    return Succeed();
+}
+
+std::optional<SimSpooler::TcpIpPortConfig> SimSpooler::TcpIpPort(const std::string& name) const {
+    auto found = tcpIpPorts_.find(Upper(name));
+    if (found == tcpIpPorts_.end()) return std::nullopt;
+    return found->second;
 }
 
 BoolResult SimSpooler::SetPrinterA(platform::PrinterHandle handle, std::uint32_t level,
@@ -483,6 +539,7 @@ BoolResult SimSpooler::ClosePrinter(platform::PrinterHandle handle) {
     if (it == handles_.end()) return Fail(error::kInvalidHandle);
     std::string name = it->second;
     handles_.erase(it);
+    xcvHandles_.erase(handle);
     // A printer marked for deletion goes when its last handle closes.
     for (const auto& [other, otherName] : handles_) {
         if (EqualsNoCase(otherName, name)) return Succeed();

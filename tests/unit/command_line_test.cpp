@@ -158,10 +158,31 @@ TEST(CommandLineTest, BadValuesAreRefusedWithTheirReason) {
     const std::string longest(48, 'a');
     EXPECT_EQ(Good({"/model", "m", "/port", "tcpip", "/host", longest}).host, longest);
     EXPECT_EQ(Good({"/model", "m", "/port", "tcpip", "/host", "fe80::1"}).host, "fe80::1");
-    for (const std::string& host : {longest + "a", std::string("10.0.0.1;calc"), std::string("a b")}) {
+    for (const std::string& host : {longest + "a", std::string("10.0.0.1;calc"), std::string("a b"),
+                                    std::string(":9100"), longest + "a:9100"}) {
         EXPECT_EQ(Bad({"/model", "m", "/port", "tcpip", "/host", host}),
                   "/host " + host +
-                      " is not a printer address (a host name or an IP address of at most 48 characters)");
+                      " is not a printer address (a host name or an IP address of at most 48 "
+                      "characters, with :number for another port than 9100)");
+    }
+}
+
+TEST(CommandLineTest, AHostMayNameItsRawPortAfterOneColon) {
+    const auto plain = Good({"/model", "m", "/port", "tcpip", "/host", "printer-7.shop"});
+    EXPECT_EQ(plain.host, "printer-7.shop");
+    EXPECT_EQ(plain.hostPort, 9100);
+    const auto numbered = Good({"/model", "m", "/port", "tcpip", "/host", "127.0.0.1:9101"});
+    EXPECT_EQ(numbered.host, "127.0.0.1");
+    EXPECT_EQ(numbered.hostPort, 9101);
+    EXPECT_EQ(Good({"/model", "m", "/port", "tcpip", "/host", "h:1"}).hostPort, 1);
+    EXPECT_EQ(Good({"/model", "m", "/port", "tcpip", "/host", "h:65535"}).hostPort, 65535);
+    // Several colons: an IPv6 address, all of it.
+    const auto v6 = Good({"/model", "m", "/port", "tcpip", "/host", "fe80::1:2"});
+    EXPECT_EQ(v6.host, "fe80::1:2");
+    EXPECT_EQ(v6.hostPort, 9100);
+    for (const char* wrong : {"h:0", "h:65536", "h:", "h:91x0", "h:100000"}) {
+        EXPECT_EQ(Bad({"/model", "m", "/port", "tcpip", "/host", wrong}),
+                  std::string("/host ") + wrong + ": the port number after the colon is 1 to 65535");
     }
 }
 

@@ -56,7 +56,8 @@ protected:
         const auto parsed = app::cli::Parse(args);
         ASSERT_TRUE(parsed.Ok()) << parsed.error;
         options = parsed.options;
-        log.AddOutput(logFile);
+        if (!logAttached_) log.AddOutput(logFile);
+        logAttached_ = true;
         policy = std::make_unique<app::PromptPolicy>(options, log);
         unattendedWindow = std::make_unique<app::UnattendedWindow>(window, *policy, log);
         unattendedPlatform =
@@ -133,6 +134,7 @@ protected:
 
 private:
     int delivered_ = 0;
+    bool logAttached_ = false;
 };
 
 }  // namespace testing_support

@@ -46,6 +46,9 @@ public:
                                              std::vector<platform::DriverInfo3>& drivers,
                                              std::uint32_t& needed,
                                              std::uint32_t& returned) override;
+    platform::BoolResult XcvPortData(platform::PrinterHandle xcv, const std::string& command,
+                                 const platform::TcpIpPortData& data,
+                                 std::uint32_t& status) override;
     platform::BoolResult AddPortA(platform::WindowHandle owner,
                                   const std::string& monitorName) override;
     platform::BoolResult ConfigurePortA(platform::WindowHandle owner,
