@@ -5,6 +5,7 @@
 set -euo pipefail
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$REPO/scripts/wine-env.sh"
+source "$REPO/scripts/sanitized-builds.sh"
 JOBS=${JOBS:-$(nproc)}
 
 configure_and_build() {  # folder [cmake arguments...]
@@ -20,4 +21,8 @@ configure_and_build "$WIN_BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$REPO/cmake/mingw-$
 if [ "$WIN_ARCH" != i686 ]; then
   configure_and_build "$BUILD_ROOT/win-i686" -DCMAKE_TOOLCHAIN_FILE="$REPO/cmake/mingw-i686.cmake"
 fi
-configure_and_build "$BUILD_ROOT/host" -DWINDOWS_BUILD_DIR="$WIN_BUILD_DIR"
+configure_and_build "$BUILD_ROOT/host" -DWINDOWS_BUILD_DIR="$WIN_BUILD_DIR" \
+  -DSANITIZED_BUILD_ROOT="$BUILD_ROOT"
+# The host build's test list runs what these two build.
+build_host_asan
+build_host_tsan

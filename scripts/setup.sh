@@ -11,6 +11,7 @@ packages=(
   wine wine32:i386 wine64
   xvfb x11-utils x11-apps imagemagick socat
   libarchive-tools unzip zip p7zip-full
+  clang libclang-rt-14-dev
 )
 
 SUDO=""

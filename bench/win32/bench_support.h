@@ -75,6 +75,8 @@ public:
         return (style & 0xF) == platform::mb::kRetryCancel ? platform::mb::kIdCancel : platform::mb::kIdOk;
     }
     int ShowSerialPrompt() override { return app::InstallerDialog::kPortCancelled; }
+    // No operator: no port dialog can be shown.
+    int RunModal(int, platform::DialogHandler&) override { return -1; }
     int AppMessageBox(const std::string& text, std::uint32_t) override {
         std::fprintf(stderr, "message: %s\n", text.c_str());
         return platform::mb::kIdOk;

@@ -1,4 +1,4 @@
-// Control IDs of dialog templates 103 and 136 and the dialog's private messages;
+// Control IDs of dialog templates 103, 129, 136 and 137 and the dialog's private messages;
 // shared by the logic, the resource script and the test automation.
 #pragma once
 
@@ -20,6 +20,18 @@
 #define IDC_PROMPT_YES 1030
 #define IDC_BAUD_COMBO 1034
 #define IDC_PROMPT_NO 1036
+
+// The port dialogs: parallel (template 137) and TCP/IP (template 129). They
+// share the prompt, the list and the OK and Cancel buttons.
+#define IDD_TCPIP_PORT 129
+#define IDD_PARALLEL_PORT 137
+#define IDC_PORT_LIST 1004
+#define IDC_ADD_PORT 1029
+#define IDC_PORT_PROMPT 1030
+#define IDC_CONFIGURE_PORT 1031
+#define IDC_DELETE_PORT 1032
+#define IDC_PORT_OK 1037
+#define IDC_PORT_CANCEL 1039
 
 // WM_USER + 7: the serial channel received a byte.
 #define WM_SERIAL_BYTE_RECEIVED 0x0407

@@ -18,7 +18,11 @@ void ScanSection(platform::ProfileReader& profile, const std::string& section, i
                                              kDriverListPath) == 0) {
             return;
         }
-        onName(number, std::string(value, strnlen(value, kValueBufferSize)));
+        // A value that begins with a NUL byte counts characters but reads
+        // as the empty text: it ends the names like an empty value.
+        const std::string name(value, strnlen(value, kValueBufferSize));
+        if (name.empty()) return;
+        onName(number, name);
     }
 }
 

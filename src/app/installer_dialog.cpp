@@ -10,6 +10,11 @@ namespace app {
 namespace {
 
 constexpr const char* kFinishCaption = "&Finish";
+// No section has this number: FindModelIndex's answer for a name no
+// section lists.
+constexpr int kNotListed = -2;
+// Enough of the archive library's account for a message box.
+constexpr std::size_t kShownFailureText = 400;
 
 }  // namespace
 
@@ -49,8 +54,14 @@ bool InstallerDialog::InitDialog() {
     startupRunning_ = true;
     worker_ = platform_.threads.Start([this] { StartupWorker(); });
     // Without a worker the dialog stays in its starting state (Install
-    // disabled) until it is closed.
-    if (!worker_) startupRunning_ = false;
+    // disabled) until it is closed; the operator is told so rather than
+    // left waiting.
+    if (!worker_) {
+        startupRunning_ = false;
+        window_.OwnedMessageBox("The installer could not start its preparation (no thread could be "
+                                "created). Close it and start it again.",
+                                "Error", platform::mb::kOk);
+    }
     return true;
 }
 
@@ -164,7 +175,14 @@ void InstallerDialog::OnInstall() {
 
     const std::string driverName = driverCombo.GetText();
     modelIndex = driverCombo.GetCurSel();
-    modelIndex = FindModelIndex(driverName, modelIndex);
+    const int listedIndex = FindModelIndex(driverName, kNotListed);
+    if (listedIndex == kNotListed && driverCombo.GetCount() > 0) {
+        // The list position is a model index only by chance: installing
+        // by it would put another model's driver under this name.
+        RefuseUnlistedModel(driverName);
+        return;
+    }
+    if (listedIndex != kNotListed) modelIndex = listedIndex;
     const catalogue::ReceiptBlocks blocks = Blocks();
     const bool receipt = catalogue::FamilyOf(modelIndex, blocks) == catalogue::DriverFamily::Receipt;
     const bool known = receipt ? catalogue::ResolveReceiptModel(modelIndex, blocks, driverName).has_value()
@@ -186,12 +204,24 @@ void InstallerDialog::OnInstall() {
 
 void InstallerDialog::RefuseUnknownModel(const std::string& driverName) {
     // No table row belongs to the model: installing would mean guessing.
-    const std::string text =
+    std::string text =
         driverCombo.GetCount() == 0
             ? "There is no driver to install. The driver package \"DriverData.Drv\" was not "
               "found in the program's folder, or it could not be unpacked."
             : "The driver \"" + driverName + "\" cannot be installed by this program.";
+    if (driverCombo.GetCount() == 0 && !extractor.FailureText().empty()) {
+        text += "\r\n\r\n" + extractor.FailureText().substr(0, kShownFailureText);
+    }
     window_.OwnedMessageBox(text, "Error", platform::mb::kOk);
+    installButton.Enable(true);
+    lastRoute = InstallRoute::Refused;
+}
+
+void InstallerDialog::RefuseUnlistedModel(const std::string& driverName) {
+    window_.OwnedMessageBox("The driver list \"" + std::string(kDriverListPath) +
+                                "\" could not be read again, or it no longer lists the driver \"" +
+                                driverName + "\". Nothing was installed.",
+                            "Error", platform::mb::kOk);
     installButton.Enable(true);
     lastRoute = InstallRoute::Refused;
 }

@@ -17,6 +17,7 @@
 #include "app/model_catalogue.h"
 #include "package/archive_extractor.h"
 #include "platform/platform.h"
+#include "ports/port_types.h"
 
 namespace app {
 
@@ -132,6 +133,10 @@ public:
     StringArray installedPrinterNames;
     StringArray installedPrinterPorts;
     std::string printerPort;
+    // The port a parallel or TCP/IP choice named, as the dialog listed it:
+    // the dialog's list and parallelPorts or tcpipPorts can disagree, and
+    // the operator's port is the one to use. Empty when no row was chosen.
+    std::string chosenPort;
     std::int32_t isWow64 = 0;
     std::int32_t serialReplyReceived = 0;
     std::int32_t probePortNumber = 0;
@@ -150,9 +155,9 @@ public:
     bool portAvailable = true;
 
     // Results of the port choices.
-    static constexpr int kPortCancelled = 0xCCCC;
-    static constexpr int kPortCreated = 0xAAAA;
-    static constexpr int kPortChoiceBase = 0x1200;
+    static constexpr int kPortCancelled = ports::kChoiceCancelled;
+    static constexpr int kPortCreated = ports::kChoiceCreated;
+    static constexpr int kPortChoiceBase = ports::kChoiceBase;
 
     // What the last Install did, for the tests and the demonstration.
     enum class InstallRoute { None, Receipt, Label, Refused };
@@ -188,6 +193,7 @@ private:
     bool CloseRequested() const { return closeRequested_.load(); }
     void EndWhenStartupDone(int result);
     void RefuseUnknownModel(const std::string& driverName);
+    void RefuseUnlistedModel(const std::string& driverName);
 
     // Serial port search steps (serial_selection.cpp).
     void StartProbing();

@@ -71,6 +71,13 @@ int PromptPolicy::Answer(const std::string& text, const std::string& caption,
     return button;
 }
 
+int PromptPolicy::ModalDialog(int templateId) {
+    const std::string text = "dialog " + std::to_string(templateId) + " was not shown";
+    problems_.push_back(text);
+    log_.Write(text + " (nobody is there to answer it)");
+    return -1;
+}
+
 int PromptPolicy::SerialPromptRate() const {
     if (options_.autoBaud) return ports::kBaudRates.back();
     if (options_.baudRate != 0) return options_.baudRate;

@@ -8,6 +8,9 @@
 //    no port" rather than a failure.
 //  - Any other box is answered with its safest button (OK, Cancel, No,
 //    Abort), and remembered as a problem of the run.
+//  - The port dialogs are not shown: the command line's port is taken
+//    before they would be; one asked for all the same answers "cannot
+//    be shown", which abandons the installation.
 //  - The serial port prompt is answered Yes at the /baud rate; with
 //    /baud auto at the fastest rate (the run tries the others after it);
 //    without /baud at the rate the prompt itself preselects.
@@ -31,6 +34,10 @@ public:
     int OwnedMessageBox(const std::string& text, const std::string& caption, std::uint32_t style);
     // The serial port prompt's result: kPortChoiceBase + the rate's row.
     int SerialPrompt();
+    // A dialog of its own (the port choices): never shown, since the
+    // command line chose the port before; -1, as for a template that
+    // cannot be shown, and a problem of the run.
+    int ModalDialog(int templateId);
 
     // The rate the serial prompt is answered with.
     int SerialPromptRate() const;

@@ -2,8 +2,8 @@
 // operation on to the real window (hidden with /quiet, shown with
 // /passive), so the dialog's own sequences run unchanged, and takes over
 // what would need a person:
-//  - message boxes and the serial port prompt are answered by the prompt
-//    policy instead of being shown;
+//  - message boxes, the serial port prompt and the port dialogs are
+//    answered by the prompt policy instead of being shown;
 //  - every new status line goes to the log;
 //  - the Install button stays disabled: the command line presses it;
 //  - ending the dialog is reported to the run, which closes the window
@@ -86,6 +86,9 @@ public:
         return policy_.AppMessageBox(text, style);
     }
     int ShowSerialPrompt() override { return policy_.SerialPrompt(); }
+    int RunModal(int templateId, platform::DialogHandler&) override {
+        return policy_.ModalDialog(templateId);
+    }
     void EndDialog(int result) override;
 
     bool SetTimer(int id, std::uint32_t milliseconds) override {

@@ -18,6 +18,7 @@ enum Result : int {
   kCancelled = 9,           // progress callback asked to stop
   kSizeMismatch = 10,       // entry data shorter than its declared size
   kInternalError = 11,      // out of memory, zlib init failure, thread failure
+  kNoSpace = 12,            // the destination's drive cannot take the package
 };
 
 // Short English name of a result, e.g. "CRC mismatch".

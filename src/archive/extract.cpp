@@ -63,8 +63,10 @@ Result WriteFile(ByteSource& source, OutputSink& sink, const ZipDirectory& dir,
   Result r = decoder.Decode(source, dir, entry, writer.get(), error);
   if (!writer->Close() && r == kOk) {
     *error = "cannot write " + entry.path;
-    return kWriteError;
+    r = kWriteError;
   }
+  // A file cut short or failing its CRC must not pass for a good one.
+  if (r != kOk) (void)sink.Remove(entry.path, entry.utf8);
   return r;
 }
 
@@ -77,6 +79,22 @@ bool HasDuplicatePaths(const ZipDirectory& dir) {
   return false;
 }
 
+std::string Mebibytes(uint64_t bytes) {
+  return std::to_string((bytes + (uint64_t(1) << 20) - 1) >> 20) + " MiB";
+}
+
+// Refuses, before anything is written, a package the drive cannot take
+// while keeping its margin.
+Result CheckRoom(OutputSink& sink, uint64_t needed, std::string* error) {
+  uint64_t free = 0;
+  if (needed == 0 || !sink.FreeSpace(&free)) return kOk;
+  if (free >= kFreeSpaceMargin && free - kFreeSpaceMargin >= needed) return kOk;
+  *error = "the package unpacks to " + Mebibytes(needed) + " but its destination has " +
+           std::to_string(free >> 20) + " MiB" + " free, and " + Mebibytes(kFreeSpaceMargin) +
+           " of it must stay free";
+  return kNoSpace;
+}
+
 }  // namespace
 
 Result ExtractZip(ByteSource& source, OutputSink& sink, const ExtractOptions& options,
@@ -84,6 +102,8 @@ Result ExtractZip(ByteSource& source, OutputSink& sink, const ExtractOptions& op
   *report = ExtractReport();
   ZipDirectory dir;
   Result r = ReadZipDirectory(source, &dir, &report->message);
+  if (r != kOk) return r;
+  r = CheckRoom(sink, dir.totalUncompressed, &report->message);
   if (r != kOk) return r;
 
   ProgressInfo info;

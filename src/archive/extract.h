@@ -10,6 +10,10 @@
 
 namespace archive {
 
+// Room the extraction leaves on the destination's drive: Windows, its page
+// file and the spooler's own copies of the drivers need it afterwards.
+constexpr uint64_t kFreeSpaceMargin = uint64_t(64) << 20;  // 64 MiB
+
 enum class ProgressState : unsigned { kStart = 0, kEntry = 1, kEnd = 2 };
 
 struct ProgressInfo {

@@ -54,6 +54,15 @@ class OutputSink {
   // Must be thread-safe.
   virtual std::unique_ptr<FileWriter> Create(const std::string& relPath, bool utf8Name,
                                              bool overwrite, std::string* error) = 0;
+  // Removes a file this extraction created whose content turned out bad,
+  // so that no damaged driver file is left to be installed. Best effort.
+  virtual bool Remove(const std::string& relPath, bool utf8Name) = 0;
+  // Bytes the destination's drive can still take for this user. False when
+  // that cannot be known; the room check is then skipped.
+  virtual bool FreeSpace(uint64_t* bytes) {
+    (void)bytes;
+    return false;
+  }
 };
 
 // Threads for parallel extraction. The engine starts none of its own: the

@@ -91,6 +91,42 @@ bool ApplyZip64Extra(const uint8_t* extra, size_t len, uint64_t* usize, uint64_t
   return false;
 }
 
+// A link entry would be written as a small file holding the link's target,
+// which then passes for the driver file of that name: such a package is
+// refused instead. Unix hosts (3) keep the mode in the attributes' upper
+// half, as do 7-Zip's DOS-host entries that mark it with bit 15; Windows
+// marks links and junctions as reparse points.
+bool IsLink(uint16_t versionMadeBy, uint32_t external) {
+  const unsigned host = versionMadeBy >> 8;
+  const uint32_t mode = external >> 16;
+  if ((host == 3 || (external & 0x8000)) && (mode & 0xF000) == 0xA000) return true;
+  return (host == 0 || host == 10) && (external & 0x400) != 0;
+}
+
+// Each entry's header and data must end before the next entry begins: a
+// real archive never shares data between entries, and a bomb that points
+// many entries at one small compressed block multiplies its output. The
+// local header's extra field is not known yet, so the central directory's
+// name length stands for the header.
+Result CheckNoSharedData(const ZipDirectory& directory, std::string* error) {
+  std::vector<const ZipEntry*> byOffset;
+  byOffset.reserve(directory.entries.size());
+  for (const ZipEntry& e : directory.entries) byOffset.push_back(&e);
+  std::sort(byOffset.begin(), byOffset.end(), [](const ZipEntry* a, const ZipEntry* b) {
+    return a->localHeaderOffset < b->localHeaderOffset;
+  });
+  for (size_t i = 1; i < byOffset.size(); ++i) {
+    const ZipEntry& prev = *byOffset[i - 1];
+    const uint64_t prevEnd =
+        prev.localHeaderOffset + kLocalHeaderSize + prev.rawName.size() + prev.compressedSize;
+    if (prevEnd > byOffset[i]->localHeaderOffset) {
+      return Fail(kCorruptArchive, error,
+                  "entries share their data: " + prev.rawName + " and " + byOffset[i]->rawName);
+    }
+  }
+  return kOk;
+}
+
 }  // namespace
 
 const char* ResultName(int result) {
@@ -107,6 +143,7 @@ const char* ResultName(int result) {
     case kCancelled: return "cancelled";
     case kSizeMismatch: return "size mismatch";
     case kInternalError: return "internal error";
+    case kNoSpace: return "not enough disk space";
     default: return "unknown error";
   }
 }
@@ -230,6 +267,9 @@ Result ReadZipDirectory(ByteSource& source, ZipDirectory* directory, std::string
       std::string shown = entry.rawName.substr(0, entry.rawName.find('\0'));
       return Fail(kUnsafePath, error, "unsafe entry name \"" + shown + "\": " + reason);
     }
+    if (IsLink(Rd16(h + 4), Rd32(h + 38))) {
+      return Fail(kUnsupported, error, "symbolic link entry: " + entry.rawName);
+    }
     if (entry.flags & 0x0041) {
       return Fail(kUnsupported, error, "encrypted entry: " + entry.rawName);
     }
@@ -251,6 +291,14 @@ Result ReadZipDirectory(ByteSource& source, ZipDirectory* directory, std::string
       if (entry.method == 0 && entry.compressedSize != entry.uncompressedSize) {
         return Fail(kCorruptArchive, error, "stored entry sizes disagree: " + entry.rawName);
       }
+      // compressedSize lies inside the archive, so the product cannot wrap.
+      if (entry.uncompressedSize > kRatioCheckedAbove &&
+          entry.uncompressedSize > entry.compressedSize * kMaxInflationRatio) {
+        return Fail(kTooLarge, error,
+                    "entry would inflate " + std::to_string(entry.compressedSize) + " bytes to " +
+                        std::to_string(entry.uncompressedSize) + " (more than " +
+                        std::to_string(kMaxInflationRatio) + ":1): " + entry.rawName);
+      }
       if (entry.uncompressedSize > kMaxTotalUncompressed - directory->totalUncompressed) {
         return Fail(kTooLarge, error,
                     "archive expands to more than " +
@@ -261,7 +309,7 @@ Result ReadZipDirectory(ByteSource& source, ZipDirectory* directory, std::string
     directory->entries.push_back(std::move(entry));
   }
   directory->dataEnd = cdStart;
-  return kOk;
+  return CheckNoSharedData(*directory, error);
 }
 
 struct EntryDecoder::ZState {

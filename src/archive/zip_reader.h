@@ -14,6 +14,12 @@ namespace archive {
 // Limits that keep a hostile archive from filling the disk or memory.
 constexpr uint64_t kMaxEntries = 65536;
 constexpr uint64_t kMaxTotalUncompressed = uint64_t(2) << 30;  // 2 GiB
+// Deflate reaches about 1032:1 on a run of one byte; real driver files
+// (DLLs, GPD text, help, resources) stay below 30:1. An entry that claims
+// more than 200:1 is a bomb, not a driver; small entries may (a table of
+// zeros compresses to nothing and can do no harm).
+constexpr uint64_t kMaxInflationRatio = 200;
+constexpr uint64_t kRatioCheckedAbove = uint64_t(1) << 20;  // 1 MiB
 // EOCD is 22 bytes followed by a comment of at most 64 KiB - 1.
 constexpr uint64_t kEocdSearchSpan = 0xFFFF + 22;
 
@@ -37,7 +43,8 @@ struct ZipDirectory {
 };
 
 // Parses and validates the whole central directory before anything is
-// written: structure, limits, supported methods, safe names.
+// written: structure, limits, supported methods, safe names, inflation
+// ratios, and entry data that no two entries share.
 // On failure returns the code and a message naming the culprit.
 Result ReadZipDirectory(ByteSource& source, ZipDirectory* directory, std::string* error);
 

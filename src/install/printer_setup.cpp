@@ -4,6 +4,7 @@
 // the USB or serial port search.
 #include "app/installer_dialog.h"
 #include "install/spooler_control.h"
+#include "ports/port_dialogs.h"
 #include "ports/port_types.h"
 
 namespace app {
@@ -16,15 +17,22 @@ constexpr std::uint32_t kLabelPauseMs = 100;
 }  // namespace
 
 bool InstallerDialog::ApplyPortChoice(int result, const StringArray& list, bool mayCreate) {
-    if (mayCreate && result == kPortCreated) {
-        if (list.empty()) return false;
+    if (result == kPortCreated) {
+        if (!mayCreate || list.empty()) return false;
         printerPort = list.front();
         return true;
     }
+    // Anything that is not a row (a cancel, a dialog's own IDOK or IDCANCEL,
+    // a dialog that could not be shown) names no port.
+    if (result == kPortCancelled || result < kPortChoiceBase) return false;
+    // The dialog lists the spooler's ports itself and can disagree with
+    // `list`: the port the operator saw and chose is the one.
+    if (!chosenPort.empty()) {
+        printerPort = chosenPort;
+        return true;
+    }
     const long row = static_cast<long>(result) - kPortChoiceBase;
-    // Anything that is not a row of the list (a dialog's own IDOK or
-    // IDCANCEL, a row the list no longer has) names no port.
-    if (result < kPortChoiceBase || row >= static_cast<long>(list.size())) return false;
+    if (row >= static_cast<long>(list.size())) return false;
     printerPort = list[static_cast<std::size_t>(row)];
     return true;
 }
@@ -35,7 +43,20 @@ bool InstallerDialog::PreselectPort() {
         printerPort = presetPort;
         return true;
     }
-    if (portTypeIndex == ports::kTcpIp) return ApplyPortChoice(ChooseTcpIpPort(), tcpipPorts, true);
+    if (portTypeIndex == ports::kTcpIp) {
+        const int result = ChooseTcpIpPort();
+        if (result == kPortCreated && tcpipPorts.empty()) {
+            // The wizard says it made a port, yet the spooler lists no
+            // Standard TCP/IP port: there is nothing to put the printer on.
+            window_.OwnedMessageBox(
+                "A new port was added, but the spooler does not list it as a Standard TCP/IP "
+                "port, so the printer cannot be set up on it.\r\n\r\nPlease check the new "
+                "port, or select other port type.",
+                "Prompt", platform::mb::kOk);
+            return false;
+        }
+        return ApplyPortChoice(result, tcpipPorts, true);
+    }
     if (portTypeIndex == ports::kParallel) {
         return ApplyPortChoice(SelectParallelPort(), parallelPorts, false);
     }
@@ -217,10 +238,40 @@ void InstallerDialog::RunSpooler(std::int32_t mode) {
         .Run(install::kSpoolerService, mode);
 }
 
-// The port dialogs come with the parallel and TCP/IP port support; until
-// then nothing is chosen.
-int InstallerDialog::ChooseTcpIpPort() { return kPortCancelled; }
+int InstallerDialog::ChooseTcpIpPort() {
+    chosenPort.clear();
+    if (tcpipPorts.empty()) {
+        // No port to offer: straight to the port monitor's wizard.
+        const bool added =
+            platform_.spooler.AddPortA(window_.Handle(), ports::kTcpIpMonitor).NonZero();
+        EnumeratePorts();
+        return added ? kPortCreated : kPortCancelled;
+    }
+    ports::TcpIpPortDialog dialog(platform_.spooler);
+    const int result = window_.RunModal(IDD_TCPIP_PORT, dialog);
+    chosenPort = dialog.ChosenPort();
+    // Ports may have come and gone meanwhile.
+    EnumeratePorts();
+    return result;
+}
 
-int InstallerDialog::SelectParallelPort() { return kPortCancelled; }
+int InstallerDialog::SelectParallelPort() {
+    chosenPort.clear();
+    if (parallelPorts.empty()) {
+        window_.AppMessageBox(
+            "There is no available parallel port.\r\n\r\nPlease select other port type.",
+            platform::mb::kOk);
+        return kPortCancelled;
+    }
+    if (parallelPorts.size() == 1) {
+        chosenPort = parallelPorts.front();
+        return kPortChoiceBase;
+    }
+    ports::ParallelPortDialog dialog(platform_.spooler);
+    const int result = window_.RunModal(IDD_PARALLEL_PORT, dialog);
+    chosenPort = dialog.ChosenPort();
+    EnumeratePorts();
+    return result;
+}
 
 }  // namespace app

@@ -1,5 +1,6 @@
 #include "package/archive_extractor.h"
 
+#include <cstring>
 #include <vector>
 
 namespace package {
@@ -37,6 +38,7 @@ std::string ArchiveExtractor::CommandLine(const std::string& archive,
 }
 
 bool ArchiveExtractor::Extract(const std::string& archive, const std::string& destination) {
+    failureText_.clear();
     Load();
     threads_.Sleep(10);
     if (library_ == 0) return false;
@@ -52,6 +54,10 @@ bool ArchiveExtractor::Extract(const std::string& archive, const std::string& de
         libraries_.CallSevenZip(sevenZip_, owner_, command, output.data(), kOutputBufferSize);
     (void)libraries_.CallSevenZipKillOwnerWindowEx(killOwnerWindowEx_, owner_);
     threads_.Sleep(10);
+    // The library's own words are the only account of why a package was
+    // refused (a bomb, a damaged file); the operator sees them when Install
+    // finds nothing to install.
+    if (result != 0) failureText_.assign(output.data(), strnlen(output.data(), kOutputBufferSize));
     return result == 0;
 }
 

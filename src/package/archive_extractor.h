@@ -31,6 +31,9 @@ public:
     void Unload();
 
     void SetOwnerWindow(platform::WindowHandle window) { owner_ = window; }
+    // What the library said about the last extraction that it refused or
+    // could not finish; empty after a success or when it was never reached.
+    const std::string& FailureText() const { return failureText_; }
     bool IsLoaded() const { return library_ != 0; }
 
     // Handed to the library; never cancels and shows nothing.
@@ -50,6 +53,7 @@ private:
     platform::ProcAddress setOwnerWindowEx_ = 0;
     platform::ProcAddress killOwnerWindowEx_ = 0;
     platform::WindowHandle owner_ = 0;
+    std::string failureText_;
 };
 
 }  // namespace package

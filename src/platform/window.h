@@ -41,6 +41,23 @@ public:
     virtual int AppMessageBox(const std::string& text, std::uint32_t style) = 0;
 };
 
+class DialogWindow;
+
+// The logic of a modal dialog that the main dialog opens from a template
+// (the parallel and TCP/IP port dialogs). Its handlers run on the dialog
+// thread inside the modal loop; the handler keeps the window it was given
+// at initialisation for the dialog's life and ends the dialog through it.
+class DialogHandler {
+public:
+    virtual ~DialogHandler() = default;
+    virtual void OnInitDialog(DialogWindow& dialog) = 0;
+    // A push button's click; Enter and Escape arrive as the ids 1 and 2.
+    // False when the handler has nothing to do with `id`.
+    virtual bool OnCommand(int id) = 0;
+    // The close box (WM_CLOSE).
+    virtual void OnClose() = 0;
+};
+
 class DialogWindow : public MessageBoxes {
 public:
     virtual WindowHandle Handle() const = 0;
@@ -90,6 +107,10 @@ public:
     // kPortChoiceBase + the baud-rate row for Yes, kPortCancelled for No,
     // 1 or 2 when Enter or Escape (or the close box) ended it.
     virtual int ShowSerialPrompt() = 0;
+    // Dialog template `templateId`, modal and owned by this dialog, with
+    // `handler` answering its messages: the value the handler ended it
+    // with, or -1 when the template cannot be shown.
+    virtual int RunModal(int templateId, DialogHandler& handler) = 0;
     virtual void EndDialog(int result) = 0;
 
     virtual bool SetTimer(int id, std::uint32_t milliseconds) = 0;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/installer_dialog.h"
+#include "ports/port_list.h"
 #include "ports/port_types.h"
 
 namespace app {
@@ -10,17 +11,8 @@ namespace {
 
 using platform::lv::kFocused;
 using platform::lv::kSelected;
-
-bool StartsWith(const std::string& text, const char* prefix) {
-    return text.compare(0, std::strlen(prefix), prefix) == 0;
-}
-
-void ApplyListStyle(ListView& list) {
-    std::uint32_t style = list.GetExtendedStyle();
-    style &= ~platform::lv::kExTrackSelect;
-    style |= platform::lv::kExGridLines | platform::lv::kExFullRowSelect;
-    list.SetExtendedStyle(style);
-}
+using ports::ApplyPortListStyle;
+using ports::StartsWith;
 
 struct PortCounts {
     int com = 0;
@@ -37,30 +29,12 @@ int PreselectedRow(const PortCounts& counts) {
     return ports::kUsb;
 }
 
-// Asks the spooler for its ports: a size query, then the fill. A port that
-// appears between the two calls makes the fill fail; ask again then.
-std::vector<platform::PortInfo2> SpoolerPorts(platform::Spooler& spooler) {
-    std::vector<platform::PortInfo2> entries;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        std::uint32_t needed = 0;
-        std::uint32_t returned = 0;
-        (void)spooler.EnumPortsA(2, 0, entries, needed, returned);
-        entries.clear();
-        const platform::BoolResult filled = spooler.EnumPortsA(2, needed, entries, needed, returned);
-        if (filled.IsOne() || filled.lastError != platform::error::kInsufficientBuffer) {
-            entries.resize(std::min<std::size_t>(entries.size(), returned));
-            return entries;
-        }
-    }
-    return {};
-}
-
 }  // namespace
 
 void InstallerDialog::FillPortTypeList() {
     portTypeList.DeleteAllItems();
     for (int n = portTypeList.GetColumnCount(); n > 0; --n) portTypeList.DeleteColumn(0);
-    ApplyListStyle(portTypeList);
+    ApplyPortListStyle(portTypeList);
     portTypeList.InsertColumn(0, "Port");
     portTypeList.InsertColumn(1, "Description");
     portTypeList.SetColumnWidth(0, ports::kPortColumnWidth);
@@ -80,8 +54,8 @@ void InstallerDialog::EnumeratePorts() {
     tcpipPorts.clear();
     (void)ReadSerialPorts(serialPorts);
 
-    const std::vector<platform::PortInfo2> entries = SpoolerPorts(platform_.spooler);
-    ApplyListStyle(portTypeList);
+    const std::vector<platform::PortInfo2> entries = ports::SpoolerPorts(platform_.spooler);
+    ApplyPortListStyle(portTypeList);
 
     PortCounts counts;
     const std::size_t examined = std::min<std::size_t>(entries.size(), ports::kMaxExaminedPorts);
@@ -95,8 +69,7 @@ void InstallerDialog::EnumeratePorts() {
 
         if (StartsWith(name, "USB")) {
             usbPorts.push_back(name);
-        } else if (description == ports::kTcpIpDescription ||
-                   description == ports::kTcpIpDescriptionCp936) {
+        } else if (ports::IsTcpIpDescription(description)) {
             tcpipPorts.push_back(name);
         } else if (StartsWith(name, "LPT")) {
             parallelPorts.push_back(name);

@@ -23,6 +23,20 @@ constexpr int kPortColumnWidth = 110;
 constexpr int kDescriptionColumnWidth = 525;
 constexpr unsigned kMaxExaminedPorts = 256;
 
+// What the port choices answer: kChoiceBase + n for row (or list entry) n,
+// kChoiceCancelled for no port, kChoiceCreated (TCP/IP only) for the port
+// the add-port wizard has just made.
+constexpr int kChoiceBase = 0x1200;
+constexpr int kChoiceCancelled = 0xCCCC;
+constexpr int kChoiceCreated = 0xAAAA;
+
+// The port dialogs' list: "Port" and "Description" columns.
+constexpr int kDialogPortColumnWidth = 125;
+constexpr int kDialogDescriptionColumnWidth = 300;
+
+// The spooler's monitor for network printers, and the description its
+// ports carry.
+constexpr const char* kTcpIpMonitor = "Standard TCP/IP Port";
 constexpr const char* kTcpIpDescription = "Standard TCP/IP Port";
 // The same description on Chinese Windows, in code page 936.
 constexpr const char* kTcpIpDescriptionCp936 =

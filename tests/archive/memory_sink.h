@@ -15,11 +15,26 @@ class MemorySink : public archive::OutputSink {
   std::map<std::string, std::string> files;
   std::set<std::string> dirs;
   std::set<std::string> failCreate;  // paths whose Create fails
+  std::set<std::string> removed;     // paths Remove was asked for
+  // What FreeSpace reports; unknown while unset.
+  bool freeSpaceKnown = false;
+  uint64_t freeSpace = 0;
 
   bool MakeDirectory(const std::string& path, bool, std::string*) override {
     std::lock_guard<std::mutex> lock(mu_);
     dirs.insert(path);
     return true;
+  }
+
+  bool Remove(const std::string& path, bool) override {
+    std::lock_guard<std::mutex> lock(mu_);
+    removed.insert(path);
+    return files.erase(path) == 1;
+  }
+
+  bool FreeSpace(uint64_t* bytes) override {
+    if (freeSpaceKnown) *bytes = freeSpace;
+    return freeSpaceKnown;
   }
 
   std::unique_ptr<archive::FileWriter> Create(const std::string& path, bool, bool overwrite,

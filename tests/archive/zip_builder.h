@@ -19,6 +19,9 @@ struct Entry {
   int64_t crc = -1;
   int64_t declaredSize = -1;     // uncompressed size in both headers
   bool dataDescriptor = false;   // zero CRC/sizes in the local header
+  bool alreadyPacked = false;    // data goes in as given, whatever the method
+  uint16_t versionMadeBy = 45;   // high byte: host system (0 DOS, 3 Unix, 10 NTFS)
+  uint32_t externalAttributes = 0;
 };
 
 inline std::string Deflate(const std::string& in) {
@@ -65,7 +68,7 @@ class Builder {
   std::vector<uint8_t> Build() const {
     std::string out = prefix_, cd;
     for (const Entry& e : entries_) {
-      std::string packed = e.method == 8 ? Deflate(e.data) : e.data;
+      std::string packed = e.method == 8 && !e.alreadyPacked ? Deflate(e.data) : e.data;
       uint32_t crc = e.crc >= 0 ? uint32_t(e.crc)
                                 : uint32_t(crc32(0, reinterpret_cast<const Bytef*>(e.data.data()),
                                                  uInt(e.data.size())));
@@ -99,7 +102,7 @@ class Builder {
         Put64(extra, offset);
       }
       Put32(cd, 0x02014b50);
-      Put16(cd, 45);
+      Put16(cd, e.versionMadeBy);
       Put16(cd, 45);
       Put16(cd, flags);
       Put16(cd, e.method);
@@ -112,7 +115,7 @@ class Builder {
       Put16(cd, 0);  // comment
       Put16(cd, 0);  // disk
       Put16(cd, 0);  // internal attributes
-      Put32(cd, 0);  // external attributes
+      Put32(cd, e.externalAttributes);
       Put32(cd, zip64_ ? 0xFFFFFFFFu : uint32_t(offset));
       cd += e.name;
       cd += extra;

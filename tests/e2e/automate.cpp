@@ -11,6 +11,9 @@
 // carry pointers the system does not marshal, so their structures are
 // written into the installer's own address space first.
 //
+// The port dialogs the installer opens over its main dialog are found by
+// their caption (wait-dialog) and operated with the dialog-* commands.
+//
 // It also reports and prepares what the installer leaves behind, through
 // the spooler's and the registry's own calls rather than the installer's
 // window: printers, drivers and monitors, the default printer, registry
@@ -38,6 +41,10 @@ namespace {
 
 constexpr DWORD kPollMs = 5;
 constexpr UINT kSendTimeoutMs = 2000;
+// Without a window manager, Wine's X11 driver holds a thread that hides a
+// managed window (a message box going away) for 2 s, waiting for the
+// manager that never answers: a dialog owned by that thread answers late.
+constexpr UINT kPatientSendTimeoutMs = 10000;
 
 void Emit(const std::string& key, const std::string& value) {
     std::printf("%s: %s\n", key.c_str(), value.c_str());
@@ -196,8 +203,12 @@ private:
     LRESULT SendWith(SendTimeout send, HWND window, UINT message, WPARAM wParam,
                      LPARAM lParam) const {
         DWORD_PTR result = 0;
-        if (!send(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result))
-            Fail("window did not answer message " + std::to_string(message));
+        const DWORD start = ::GetTickCount();
+        const UINT timeout = patient_ ? kPatientSendTimeoutMs : kSendTimeoutMs;
+        if (!send(window, message, wParam, lParam, SMTO_ABORTIFHUNG, timeout, &result))
+            Fail("window did not answer message " + std::to_string(message) + " (error " +
+                 std::to_string(::GetLastError()) + " after " +
+                 std::to_string(::GetTickCount() - start) + " ms)");
         return static_cast<LRESULT>(result);
     }
     // The text may change between the length query and the copy (the
@@ -263,6 +274,7 @@ private:
     void ServiceState(const std::string& args);
     void FileExists(const std::string& args);
     void Printers();
+    void Ports();
     void DefaultPrinter();
     void Monitors();
     void Drivers(const std::string& args);
@@ -301,22 +313,29 @@ private:
 
     HWND prompt_ = nullptr;
 
-    // --- Programs run the way a deployment tool runs them ---
-    bool RunProgramCommand(const std::string& command, const std::string& args);
-    void StartProgram(const std::string& args);
-    void WaitProgram(const std::string& args);
-    void WaitMutex(const std::string& args);
-    void SetNamedEvent(const std::string& args);
-    void WindowState(const std::string& args);
-    void WaitRegistry(const std::string& args);
-    void PrintRaw(const std::string& args);
+    // --- The port dialogs (templates 137 and 129), found by caption ---
+    bool RunDialogCommand(const std::string& command, const std::string& args);
+    HWND ChildDialog() const {
+        if (child_ == nullptr || !::IsWindow(child_)) Fail("no port dialog (wait-dialog first)");
+        return child_;
+    }
+    HWND ChildControl(int id) const {
+        const HWND control = ::GetDlgItem(ChildDialog(), id);
+        if (control == nullptr) Fail("the port dialog has no control " + std::to_string(id));
+        return control;
+    }
+    void ReportList(HWND list, const std::string& key);
+    void ReportSelected(HWND list, const std::string& key);
+    void WaitDialog(const std::string& args);
+    void DialogListSelect(const std::string& args);
+    void DialogWaitRows(const std::string& args);
+    void DialogKey(const std::string& args);
+    void DialogGone(const std::string& args);
+    HWND WaitDialogFocus(const Deadline& deadline) const;
 
-    struct Program {
-        HANDLE process = nullptr;
-        std::string output;  // the file its standard output and error went to
-    };
-    std::map<std::string, Program> programs_;
-    std::vector<HANDLE> events_;  // kept open, so the events outlive their setting
+    HWND child_ = nullptr;
+    bool patient_ = false;  // the dialog-* commands allow for late answers
+
     // --- The TCP/IP port monitor's add and configure dialogs ---
     bool RunPortDialogCommand(const std::string& command, const std::string& args);
     HWND PortDialog() const {
@@ -333,6 +352,23 @@ private:
     void PortDialogGone(const std::string& args);
 
     HWND portDialog_ = nullptr;
+
+    // --- Programs run the way a deployment tool runs them ---
+    bool RunProgramCommand(const std::string& command, const std::string& args);
+    void StartProgram(const std::string& args);
+    void WaitProgram(const std::string& args);
+    void WaitMutex(const std::string& args);
+    void SetNamedEvent(const std::string& args);
+    void WindowState(const std::string& args);
+    void WaitRegistry(const std::string& args);
+    void PrintRaw(const std::string& args);
+
+    struct Program {
+        HANDLE process = nullptr;
+        std::string output;  // the file its standard output and error went to
+    };
+    std::map<std::string, Program> programs_;
+    std::vector<HANDLE> events_;  // kept open, so the events outlive their setting
 };
 
 void Automation::Run(const std::string& line) {
@@ -365,6 +401,7 @@ void Automation::Run(const std::string& line) {
     else if (command == "service-state") ServiceState(args);
     else if (command == "file-exists") FileExists(args);
     else if (command == "printers") Printers();
+    else if (command == "ports") Ports();
     else if (command == "default-printer") DefaultPrinter();
     else if (command == "monitors") Monitors();
     else if (command == "drivers") Drivers(args);
@@ -380,8 +417,9 @@ void Automation::Run(const std::string& line) {
     else if (command == "sleep") ::Sleep(static_cast<DWORD>(ParseInt(args)));
     else if (command == "echo") Emit("echo", args);
     else if (RunPromptCommand(command, args)) {}
-    else if (RunProgramCommand(command, args)) {}
+    else if (RunDialogCommand(command, args)) {}
     else if (RunPortDialogCommand(command, args)) {}
+    else if (RunProgramCommand(command, args)) {}
     else Fail("unknown command '" + command + "'");
 }
 
@@ -538,11 +576,15 @@ std::string Automation::ListItemText(HWND list, int row, int column) {
 
 void Automation::ListItems(const std::string& args) {
     const int id = ParseInt(args);
-    const HWND list = Control(id);
+    ReportList(Control(id), "list " + std::to_string(id));
+}
+
+// "<key> columns", "<key> rows", then "<key> row <n>" with the columns
+// joined by " | ".
+void Automation::ReportList(HWND list, const std::string& key) {
     const HWND header = reinterpret_cast<HWND>(Send(list, LVM_GETHEADER, 0, 0));
     const int columns = header ? static_cast<int>(Send(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
     const int rows = static_cast<int>(Send(list, LVM_GETITEMCOUNT, 0, 0));
-    const std::string key = "list " + std::to_string(id);
     Emit(key + " columns", std::to_string(columns));
     Emit(key + " rows", std::to_string(rows));
     for (int row = 0; row < rows; ++row) {
@@ -557,14 +599,18 @@ void Automation::ListItems(const std::string& args) {
 
 void Automation::ListSelected(const std::string& args) {
     const int id = ParseInt(args);
-    const HWND list = Control(id);
+    ReportSelected(Control(id), "list " + std::to_string(id) + " selected");
+}
+
+// The selected rows, "none" when there is none.
+void Automation::ReportSelected(HWND list, const std::string& key) {
     const int rows = static_cast<int>(Send(list, LVM_GETITEMCOUNT, 0, 0));
     std::string selected;
     for (int row = 0; row < rows; ++row) {
         if (Send(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) & LVIS_SELECTED)
             selected += (selected.empty() ? "" : " ") + std::to_string(row);
     }
-    Emit("list " + std::to_string(id) + " selected", selected.empty() ? "none" : selected);
+    Emit(key, selected.empty() ? "none" : selected);
 }
 
 void Automation::ListSelect(const std::string& args) {
@@ -585,6 +631,7 @@ void Automation::ListSelect(const std::string& args) {
 struct MessageBoxSearch {
     DWORD processId;
     HWND exclude;
+    HWND excludeToo;  // the port dialog being operated, if any
     HWND found;
 };
 
@@ -596,7 +643,8 @@ BOOL CALLBACK MatchMessageBox(HWND window, LPARAM param) {
     ::GetWindowThreadProcessId(window, &owner);
     char className[32] = {};
     ::GetClassNameA(window, className, sizeof(className));
-    if (owner == search->processId && window != search->exclude && ::IsWindowVisible(window) &&
+    if (owner == search->processId && window != search->exclude && window != search->excludeToo &&
+        ::IsWindowVisible(window) &&
         std::string(className) == "#32770") {
         search->found = window;
         return FALSE;
@@ -605,9 +653,11 @@ BOOL CALLBACK MatchMessageBox(HWND window, LPARAM param) {
 }
 
 // A message box is a dialog of the installer's process other than the main
-// dialog; the main dialog's own controls never use that class.
+// dialog (and the port dialog that wait-dialog found); the dialogs' own
+// controls never use that class.
 HWND Automation::FindMessageBox() const {
-    MessageBoxSearch search{processId_, dialog_, nullptr};
+    const HWND portDialog = child_ != nullptr && ::IsWindow(child_) ? child_ : nullptr;
+    MessageBoxSearch search{processId_, dialog_, portDialog, nullptr};
     ::EnumWindows(MatchMessageBox, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -848,6 +898,19 @@ void Automation::Printers() {
         Emit("printer", Field(printers[i].pPrinterName) + " | " + Field(printers[i].pPortName) +
                             " | " + Field(printers[i].pDriverName));
     Emit("printers", std::to_string(count));
+}
+
+// The spooler's ports, in its order, with their descriptions.
+void Automation::Ports() {
+    DWORD count = 0;
+    const std::vector<BYTE> buffer =
+        EnumRecords("EnumPortsA", count, [](BYTE* data, DWORD size, DWORD* needed, DWORD* got) {
+            return ::EnumPortsA(nullptr, 2, data, size, needed, got);
+        });
+    const auto* ports = reinterpret_cast<const PORT_INFO_2A*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i)
+        Emit("port", Field(ports[i].pPortName) + " | " + Field(ports[i].pDescription));
+    Emit("ports", std::to_string(count));
 }
 
 void Automation::DefaultPrinter() {
@@ -1169,6 +1232,175 @@ void Automation::PromptGone(const std::string& args) {
     }
     prompt_ = nullptr;
     Emit("prompt", "closed");
+}
+
+// --- Port dialog commands -----------------------------------------------
+// The installer's own port dialogs (parallel, template 137; TCP/IP, 129);
+// the port monitor's windows over them have the port-dialog-* commands.
+//   wait-dialog <caption> <seconds>   a dialog of the installer with that
+//                                     caption is up; prints its owner, texts
+//                                     and the columns of its controls
+//   dialog-list <id>                  the rows of a list view
+//   dialog-list-selected <id>         its selected rows
+//   dialog-wait-rows <id> <count> <seconds>
+//                                     the list has that many rows (a button
+//                                     that rebuilds it has been handled)
+//   dialog-list-select <id> <row>|none  selects one row, or clears the selection
+//   dialog-text <id>                  a control's text
+//   dialog-click <id>                 clicks a button
+//   dialog-key enter|escape|close
+//   dialog-gone <seconds>             the dialog has closed
+
+bool Automation::RunDialogCommand(const std::string& command, const std::string& args) {
+    struct Patience {
+        bool& flag;
+        explicit Patience(bool& f) : flag(f) { flag = true; }
+        ~Patience() { flag = false; }
+    } patience(patient_);
+    if (command == "wait-dialog") WaitDialog(args);
+    else if (command == "dialog-list") {
+        const int id = ParseInt(args);
+        ReportList(ChildControl(id), "dialog list " + std::to_string(id));
+    } else if (command == "dialog-list-selected") {
+        const int id = ParseInt(args);
+        ReportSelected(ChildControl(id), "dialog list " + std::to_string(id) + " selected");
+    } else if (command == "dialog-list-select") DialogListSelect(args);
+    else if (command == "dialog-wait-rows") DialogWaitRows(args);
+    else if (command == "dialog-text") {
+        const int id = ParseInt(args);
+        Emit("dialog text " + std::to_string(id), WindowText(ChildControl(id)));
+    } else if (command == "dialog-click") {
+        const int id = ParseInt(args);
+        ::PostMessageA(ChildControl(id), BM_CLICK, 0, 0);
+        Emit("dialog clicked", std::to_string(id));
+    } else if (command == "dialog-key") DialogKey(args);
+    else if (command == "dialog-gone") DialogGone(args);
+    else return false;
+    return true;
+}
+
+void Automation::WaitDialog(const std::string& args) {
+    std::string caption;
+    std::string seconds;
+    SplitLast(args, caption, seconds);
+    const Deadline deadline(Seconds(seconds));
+    for (;;) {
+        const HWND found = ::FindWindowA("#32770", caption.c_str());
+        DWORD owner = 0;
+        if (found != nullptr) ::GetWindowThreadProcessId(found, &owner);
+        if (found != nullptr && found != dialog_ && ::IsWindowVisible(found) &&
+            (processId_ == 0 || owner == processId_)) {
+            child_ = found;
+            break;
+        }
+        if (deadline.Passed()) Fail("timeout waiting for the dialog '" + caption + "'");
+        ::Sleep(kPollMs);
+    }
+    // Up means able to take keys: a dialog is shown before it is activated
+    // and given the focus, and a key sent meanwhile would go to the window
+    // that had it before.
+    WaitDialogFocus(deadline);
+    Emit("dialog caption", "[" + WindowText(child_) + "]");
+    const HWND parent = ::GetWindow(child_, GW_OWNER);
+    Emit("dialog owner", parent == dialog_ && dialog_ != nullptr ? "installer" : "other");
+    Emit("dialog installer enabled", dialog_ != nullptr && ::IsWindowEnabled(dialog_) ? "yes" : "no");
+    for (HWND child = ::GetWindow(child_, GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        char className[32] = {};
+        ::GetClassNameA(child, className, sizeof(className));
+        const std::string id = std::to_string(::GetDlgCtrlID(child));
+        if (lstrcmpiA(className, "SysListView32") == 0) {
+            const LONG style = ::GetWindowLongA(child, GWL_STYLE);
+            Emit("dialog control " + id, std::string("list view") +
+                                             ((style & LVS_TYPEMASK) == LVS_REPORT ? " report" : "") +
+                                             ((style & LVS_SINGLESEL) ? " single" : "") +
+                                             ((style & LVS_SHOWSELALWAYS) ? " showsel" : ""));
+            continue;
+        }
+        Emit("dialog control " + id, WindowText(child));
+    }
+}
+
+void Automation::DialogListSelect(const std::string& args) {
+    std::string id;
+    std::string row;
+    SplitFirst(args, id, row);
+    const HWND list = ChildControl(ParseInt(id));
+    RemoteBuffer remote(process_);
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    // -1: every row, as a click on the list's empty space leaves them.
+    WPARAM target = static_cast<WPARAM>(-1);
+    if (row != "none") {
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        target = static_cast<WPARAM>(ParseInt(row));
+    }
+    remote.Write(&item, sizeof(item));
+    if (!Send(list, LVM_SETITEMSTATE, target, remote.Item()))
+        Fail("dialog list " + id + " refused to select row " + row);
+    Emit("dialog list " + id + " select", row);
+}
+
+// The control of the port dialog that has the keyboard focus, once it has
+// it (after a message box over the dialog, the focus comes back a moment
+// after the box has gone).
+HWND Automation::WaitDialogFocus(const Deadline& deadline) const {
+    const DWORD thread = ::GetWindowThreadProcessId(ChildDialog(), nullptr);
+    for (;;) {
+        GUITHREADINFO gui = {};
+        gui.cbSize = sizeof(gui);
+        if (::GetGUIThreadInfo(thread, &gui) && gui.hwndFocus != nullptr &&
+            (gui.hwndFocus == child_ || ::IsChild(child_, gui.hwndFocus)))
+            return gui.hwndFocus;
+        if (deadline.Passed()) Fail("the port dialog did not get the keyboard focus");
+        ::Sleep(kPollMs);
+    }
+}
+
+void Automation::DialogWaitRows(const std::string& args) {
+    std::string idAndCount;
+    std::string seconds;
+    SplitLast(args, idAndCount, seconds);
+    std::string id;
+    std::string count;
+    SplitFirst(idAndCount, id, count);
+    const HWND list = ChildControl(ParseInt(id));
+    const LRESULT wanted = ParseInt(count);
+    const Deadline deadline(Seconds(seconds));
+    while (Send(list, LVM_GETITEMCOUNT, 0, 0) != wanted) {
+        if (deadline.Passed()) Fail("timeout waiting for dialog list " + id + " to have " + count + " rows");
+        ::Sleep(kPollMs);
+    }
+    Emit("dialog rows " + id, count);
+}
+
+// Enter and Escape go to the control with the focus, as typed keys do, so
+// the dialog manager decides what they mean.
+void Automation::DialogKey(const std::string& args) {
+    const std::string key = Trim(args);
+    if (key == "close") {
+        ::PostMessageA(ChildDialog(), WM_CLOSE, 0, 0);
+    } else {
+        UINT virtualKey = 0;
+        if (key == "enter") virtualKey = VK_RETURN;
+        else if (key == "escape") virtualKey = VK_ESCAPE;
+        else Fail("unknown key '" + key + "'");
+        const HWND focus = WaitDialogFocus(Deadline(10000));
+        const UINT scan = ::MapVirtualKeyA(virtualKey, 0);
+        ::PostMessageA(focus, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
+        ::PostMessageA(focus, WM_KEYUP, virtualKey, 1 | (scan << 16) | 0xC0000000u);
+    }
+    Emit("dialog key", key);
+}
+
+void Automation::DialogGone(const std::string& args) {
+    const Deadline deadline(Seconds(args));
+    while (child_ != nullptr && ::IsWindow(child_)) {
+        if (deadline.Passed()) Fail("the port dialog stayed open");
+        ::Sleep(kPollMs);
+    }
+    child_ = nullptr;
+    Emit("dialog", "closed");
 }
 
 // start <name> | <command line>: starts a program as a deployment tool

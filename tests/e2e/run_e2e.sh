@@ -5,13 +5,22 @@
 #   tests/e2e/run_e2e.sh <scenario>     startup_win7 | startup_win10 | package |
 #                                       no_package | no_library | close_early |
 #                                       usb_receipt_win10 | usb_receipt_win7 |
-#                                       usb_none_answering | usb_label_reinstall
+#                                       usb_none_answering | usb_label_reinstall |
+#                                       parallel_choose | parallel_cancel |
+#                                       parallel_keys | parallel_one |
+#                                       tcpip_wizard | tcpip_wizard_cancel |
+#                                       tcpip_choose | tcpip_manage |
+#                                       tcpip_empty | tcpip_cancel
 #
 # The usb_* scenarios install for real: the prefix offers USB001-USB003 and
 # the Spooler service runs our answering stand-in (answering_printer.sh).
 # What they installed is judged from outside the installer: the spooler's
 # own lists and the registry as automate.exe reads them after the
 # installer, the prefix's registry through reg.exe, the files on drive C.
+# The parallel_* scenarios install on the prefix's LPT ports through the
+# parallel port dialog (or without it, when only LPT1: is left), the
+# tcpip_* ones on ports of our test TCP/IP port monitor through the TCP/IP
+# port dialog and the monitor's own dialogs, judged the same way.
 #
 # Environment: BUILD_ROOT (default <repo>/build), WIN_BUILD_DIR (default
 # $BUILD_ROOT/win-$WIN_ARCH), SAMPLE_PACKAGE (default
@@ -27,12 +36,15 @@ export WINEPREFIX=$BUILD_ROOT/wineprefix-e2e
 source "$REPO/scripts/wine-env.sh"
 # shellcheck source=answering_printer.sh
 source "$REPO/tests/e2e/answering_printer.sh"
+# shellcheck source=../fixtures/win32/tcp_monitor/tcp_monitor.sh
+source "$REPO/tests/fixtures/win32/tcp_monitor/tcp_monitor.sh"
 
 SAMPLE_PACKAGE=${SAMPLE_PACKAGE:-$BUILD_ROOT/host/DriverData.Drv}
 INSTALLER_EXE=$WIN_BUILD_DIR/src/platform/win32/DriverInstaller.exe
 AUTOMATE_EXE=$WIN_BUILD_DIR/tests/e2e/automate.exe
 ARCHIVE_DLL=$WIN_BUILD_DIR/src/archive/7-zip32.dll
 STAND_IN_EXE=$WIN_BUILD_DIR/tests/fixtures/win32/answering_spooler.exe
+TCP_MONITOR_DIR=$WIN_BUILD_DIR/tests/fixtures/win32
 SHOTS=$BUILD_ROOT/screenshots
 STAGE=$BUILD_ROOT/e2e-stage/$scenario
 LOG=$STAGE/automate.log
@@ -52,23 +64,33 @@ expect_absent_file() {
 }
 
 SCENARIOS="startup_win7 startup_win10 package no_package no_library close_early
-  usb_receipt_win10 usb_receipt_win7 usb_none_answering usb_label_reinstall"
+  usb_receipt_win10 usb_receipt_win7 usb_none_answering usb_label_reinstall
+  parallel_choose parallel_cancel parallel_keys parallel_one
+  tcpip_wizard tcpip_wizard_cancel tcpip_choose tcpip_manage tcpip_empty tcpip_cancel"
 case " $(echo $SCENARIOS) " in
   *" $scenario "*) ;;
   *) echo "usage: $0 $(echo $SCENARIOS | tr ' ' '|')" >&2
      exit 2 ;;
 esac
 case "$scenario" in usb_*) usb=yes ;; *) usb="" ;; esac
+case "$scenario" in usb_*|parallel_*|tcpip_*) installs=yes ;; *) installs="" ;; esac
+case "$scenario" in tcpip_*) tcpip=yes ;; *) tcpip="" ;; esac
 
 "$WINE" --version >/dev/null 2>&1 || skip "no Wine loader this machine can run ($WINE)"
 [ -f "$INSTALLER_EXE" ] || skip "no Windows build at $WIN_BUILD_DIR (DriverInstaller.exe missing)"
 [ -f "$AUTOMATE_EXE" ] || skip "automate.exe missing in $WIN_BUILD_DIR"
 command -v import >/dev/null || skip "imagemagick 'import' is missing"
-if [ -n "$usb" ]; then
+if [ -n "$installs" ]; then
   # The installations are the 32-bit product's on a 64-bit prefix: its
   # driver environment "Windows x64", its monitor DLL in SysWOW64.
   [ "$WIN_ARCH" = i686 ] || skip "the installation scenarios need the 32-bit product (this machine runs $WIN_ARCH)"
+fi
+if [ -n "$usb" ]; then
   [ -f "$STAND_IN_EXE" ] || skip "answering_spooler.exe missing in $WIN_BUILD_DIR"
+fi
+if [ -n "$tcpip" ]; then
+  [ -f "$TCP_MONITOR_DIR/tcp_monitor.dll" ] && [ -f "$TCP_MONITOR_DIR/tcp_monitor_ui.dll" ] ||
+    skip "the test TCP/IP port monitor is missing in $TCP_MONITOR_DIR"
 fi
 
 # Scenarios share the prefix; never let two run at once.
@@ -113,16 +135,29 @@ MONITOR='Advanced Language Monitor'
 # program costs seconds under emulation): the Windows version, Wine's own
 # window frames (no window manager here, and the screenshots should show
 # the caption), USB ports only where a scenario asks for them (otherwise
-# the port-type list would preselect USB), and what the scenario adds to
+# the port-type list would preselect USB), LPT1:-LPT3: as a fresh prefix
+# has them unless the scenario names some in $LPT_ABSENT, unmanaged windows
+# for the TCP/IP scenarios (without a window manager Wine holds a program
+# 2 s for each managed window that closes, and the TCP/IP port monitor's
+# dialogs are operated by sent clicks), and what the scenario adds to
 # $STAGE/prepare.txt before calling this.
+LPT_ABSENT=""
 prepare_prefix() {  # Windows version
   local port
   {
     echo "registry-set HKCU\Software\Wine | Version | $1"
     echo "registry-set HKCU\Software\Wine\X11 Driver | Decorated | N"
+    if [ -n "$tcpip" ]; then echo "registry-set HKCU\Software\Wine\X11 Driver | Managed | N"
+    else echo "registry-delete HKCU\Software\Wine\X11 Driver | Managed"; fi
     for port in USB001 USB002 USB003; do
       if [ -n "$usb" ]; then echo "registry-set $PORTS_KEY | $port | "
       else echo "registry-delete $PORTS_KEY | $port"; fi
+    done
+    for port in LPT1: LPT2: LPT3:; do
+      case " $LPT_ABSENT " in
+        *" $port "*) echo "registry-delete $PORTS_KEY | $port" ;;
+        *) echo "registry-set $PORTS_KEY | $port | " ;;
+      esac
     done
   } >"$STAGE/prepare-base.txt"
   touch "$STAGE/prepare.txt"
@@ -412,6 +447,12 @@ reg_key() {  # key file
     sed -n 's/^    \(.*[^ ]\)    REG_[A-Z_]*    \(.*\)$/\1=\2/p' >"$STAGE/$2"
   sed "s/^/  $2 | /" "$STAGE/$2"
 }
+# The names of a key's subkeys, one a line.
+reg_key_names() {  # key
+  "$WINE" reg query "$1" >"$STAGE/names.raw" 2>/dev/null
+  tr -d '\r' <"$STAGE/names.raw" | sed -n 's/^HKEY_[A-Z_]*\\.*\\\([^\\]*\)$/\1/p' |
+    grep -vFx -- "${1##*\\}"
+}
 expect_reg() {  # file name data
   if grep -Fxq -- "$2=$3" "$STAGE/$1"; then pass "$1: $2 = $3"; else fail "$1: expected $2 = $3"; fi
 }
@@ -529,6 +570,468 @@ check_label_reinstall() {
   fi
 }
 
+# --- Installations on a parallel port --------------------------------------
+#
+# A receipt model on the Parallel row. With LPT1:-LPT3: the parallel port
+# dialog comes up and is operated; with only LPT1: left, none may show (a
+# dialog would hold the installation, and the wait for its completion ends
+# at once on any window of the installer other than the main dialog).
+# Afterwards the spooler's printers and drivers tell what was made.
+
+PARALLEL_ENTRY=7            # KV6X in the sample package's driver list
+PARALLEL_NAME=KV6X
+PARALLEL_CAPTION="Select A Parallel Port"
+
+# No printer or "Windows x64" driver of the name left by an earlier run, the
+# "Windows NT x86" placeholder Wine's AddPrinterA looks the driver up in
+# (see prepare_usb), a known default printer.
+prepare_parallel() {
+  cat >>"$STAGE/prepare.txt" <<EOF
+registry-set $DEVICE_KEY | Device | $SEEDED_DEVICE
+printer-delete $PARALLEL_NAME
+driver-delete Windows x64 | $PARALLEL_NAME
+driver-add $PARALLEL_NAME
+EOF
+}
+
+# Up to the Install click: the entry, on the Parallel row.
+parallel_start() {
+  cat <<EOF
+wait-window $CAPTION 60
+wait-text 1011 Current System is 120
+wait-enabled 1012 30
+combo-select 1000 $PARALLEL_ENTRY
+get-text 1001
+list-select 1004 2
+click 1012
+EOF
+}
+
+# After the installation: Finish closes the installer, then the spooler's view.
+parallel_finish() {
+  cat <<EOF
+wait-status 1011 The installation is completed. 300
+expect-no-msgbox 1
+get-text 1012
+screenshot installed
+click 1012
+wait-exit 60
+echo after the installer
+printers
+default-printer
+drivers Windows x64
+EOF
+}
+
+write_parallel() {
+  local way
+  {
+    parallel_start
+    case "$scenario" in
+      parallel_choose)
+        cat <<EOF
+wait-dialog $PARALLEL_CAPTION 120
+dialog-list 1004
+dialog-list-selected 1004
+screenshot dialog
+dialog-list-select 1004 1
+dialog-list-selected 1004
+screenshot chosen
+dialog-click 1037
+dialog-gone 30
+EOF
+        parallel_finish ;;
+      parallel_keys)
+        # OK with no row asks for one; Enter then takes the last row.
+        cat <<EOF
+wait-dialog $PARALLEL_CAPTION 120
+dialog-list-select 1004 none
+dialog-list-selected 1004
+dialog-click 1037
+wait-msgbox 30
+screenshot no-row
+answer-msgbox IDOK
+dialog-list-selected 1004
+dialog-list-select 1004 2
+dialog-key enter
+dialog-gone 30
+EOF
+        parallel_finish ;;
+      parallel_one)
+        parallel_finish ;;
+      parallel_cancel)
+        # Cancel, Escape and the close box, each on an Install of its own.
+        # Closing the dialog preselects a port type anew: the Parallel row
+        # is chosen again each time.
+        for way in "dialog-click 1039" "dialog-key escape" "dialog-key close"; do
+          cat <<EOF
+wait-dialog $PARALLEL_CAPTION 120
+echo ending with $way
+$way
+dialog-gone 30
+wait-enabled 1012 60
+get-text 1012
+list-select 1004 2
+EOF
+          [ "$way" = "dialog-key close" ] || echo "click 1012"
+        done
+        cat <<EOF
+expect-no-msgbox 1
+is-enabled 1012
+screenshot after
+close
+wait-exit 60
+echo after the installer
+printers
+drivers Windows x64
+EOF
+        ;;
+    esac
+  } >"$STAGE/scenario.txt"
+}
+
+check_parallel_dialog() {
+  expect "dialog caption" "[$PARALLEL_CAPTION]"
+  expect "dialog owner" installer
+  expect "dialog installer enabled" no
+  expect "dialog control 1030" "Please select a port from the following ports"
+  expect "dialog control 1004" "list view report single showsel"
+  expect "dialog control 1037" "&Ok"
+  expect "dialog control 1039" "&Cancel"
+}
+
+# One printer of the name, on the port, with the driver this run
+# registered; the default printer is the new one.
+check_parallel_printer() {  # port
+  local count
+  expect "text 1001" "$PARALLEL_NAME"
+  expect "text 1011" "The installation is completed."
+  expect "msgbox" none
+  expect "text 1012" "&Finish"
+  grep -q '^exited: ' "$LOG" && pass "Finish closed the installer" || fail "Finish did not close the installer"
+  if grep -q -F -- "driver: $PARALLEL_NAME | Windows x64 |" "$STAGE/prepare.log"; then
+    fail "before: the Windows x64 driver $PARALLEL_NAME is still there"
+  else
+    pass "before: no Windows x64 driver $PARALLEL_NAME"
+  fi
+  count=$(grep -c -F -- "printer: $PARALLEL_NAME | " "$LOG")
+  if [ "$count" = 1 ]; then pass "one printer $PARALLEL_NAME"; else fail "$count printers $PARALLEL_NAME"; fi
+  expect printer "$PARALLEL_NAME | $1 | $PARALLEL_NAME"
+  expect driver "$PARALLEL_NAME | Windows x64 | 3"
+  expect "default printer" "$PARALLEL_NAME"
+  reg_key "$PRINTERS_KEY\\$PARALLEL_NAME" printer-key
+  expect_reg printer-key Port "$1"
+}
+
+check_parallel() {
+  local count
+  case "$scenario" in
+    parallel_choose)
+      check_parallel_dialog
+      expect "dialog list 1004 columns" 2
+      expect "dialog list 1004 rows" 3
+      expect "dialog list 1004 row 0" "LPT1: | Local Port"
+      expect "dialog list 1004 row 1" "LPT2: | Local Port"
+      expect "dialog list 1004 row 2" "LPT3: | Local Port"
+      expect "dialog list 1004 selected" 0
+      expect "dialog list 1004 selected" 1
+      check_parallel_printer LPT2: ;;
+    parallel_keys)
+      expect "dialog list 1004 selected" none
+      expect "msgbox caption" Prompt
+      expect "msgbox text" "Please select a port from the list."
+      expect "msgbox answer" 1
+      check_parallel_printer LPT3: ;;
+    parallel_one)
+      if grep -Fxq "port: LPT1: | Local Port" "$STAGE/prepare.log" &&
+         ! grep -q '^port: LPT[02-9]' "$STAGE/prepare.log"; then
+        pass "before: LPT1: is the prefix's only LPT port"
+      else
+        fail "before: the prefix's LPT ports are not LPT1: alone"
+      fi
+      check_parallel_printer LPT1: ;;
+    parallel_cancel)
+      check_parallel_dialog
+      count=$(grep -c -Fx "dialog: closed" "$LOG")
+      if [ "$count" = 3 ]; then pass "the dialog closed three times"; else fail "the dialog closed $count times, not 3"; fi
+      count=$(grep -c -Fx "enabled 1012: yes" "$LOG")
+      # The start, after each of the three endings, and at the end.
+      if [ "$count" = 5 ]; then pass "Install enabled again after each ending"; else fail "Install enabled $count times, not 5"; fi
+      count=$(grep -c -Fx "text 1012: &Install" "$LOG")
+      if [ "$count" = 3 ]; then pass "Install kept its caption"; else fail "Install kept its caption $count times, not 3"; fi
+      expect msgbox none
+      grep -q '^exited: ' "$LOG" && pass "the close box ended the installer" || fail "the installer did not end"
+      if grep -q -F -- "printer: $PARALLEL_NAME | " "$LOG"; then fail "a printer $PARALLEL_NAME was made"
+      else pass "no printer $PARALLEL_NAME"; fi
+      if grep -q -F -- "driver: $PARALLEL_NAME | Windows x64 |" "$LOG"; then fail "a Windows x64 driver $PARALLEL_NAME was registered"
+      else pass "no Windows x64 driver $PARALLEL_NAME"; fi ;;
+  esac
+}
+
+# --- Installations on a TCP/IP port ----------------------------------------
+#
+# The same receipt model on the TCP/IP row, in a prefix that has our test
+# "Standard TCP/IP Port" monitor (tests/fixtures/win32/tcp_monitor; Wine has
+# none) with the ports each scenario names. Without a TCP/IP port the
+# monitor's add dialog comes up at once, owned by the installer; with ports
+# the installer's own TCP/IP port dialog does, and the monitor's dialogs
+# come up over it for Add Port and ConfigurePort. Afterwards the spooler's
+# printers and ports, and the monitor's registry, tell what was made.
+
+TCPIP_CAPTION="Configure TCP/IP PrinterPort"
+TCP_ADD_CAPTION="Add Standard TCP/IP Printer Port"
+TCP_CONFIGURE_CAPTION="Configure Standard TCP/IP Port Monitor"
+TCPIP_PORTS=""     # "name=host ..." the monitor has before the run
+
+# The monitor, with exactly $TCPIP_PORTS, then what prepare_parallel does
+# (no printer or Windows x64 driver of the name, the x86 placeholder, a
+# known default printer).
+prepare_tcpip() {
+  local entry
+  tcp_monitor_install "$TCP_MONITOR_DIR" || { echo "FAIL: could not install the TCP/IP port monitor"; exit 1; }
+  tcp_monitor_ports_clear
+  for entry in $TCPIP_PORTS; do
+    tcp_monitor_port_add "${entry%%=*}" "${entry#*=}" ||
+      { echo "FAIL: could not add the TCP/IP port ${entry%%=*}"; exit 1; }
+  done
+  prepare_parallel
+}
+
+tcpip_start() {
+  parallel_start | sed 's/^list-select 1004 2$/list-select 1004 3/'
+}
+
+# The monitor's add dialog: the printer's address, OK.
+tcpip_add_port() {  # host
+  cat <<EOF
+wait-port-dialog add 60
+port-dialog-set 1001 $1
+port-dialog-click IDOK
+port-dialog-gone 30
+EOF
+}
+
+write_tcpip() {
+  local way
+  {
+    tcpip_start
+    case "$scenario" in
+      tcpip_wizard)
+        echo "wait-port-dialog add 120"
+        echo "screenshot wizard"
+        tcpip_add_port 10.0.0.5 | tail -n +2
+        parallel_finish
+        echo ports ;;
+      tcpip_wizard_cancel)
+        cat <<EOF
+wait-port-dialog add 120
+port-dialog-click IDCANCEL
+port-dialog-gone 30
+wait-enabled 1012 60
+get-text 1012
+expect-no-msgbox 1
+close
+wait-exit 60
+echo after the installer
+printers
+drivers Windows x64
+ports
+EOF
+        ;;
+      tcpip_choose)
+        cat <<EOF
+wait-dialog $TCPIP_CAPTION 120
+dialog-list 1004
+dialog-list-selected 1004
+screenshot dialog
+dialog-list-select 1004 1
+dialog-click 1037
+dialog-gone 30
+EOF
+        parallel_finish ;;
+      tcpip_manage)
+        # Add a port, configure it, delete the one that was there, and
+        # install on the new one.
+        cat <<EOF
+wait-dialog $TCPIP_CAPTION 120
+dialog-click 1029
+EOF
+        tcpip_add_port 10.0.0.9
+        cat <<EOF
+dialog-wait-rows 1004 2 30
+dialog-list 1004
+dialog-list-selected 1004
+screenshot added
+dialog-click 1031
+wait-port-dialog configure 60
+port-dialog-set 1002 9101
+port-dialog-click IDOK
+port-dialog-gone 30
+dialog-list-select 1004 0
+dialog-click 1032
+dialog-wait-rows 1004 1 30
+dialog-list 1004
+dialog-list-selected 1004
+dialog-click 1037
+dialog-gone 30
+EOF
+        parallel_finish
+        echo ports ;;
+      tcpip_empty)
+        # The last port deleted: OK asks for one; Add Port makes one; Enter.
+        cat <<EOF
+wait-dialog $TCPIP_CAPTION 120
+dialog-click 1032
+dialog-wait-rows 1004 0 30
+dialog-click 1037
+wait-msgbox 30
+screenshot no-port
+answer-msgbox IDOK
+dialog-click 1029
+EOF
+        tcpip_add_port 10.0.0.7
+        cat <<EOF
+dialog-wait-rows 1004 1 30
+dialog-list 1004
+dialog-list-selected 1004
+dialog-key enter
+dialog-gone 30
+EOF
+        parallel_finish ;;
+      tcpip_cancel)
+        for way in "dialog-click 1039" "dialog-key escape" "dialog-key close"; do
+          cat <<EOF
+wait-dialog $TCPIP_CAPTION 120
+echo ending with $way
+$way
+dialog-gone 30
+wait-enabled 1012 60
+get-text 1012
+list-select 1004 3
+EOF
+          [ "$way" = "dialog-key close" ] || echo "click 1012"
+        done
+        cat <<EOF
+expect-no-msgbox 1
+is-enabled 1012
+screenshot after
+close
+wait-exit 60
+echo after the installer
+printers
+drivers Windows x64
+EOF
+        ;;
+    esac
+  } >"$STAGE/scenario.txt"
+}
+
+check_tcpip_dialog() {
+  expect "dialog caption" "[$TCPIP_CAPTION]"
+  expect "dialog owner" installer
+  expect "dialog installer enabled" no
+  expect "dialog control 1030" "Please select/create a TCP/IP printer port"
+  expect "dialog control 1004" "list view report single showsel"
+  expect "dialog control 1029" "&Add Port"
+  expect "dialog control 1031" "&ConfigurePort"
+  expect "dialog control 1032" "&Delete Port"
+  expect "dialog control 1037" "OK"
+  expect "dialog control 1039" "Cancel"
+}
+
+# The monitor's ports as the prefix's registry has them, "name=host:number".
+monitor_ports() {
+  local key="$TCP_MONITOR_KEY\\Ports" name host number
+  reg_key_names "$key" | while read -r name; do
+    reg_key "$key\\$name" "monitor-port-$name" >/dev/null
+    host=$(sed -n 's/^HostName=//p' "$STAGE/monitor-port-$name")
+    number=$(sed -n 's/^PortNumber=//p' "$STAGE/monitor-port-$name")
+    printf '%s=%s:%d\n' "$name" "$host" "$number"
+  done | sort | tr '\n' ' ' | sed 's/ $//'
+}
+expect_monitor_ports() {
+  local actual
+  actual=$(monitor_ports)
+  if [ "$actual" = "$*" ]; then pass "the monitor's ports: $*"
+  else fail "the monitor's ports: [$actual], expected [$*]"; fi
+}
+
+check_tcpip() {
+  local count
+  case "$scenario" in
+    tcpip_wizard)
+      expect "port-dialog caption" "[$TCP_ADD_CAPTION]"
+      expect "port-dialog owner" installer
+      if grep -q '^dialog caption: ' "$LOG"; then fail "the installer's TCP/IP dialog came up"
+      else pass "no TCP/IP dialog, the wizard at once"; fi
+      expect port "IP_10.0.0.5 | Standard TCP/IP Port"
+      check_parallel_printer IP_10.0.0.5
+      expect_monitor_ports "IP_10.0.0.5=10.0.0.5:9100" ;;
+    tcpip_wizard_cancel)
+      expect "port-dialog owner" installer
+      expect "port-dialog" closed
+      expect "enabled 1012" yes
+      expect "text 1012" "&Install"
+      expect msgbox none
+      grep -q '^exited: ' "$LOG" && pass "the close box ended the installer" || fail "the installer did not end"
+      if grep -q -F -- "printer: $PARALLEL_NAME | " "$LOG"; then fail "a printer $PARALLEL_NAME was made"
+      else pass "no printer $PARALLEL_NAME"; fi
+      if grep -q -F -- "driver: $PARALLEL_NAME | Windows x64 |" "$LOG"; then fail "a Windows x64 driver $PARALLEL_NAME was registered"
+      else pass "no Windows x64 driver $PARALLEL_NAME"; fi
+      if grep -q -- '| Standard TCP/IP Port$' "$LOG"; then fail "a TCP/IP port was made"
+      else pass "no TCP/IP port"; fi
+      expect_monitor_ports "" ;;
+    tcpip_choose)
+      check_tcpip_dialog
+      expect "dialog list 1004 columns" 2
+      expect "dialog list 1004 rows" 2
+      expect "dialog list 1004 row 0" "IP_10.0.0.1 | Standard TCP/IP Port"
+      expect "dialog list 1004 row 1" "IP_10.0.0.2 | Standard TCP/IP Port"
+      expect "dialog list 1004 selected" 0
+      check_parallel_printer IP_10.0.0.2 ;;
+    tcpip_manage)
+      # The monitor's dialogs belong to the TCP/IP dialog, not the main one.
+      count=$(grep -c -Fx "port-dialog owner caption: [$TCPIP_CAPTION]" "$LOG")
+      if [ "$count" = 2 ]; then pass "both monitor dialogs owned by the TCP/IP dialog"
+      else fail "$count monitor dialogs owned by the TCP/IP dialog, not 2"; fi
+      expect "port-dialog caption" "[$TCP_CONFIGURE_CAPTION]"
+      expect "port-dialog field 1003" IP_10.0.0.9
+      expect "dialog rows 1004" 2
+      expect "dialog list 1004 row 1" "IP_10.0.0.9 | Standard TCP/IP Port"
+      expect "dialog list 1004 selected" 1
+      expect "dialog rows 1004" 1
+      expect "dialog list 1004 row 0" "IP_10.0.0.9 | Standard TCP/IP Port"
+      expect "dialog list 1004 selected" 0
+      check_parallel_printer IP_10.0.0.9
+      if grep -q '^port: IP_10.0.0.1 ' "$LOG"; then fail "IP_10.0.0.1 is still a port"
+      else pass "IP_10.0.0.1 deleted"; fi
+      expect_monitor_ports "IP_10.0.0.9=10.0.0.9:9101" ;;
+    tcpip_empty)
+      expect "msgbox caption" Prompt
+      expect "msgbox text" 'There is no available TCP/IP port\r\nClick "Add port" to create a new port'
+      expect "dialog rows 1004" 0
+      expect "dialog list 1004 row 0" "IP_10.0.0.7 | Standard TCP/IP Port"
+      expect "dialog list 1004 selected" 0
+      check_parallel_printer IP_10.0.0.7
+      expect_monitor_ports "IP_10.0.0.7=10.0.0.7:9100" ;;
+    tcpip_cancel)
+      check_tcpip_dialog
+      count=$(grep -c -Fx "dialog: closed" "$LOG")
+      if [ "$count" = 3 ]; then pass "the dialog closed three times"; else fail "the dialog closed $count times, not 3"; fi
+      count=$(grep -c -Fx "enabled 1012: yes" "$LOG")
+      if [ "$count" = 5 ]; then pass "Install enabled again after each ending"; else fail "Install enabled $count times, not 5"; fi
+      count=$(grep -c -Fx "text 1012: &Install" "$LOG")
+      if [ "$count" = 3 ]; then pass "Install kept its caption"; else fail "Install kept its caption $count times, not 3"; fi
+      expect msgbox none
+      grep -q '^exited: ' "$LOG" && pass "the close box ended the installer" || fail "the installer did not end"
+      if grep -q -F -- "printer: $PARALLEL_NAME | " "$LOG"; then fail "a printer $PARALLEL_NAME was made"
+      else pass "no printer $PARALLEL_NAME"; fi
+      if grep -q -F -- "driver: $PARALLEL_NAME | Windows x64 |" "$LOG"; then fail "a Windows x64 driver $PARALLEL_NAME was registered"
+      else pass "no Windows x64 driver $PARALLEL_NAME"; fi
+      expect_monitor_ports "IP_10.0.0.1=10.0.0.1:9100" ;;
+  esac
+}
+
 INSTALLER_WINEDEBUG=$WINEDEBUG
 case "$scenario" in
   usb_receipt_win10)
@@ -569,6 +1072,23 @@ case "$scenario" in
       # The copy an earlier run left; its monitor is gone now.
       rm -f "$WINEPREFIX/drive_c/windows/syswow64/zqaNLM64.dll"
     fi ;;
+  parallel_*)
+    stage_library; stage_package
+    if [ "$scenario" = parallel_one ]; then LPT_ABSENT="LPT2: LPT3:"; fi
+    prepare_parallel
+    echo ports >>"$STAGE/prepare.txt"
+    write_parallel
+    prepare_prefix win10 ;;
+  tcpip_*)
+    stage_library; stage_package
+    case "$scenario" in
+      tcpip_choose) TCPIP_PORTS="IP_10.0.0.1=10.0.0.1 IP_10.0.0.2=10.0.0.2" ;;
+      tcpip_manage|tcpip_empty|tcpip_cancel) TCPIP_PORTS="IP_10.0.0.1=10.0.0.1" ;;
+    esac
+    prepare_tcpip
+    echo ports >>"$STAGE/prepare.txt"
+    write_tcpip
+    prepare_prefix win10 ;;
 esac
 
 # --- Run --------------------------------------------------------------------
@@ -595,6 +1115,8 @@ case "$scenario" in
   usb_none_answering) check_usb; check_none_answering ;;
   usb_label_reinstall) check_usb; check_label_reinstall ;;
   usb_*) check_usb ;;
+  parallel_*) check_parallel ;;
+  tcpip_*) check_tcpip ;;
 esac
 
 echo "screenshots: $SHOTS/$scenario-*.png"

@@ -381,6 +381,11 @@ std::optional<std::string> SimFiles::ReadFile(const std::string& path) const {
     return entry->content;
 }
 
+const std::string* SimFiles::Content(const std::string& path) const {
+    const Entry* entry = Lookup(path);
+    return entry && !entry->directory ? &entry->content : nullptr;
+}
+
 bool SimFiles::Exists(const std::string& path) const { return Lookup(path) != nullptr; }
 
 bool SimFiles::RemoveFile(const std::string& path) {
@@ -398,6 +403,12 @@ bool SimFiles::IsDirectory(const std::string& path) const {
 bool SimFiles::MakeDirectories(const std::string& path) {
     if (Key(path) == "C:") return true;
     return Insert(path, true);
+}
+
+bool SimFiles::Remove(const std::string& path) {
+    const Entry* entry = Lookup(path);
+    if (!entry || entry->directory) return false;
+    return entries_.erase(Key(path)) == 1;
 }
 
 bool SimFiles::SetReadOnly(const std::string& path, bool readOnly) {

@@ -53,12 +53,16 @@ public:
     // WriteFile creates the missing parent folders and replaces a file's bytes.
     bool WriteFile(const std::string& path, const std::string& content);
     std::optional<std::string> ReadFile(const std::string& path) const;
+    // The file's bytes without a copy; null when there is no such file.
+    const std::string* Content(const std::string& path) const;
     bool Exists(const std::string& path) const;
     // Removes a file (not a folder); false when there is none.
     bool RemoveFile(const std::string& path);
     bool IsDirectory(const std::string& path) const;
     bool MakeDirectories(const std::string& path);
     bool SetReadOnly(const std::string& path, bool readOnly = true);
+    // Removes a file (not a folder); false when there is none.
+    bool Remove(const std::string& path);
     // Creates the folder when missing.
     void SetCurrentDirectory(const std::string& path);
     // Full paths of everything below `under` (everything when empty), in

@@ -51,6 +51,17 @@ std::vector<SimProfileReader::Section> SimProfileReader::Parse(const std::string
     return sections;
 }
 
+const std::vector<SimProfileReader::Section>& SimProfileReader::Parsed(const std::string& text) {
+    if (!hasParsed_ || text != parsedText_) {
+        parsed_ = Parse(text);
+        parsedText_ = text;
+        firstSection_.clear();
+        for (std::size_t i = 0; i < parsed_.size(); ++i) firstSection_.emplace(Upper(parsed_[i].name), i);
+        hasParsed_ = true;
+    }
+    return parsed_;
+}
+
 std::uint32_t SimProfileReader::GetPrivateProfileSectionNamesA(char* buffer, std::uint32_t size,
                                                                const std::string& fileName) {
     calls.push_back(
@@ -59,13 +70,13 @@ std::uint32_t SimProfileReader::GetPrivateProfileSectionNamesA(char* buffer, std
     buffer[0] = '\0';
     if (size >= 2) buffer[1] = '\0';
     if (failures.Check("GetPrivateProfileSectionNamesA")) return 0;
-    auto text = files_.ReadFile(fileName);
+    const std::string* text = files_.Content(fileName);
     if (!text || size == 1) return 0;
 
     // Room for the names, keeping one byte for the list's final NUL.
     std::uint32_t room = size - 1;
     char* out = buffer;
-    for (const auto& section : Parse(*text)) {
+    for (const auto& section : Parsed(*text)) {
         if (section.name.empty()) continue;
         std::uint32_t needed = static_cast<std::uint32_t>(section.name.size() + 1);
         if (needed >= room) {
@@ -101,19 +112,17 @@ std::uint32_t SimProfileReader::GetPrivateProfileStringA(const std::string& sect
         return 0;
     }
     std::string result = defaultValue ? defaultValue : "";
-    if (auto text = files_.ReadFile(fileName)) {
+    if (const std::string* text = files_.Content(fileName)) {
         // With duplicate sections or keys the first one answers.
-        bool found = false;
-        for (const auto& s : Parse(*text)) {
-            if (found || !EqualsNoCase(s.name, section)) continue;
-            for (const auto& [name, value] : s.entries) {
+        const auto& sections = Parsed(*text);
+        auto first = firstSection_.find(Upper(section));
+        if (first != firstSection_.end()) {
+            for (const auto& [name, value] : sections[first->second].entries) {
                 if (EqualsNoCase(name, key)) {
                     result = value;
-                    found = true;
                     break;
                 }
             }
-            if (!found) break;  // the first matching section decides
         }
     }
     return CopyString(result, buffer, size);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,8 +40,14 @@ private:
         std::vector<std::pair<std::string, std::string>> entries;
     };
     static std::vector<Section> Parse(const std::string& text);
+    // Parse, remembering the last file: a scan reads one file many times.
+    const std::vector<Section>& Parsed(const std::string& text);
 
     SimFiles& files_;
+    std::string parsedText_;
+    std::vector<Section> parsed_;
+    std::map<std::string, std::size_t> firstSection_;  // upper-case name -> first such section
+    bool hasParsed_ = false;
 };
 
 }  // namespace sim

@@ -9,7 +9,8 @@ namespace {
 using Lock = std::lock_guard<std::recursive_mutex>;
 }
 
-SimDialogWindow::SimDialogWindow() {
+SimDialogWindow::SimDialogWindow(bool mainDialog) {
+    if (!mainDialog) return;
     controls_[IDC_STATUS].text = "Driver install Program";
     controls_[IDC_INSTALL].text = "&Install";
     controls_[IDC_INSTALL].enabled = false;
@@ -242,6 +243,73 @@ int SimDialogWindow::ShowSerialPrompt() {
     const int answer = serialPromptAnswers.front();
     serialPromptAnswers.pop_front();
     return answer;
+}
+
+int SimDialogWindow::RunModal(int templateId, platform::DialogHandler& handler) {
+    SimDialogWindow* dialog = nullptr;
+    ModalScript script;
+    {
+        Lock lock(mutex_);
+        if (missingTemplates.count(templateId) != 0) return -1;
+        Modal modal;
+        modal.templateId = templateId;
+        modal.owner = handle;
+        modal.window = std::make_unique<SimDialogWindow>(false);
+        modal.window->handle = handle + 0x100 + modals.size();
+        dialog = modal.window.get();
+        modals.push_back(std::move(modal));
+        if (!modalScripts.empty()) {
+            script = std::move(modalScripts.front());
+            modalScripts.pop_front();
+        }
+    }
+    // The handlers run unlocked, as the dialog's own messages would.
+    handler.OnInitDialog(*dialog);
+    ModalSession session(*dialog, handler);
+    if (script) script(session);
+    if (session.Open()) {
+        Lock lock(mutex_);
+        for (Modal& modal : modals) {
+            if (modal.window.get() == dialog) modal.leftOpen = static_cast<bool>(script);
+        }
+    }
+    // A modal loop only ends through EndDialog; the close box is the
+    // operator's last resort.
+    for (int attempt = 0; attempt < 3 && session.Open(); ++attempt) session.Close();
+    return dialog->ended ? dialog->endResult : -1;
+}
+
+bool ModalSession::Open() const { return !window.ended; }
+
+bool ModalSession::Press(int id) {
+    if (!Open()) return false;
+    handler_.OnCommand(id);
+    return true;
+}
+
+bool ModalSession::Close() {
+    if (!Open()) return false;
+    handler_.OnClose();
+    return true;
+}
+
+void ModalSession::Select(int id, int row) {
+    SelectNone(id);
+    window.ListViewSetItemState(id, row, platform::lv::kSelected | platform::lv::kFocused,
+                                platform::lv::kSelected | platform::lv::kFocused);
+}
+
+void ModalSession::SelectNone(int id) {
+    const int rows = window.ListViewGetItemCount(id);
+    for (int row = 0; row < rows; ++row) {
+        window.ListViewSetItemState(id, row, 0, platform::lv::kSelected | platform::lv::kFocused);
+    }
+}
+
+std::vector<std::string> ModalSession::Names(int id) {
+    std::vector<std::string> names;
+    for (const auto& row : window.Control(id).rows) names.push_back(row.empty() ? "" : row[0]);
+    return names;
 }
 
 std::vector<int> SimDialogWindow::SelectedRows(int id) {

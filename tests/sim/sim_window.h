@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -37,9 +38,39 @@ struct SimControl {
     std::vector<int> progressHistory;  // every position set, in order
 };
 
+class SimDialogWindow;
+
+// The operator's hands in a modal dialog the logic opened: clicks, the
+// keys and the close box reach the dialog's handler as the window system
+// would deliver them, and nothing reaches a dialog that has ended.
+class ModalSession {
+public:
+    ModalSession(SimDialogWindow& window, platform::DialogHandler& handler)
+        : window(window), handler_(handler) {}
+    bool Open() const;
+    // A button (or 1 for Enter, 2 for Escape); false when the dialog had ended.
+    bool Press(int id);
+    bool Close();
+    // A click on a row of list `id`: it alone is selected and focused.
+    void Select(int id, int row);
+    // A click on the list's empty space: no row selected.
+    void SelectNone(int id);
+    // Column 0 of each row of list `id`.
+    std::vector<std::string> Names(int id);
+
+    SimDialogWindow& window;
+
+private:
+    platform::DialogHandler& handler_;
+};
+
+using ModalScript = std::function<void(ModalSession&)>;
+
 class SimDialogWindow : public platform::DialogWindow {
 public:
-    SimDialogWindow();
+    // A main dialog starts as template 103 has its controls; any other
+    // dialog starts with empty controls.
+    explicit SimDialogWindow(bool mainDialog = true);
 
     platform::WindowHandle Handle() const override { return handle; }
     void SetControlText(int id, const std::string& text) override;
@@ -71,6 +102,7 @@ public:
     int OwnedMessageBox(const std::string& text, const std::string& caption,
                         std::uint32_t style) override;
     int ShowSerialPrompt() override;
+    int RunModal(int templateId, platform::DialogHandler& handler) override;
     int AppMessageBox(const std::string& text, std::uint32_t style) override;
     void EndDialog(int result) override;
     bool SetTimer(int id, std::uint32_t milliseconds) override;
@@ -98,6 +130,19 @@ public:
     std::vector<int> killedTimers;
     std::deque<int> serialPromptAnswers;  // next results; none left: Escape (2)
     int serialPrompts = 0;
+
+    // Modal dialogs: each run takes the next script (none left: the
+    // operator closes it with the close box), and stays here to be looked
+    // at. A script that leaves its dialog open gets it closed the same way.
+    struct Modal {
+        int templateId = 0;
+        platform::WindowHandle owner = 0;
+        std::unique_ptr<SimDialogWindow> window;
+        bool leftOpen = false;
+    };
+    std::deque<ModalScript> modalScripts;
+    std::vector<Modal> modals;
+    std::set<int> missingTemplates;  // RunModal answers -1 for these
 
 private:
     int Answer(std::uint32_t style);

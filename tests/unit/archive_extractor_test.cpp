@@ -85,6 +85,12 @@ TEST_F(ArchiveExtractorTest, LoadingAgainNeverHoldsTheLibraryTwice) {
     EXPECT_EQ(machine.libraries.LoadedCount(), 1);  // the destructor unloads
 }
 
+TEST_F(ArchiveExtractorTest, CommandsOf1023BytesFitTheBufferAndOf1024DoNot) {
+    // x -y "<archive>" -o"C:\" -hide: 21 bytes around the archive path.
+    EXPECT_EQ(ArchiveExtractor::CommandLine(std::string(1002, 'a'), "C:\\").size(), 1023u);
+    EXPECT_EQ(ArchiveExtractor::CommandLine(std::string(1003, 'a'), "C:\\"), "");
+}
+
 TEST_F(ArchiveExtractorTest, PathsTooLongForTheCommandBufferAreRefused) {
     EXPECT_EQ(ArchiveExtractor::CommandLine(std::string(1010, 'a'), "C:\\"), "");
     EXPECT_FALSE(ArchiveExtractor::CommandLine(std::string(990, 'a'), "C:\\").empty());

@@ -15,30 +15,40 @@ namespace testing_support {
 constexpr const char* kDirX86 = "C:\\windows\\system32\\spool\\drivers\\w32x86";
 constexpr const char* kDirX64 = "C:\\windows\\system32\\spool\\drivers\\x64";
 
+// Every file the package holds, each with a little content, as
+// (path below C:\, content).
+inline std::vector<std::pair<std::string, std::string>> PackageFiles() {
+    namespace cat = app::catalogue;
+    std::vector<std::pair<std::string, std::string>> files;
+    std::vector<std::string> ticket = {"PKV.DLL", "QZ70N.DLL", "QOEMUNI.dll", "QOEMUNI.ini"};
+    for (int row = cat::kGpdBaseOffset; row < cat::kReceiptBaseCount; ++row) {
+        ticket.push_back(std::string(cat::kReceiptBaseNames[row]) + ".GPD");
+    }
+    for (const char* file : cat::kUnidrvFiles) ticket.push_back(file);
+    for (const auto& file : ticket) {
+        files.push_back({"Ticket\\x86\\" + file, "x86 " + file});
+        files.push_back({"Ticket\\x64\\" + file, "x64 " + file});
+    }
+    for (const char* file : cat::kLabelFilesX86) files.push_back({std::string("Barcode\\x86\\") + file, file});
+    for (const char* file : cat::kLabelFilesX64) files.push_back({std::string("Barcode\\x64\\") + file, file});
+    files.push_back({"Barcode\\Common\\THERMAL.chm", "help"});
+    for (const char* base : cat::kLabelBaseNames) {
+        for (const char* ext : cat::kLabelDataExtensions) {
+            files.push_back({std::string("Barcode\\Common\\") + base + ext, base});
+        }
+    }
+    return files;
+}
 class InstallTest : public DialogTest {
 protected:
     InstallTest() { StageWorkingFolders(); }
+    // For tests that bring the working folders some other way.
+    explicit InstallTest(bool stage) {
+        if (stage) StageWorkingFolders();
+    }
 
-    // Every file the package holds, each with a little content.
     void StageWorkingFolders() {
-        namespace cat = app::catalogue;
-        std::vector<std::string> ticket = {"PKV.DLL", "QZ70N.DLL", "QOEMUNI.dll", "QOEMUNI.ini"};
-        for (int row = cat::kGpdBaseOffset; row < cat::kReceiptBaseCount; ++row) {
-            ticket.push_back(std::string(cat::kReceiptBaseNames[row]) + ".GPD");
-        }
-        for (const char* file : cat::kUnidrvFiles) ticket.push_back(file);
-        for (const auto& file : ticket) {
-            machine.files.WriteFile("C:\\Ticket\\x86\\" + file, "x86 " + file);
-            machine.files.WriteFile("C:\\Ticket\\x64\\" + file, "x64 " + file);
-        }
-        for (const char* file : cat::kLabelFilesX86) machine.files.WriteFile(std::string("C:\\Barcode\\x86\\") + file, file);
-        for (const char* file : cat::kLabelFilesX64) machine.files.WriteFile(std::string("C:\\Barcode\\x64\\") + file, file);
-        machine.files.WriteFile("C:\\Barcode\\Common\\THERMAL.chm", "help");
-        for (const char* base : cat::kLabelBaseNames) {
-            for (const char* ext : cat::kLabelDataExtensions) {
-                machine.files.WriteFile(std::string("C:\\Barcode\\Common\\") + base + ext, base);
-            }
-        }
+        for (const auto& [path, content] : PackageFiles()) machine.files.WriteFile("C:\\" + path, content);
     }
 
     // A list whose section `section` offers `name` (and nothing else).

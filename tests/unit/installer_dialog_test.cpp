@@ -151,6 +151,9 @@ TEST_F(InstallerDialogTest, ModelsWithoutTableRowsAreRefusedWithAMessage) {
 
 TEST_F(InstallerDialogTest, ClearedPortSelectionBeforeTheFirstInstallAsksForAType) {
     InstallPackage();
+    // One parallel port: no port dialog, whose closing would preselect a
+    // port type again.
+    ASSERT_TRUE(machine.spooler.RemovePort("LPT2:") && machine.spooler.RemovePort("LPT3:"));
     StartDialog();
     window.ListViewSetItemState(IDC_PORT_TYPE_LIST, 0, 0, platform::lv::kSelected);
     ASSERT_TRUE(window.SelectedRows(IDC_PORT_TYPE_LIST).empty());
@@ -225,6 +228,9 @@ TEST_F(InstallerDialogTest, AWorkerThatCannotStartLeavesInstallDisabled) {
     dialog->InitDialog();
     EXPECT_FALSE(dialog->StartupRunning());
     EXPECT_FALSE(Enabled(IDC_INSTALL));
+    ASSERT_EQ(window.messageBoxes.size(), 1u);  // not left waiting in silence
+    EXPECT_EQ(window.messageBoxes[0].caption, "Error");
+    EXPECT_TRUE(Enabled(platform::mb::kIdCancel));
     dialog->OnClose();
     EXPECT_TRUE(window.ended);
 }

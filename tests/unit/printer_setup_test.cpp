@@ -178,7 +178,9 @@ TEST_F(PrinterSetupTest, NoPortOfTheTypeAndNoParallelPortCreatesNothing) {
 }
 
 TEST_F(PrinterSetupTest, AbandonedPortChoiceInstallsNothing) {
-    // The parallel and TCP/IP choices offer nothing yet: both abandon.
+    // No parallel port, no TCP/IP port and a wizard that makes none: both
+    // choices abandon.
+    Ports({"USB001"});
     StartDialog();
     for (int type : {ports::kParallel, ports::kTcpIp}) {
         Install(type);

@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -98,6 +99,17 @@ class PosixSink : public OutputSink {
       return nullptr;
     }
     return std::unique_ptr<FileWriter>(new PosixFileWriter(fd));
+  }
+
+  bool Remove(const std::string& relPath, bool) override {
+    return ::unlink((root_ + relPath).c_str()) == 0;
+  }
+
+  bool FreeSpace(uint64_t* bytes) override {
+    struct statvfs fs;
+    if (::statvfs(root_.c_str(), &fs) != 0) return false;
+    *bytes = uint64_t(fs.f_bavail) * fs.f_frsize;
+    return true;
   }
 
  private:

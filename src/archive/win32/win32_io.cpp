@@ -151,6 +151,20 @@ class Win32Sink : public OutputSink {
     return std::unique_ptr<FileWriter>(new Win32FileWriter(h));
   }
 
+  bool Remove(const std::string& relPath, bool utf8) override {
+    std::wstring path;
+    std::string error;
+    return FullPath(relPath, utf8, &path, &error) && DeleteFileW(path.c_str()) != FALSE;
+  }
+
+  // What this user may still write there (quotas included).
+  bool FreeSpace(uint64_t* bytes) override {
+    ULARGE_INTEGER available;
+    if (!GetDiskFreeSpaceExW((root_ + L"\\").c_str(), &available, nullptr, nullptr)) return false;
+    *bytes = available.QuadPart;
+    return true;
+  }
+
  private:
   bool FullPath(const std::string& relPath, bool utf8, std::wstring* path, std::string* error) {
     std::wstring rel;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/dialog_ids.h"
+#include "platform/win32/modal_dialog_win32.h"
 #include "platform/win32/serial_prompt_win32.h"
 
 namespace win32 {
@@ -157,6 +158,10 @@ int Win32DialogWindow::OwnedMessageBox(const std::string& text, const std::strin
 }
 
 int Win32DialogWindow::ShowSerialPrompt() { return SerialPromptDialog(hwnd_); }
+
+int Win32DialogWindow::RunModal(int templateId, platform::DialogHandler& handler) {
+    return RunModalDialog(hwnd_, templateId, handler);
+}
 
 int Win32DialogWindow::AppMessageBox(const std::string& text, std::uint32_t style) {
     if ((style & MB_ICONMASK) == 0) style |= MB_ICONEXCLAMATION;

@@ -58,6 +58,7 @@ public:
     int OwnedMessageBox(const std::string& text, const std::string& caption,
                         std::uint32_t style) override;
     int ShowSerialPrompt() override;
+    int RunModal(int templateId, platform::DialogHandler& handler) override;
     int AppMessageBox(const std::string& text, std::uint32_t style) override;
     void EndDialog(int result) override;
 
