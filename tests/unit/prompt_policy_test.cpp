@@ -143,6 +143,26 @@ TEST_F(UnattendedWindowTest, BoxesAndThePromptAreAnsweredWithoutReachingTheWindo
     EXPECT_EQ(Lines().size(), 3u);
 }
 
+// A dialog handler that would choose a port if anyone ran it.
+class NeverRun : public platform::DialogHandler {
+public:
+    void OnInitDialog(platform::DialogWindow&) override { ran = true; }
+    bool OnCommand(int) override { return ran = true; }
+    void OnClose() override { ran = true; }
+    bool ran = false;
+};
+
+TEST_F(UnattendedWindowTest, APortDialogIsNeverShownAndCountsAsAProblem) {
+    NeverRun handler;
+    EXPECT_EQ(window.RunModal(137, handler), -1);
+    EXPECT_FALSE(handler.ran);
+    EXPECT_TRUE(inner.modals.empty());
+    EXPECT_EQ(usbPolicy.Problems(), (std::vector<std::string>{"dialog 137 was not shown"}));
+    EXPECT_EQ(Lines(), (std::vector<std::string>{
+                           "2024-03-05 14:07:09.042  dialog 137 was not shown (nobody is there to "
+                           "answer it)"}));
+}
+
 TEST_F(UnattendedWindowTest, TheInstallButtonStaysDisabledAndEverythingElsePassesOn) {
     window.EnableControl(IDC_INSTALL, true);
     EXPECT_FALSE(inner.Control(IDC_INSTALL).enabled);
