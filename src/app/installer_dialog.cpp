@@ -141,6 +141,7 @@ void InstallerDialog::OnInstall() {
         return;
     }
     installButton.Enable(false);
+    portSearch = PortSearch::NotRun;
 
     for (int row = 0; row < portTypeList.GetItemCount(); ++row) {
         if (portTypeList.GetItemState(row, platform::lv::kSelected) == platform::lv::kSelected) {

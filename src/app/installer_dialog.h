@@ -163,6 +163,17 @@ public:
     enum class InstallRoute { None, Receipt, Label, Refused };
     InstallRoute lastRoute = InstallRoute::None;
 
+    // How the last Install's search for the printer (USB or serial) ended.
+    enum class PortSearch { NotRun, Found, NotFound };
+    PortSearch portSearch = PortSearch::NotRun;
+    // Rates the serial search tries in turn, from the first, when no port
+    // answered at the current one; empty in the dialog, where the
+    // operator picks one rate.
+    std::vector<std::int32_t> fallbackBaudRates;
+    // A parallel or TCP/IP port chosen before Install (from the command
+    // line): taken instead of asking. Empty in the dialog.
+    std::string presetPort;
+
     platform::Platform& Platform() { return platform_; }
     catalogue::ReceiptBlocks Blocks() const {
         return {receiptGroup1Size, receiptGroup2Size, receiptGroup3Size, receiptGroup4Size};

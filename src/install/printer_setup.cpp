@@ -38,6 +38,11 @@ bool InstallerDialog::ApplyPortChoice(int result, const StringArray& list, bool 
 }
 
 bool InstallerDialog::PreselectPort() {
+    const bool asks = portTypeIndex == ports::kTcpIp || portTypeIndex == ports::kParallel;
+    if (asks && !presetPort.empty()) {
+        printerPort = presetPort;
+        return true;
+    }
     if (portTypeIndex == ports::kTcpIp) {
         const int result = ChooseTcpIpPort();
         if (result == kPortCreated && tcpipPorts.empty()) {

@@ -72,12 +72,24 @@ struct PortInfo2 {
     std::uint32_t reserved = 0;
 };
 
+// A Standard TCP/IP port as the port monitor's XcvData "AddPort" and
+// "ConfigPort" take it (PORT_DATA_1, RAW printing).
+struct TcpIpPortData {
+    std::string portName;
+    std::string hostAddress;
+    std::uint32_t portNumber = 9100;
+};
+
 namespace spool {
 constexpr std::uint32_t kApdCopyAllFiles = 4;
 constexpr std::uint32_t kPrinterAllAccess = 0xF000C;
 constexpr std::uint32_t kPrinterControlPurge = 3;
 constexpr std::uint32_t kEnumLocal = 2;
 constexpr std::uint32_t kEnumConnections = 4;
+// DeletePrinterDriverExA: the driver's files go too, where nothing else uses them.
+constexpr std::uint32_t kDeleteUnusedFiles = 1;
+// OpenPrinterA on ",XcvMonitor <monitor>": the access a port change needs.
+constexpr std::uint32_t kServerAccessAdminister = 0x1;
 }  // namespace spool
 
 // The NUL-separated list a DRIVER_INFO_3A carries: "a\0b\0\0", each entry
@@ -105,6 +117,14 @@ public:
     virtual BoolResult AddMonitorA(std::uint32_t level, const MonitorInfo2& info) = 0;
     virtual BoolResult DeleteMonitorA(const OptString& environment,
                                       const std::string& monitorName) = 0;
+    // The driver's registration only.
+    virtual BoolResult DeletePrinterDriverA(const std::string& environment,
+                                            const std::string& driverName) = 0;
+    // The registration and, with kDeleteUnusedFiles, the files.
+    virtual BoolResult DeletePrinterDriverExA(const std::string& environment,
+                                              const std::string& driverName,
+                                              std::uint32_t deleteFlags,
+                                              std::uint32_t versionFlags) = 0;
 
     virtual BoolResult OpenPrinterA(const std::string& printerName, PrinterHandle& handle,
                                     const PrinterDefaults& defaults) = 0;
@@ -130,6 +150,12 @@ public:
                                            std::uint32_t bufferSize,
                                            std::vector<DriverInfo3>& drivers,
                                            std::uint32_t& needed, std::uint32_t& returned) = 0;
+
+    // The port monitor's own configuration call (XcvDataW), on a handle OpenPrinterA
+    // gave for ",XcvMonitor <monitor>": `command` is "AddPort" or
+    // "ConfigPort"; `status` is the monitor's answer (0 when done).
+    virtual BoolResult XcvPortData(PrinterHandle xcv, const std::string& command,
+                               const TcpIpPortData& data, std::uint32_t& status) = 0;
 
     // The port monitor shows its own windows for these, owned by `owner`.
     virtual BoolResult AddPortA(WindowHandle owner, const std::string& monitorName) = 0;

@@ -58,6 +58,9 @@ constexpr std::uint32_t kInvalidPrinterName = 1801;
 constexpr std::uint32_t kPrinterAlreadyExists = 1802;
 constexpr std::uint32_t kPrinterDriverAlreadyInstalled = 1795;
 constexpr std::uint32_t kPrintMonitorAlreadyInstalled = 3006;
+constexpr std::uint32_t kPrinterDriverInUse = 3001;
+constexpr std::uint32_t kInvalidEnvironment = 1805;
+constexpr std::uint32_t kCallNotImplemented = 120;
 constexpr std::uint32_t kUnknownPrintMonitor = 3000;
 }  // namespace error
 

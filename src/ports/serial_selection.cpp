@@ -161,6 +161,7 @@ long InstallerDialog::OnSerialByteReceived(std::uintptr_t, std::intptr_t lParam)
 void InstallerDialog::SerialPortFound(const std::string& port) {
     window_.KillTimer(PROBE_TIMER_ID);
     probeState = ProbeState::Idle;
+    portSearch = PortSearch::Found;
     statusText = "The available printer port: " + std::string(" ") + port;
     Refresh();
     CloseSerialPort();
@@ -180,6 +181,14 @@ void InstallerDialog::SerialSearchExhausted() {
     CloseSerialPort();
     window_.KillTimer(PROBE_TIMER_ID);
     probeState = ProbeState::Idle;
+    if (!fallbackBaudRates.empty()) {
+        // Every port again at the next rate.
+        serialBaudRate = fallbackBaudRates.front();
+        fallbackBaudRates.erase(fallbackBaudRates.begin());
+        StartProbing();
+        return;
+    }
+    portSearch = PortSearch::NotFound;
     progressBar.SetPos(80);
     RestoreSerialPrinterPorts();
     progressBar.SetPos(90);

@@ -41,10 +41,12 @@ void InstallerDialog::DetectUsbPort() {
             if (ReadPrinterOnLine(printerName)) {
                 progressBar.SetPos(70);
                 found = true;
+                portSearch = PortSearch::Found;
                 break;
             }
         }
         if (found) break;
+        portSearch = PortSearch::NotFound;
         if (window_.OwnedMessageBox(kNoPortText, "Fail to select port", platform::mb::kRetryCancel) !=
             platform::mb::kIdRetry) {
             break;

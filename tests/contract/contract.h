@@ -80,6 +80,7 @@ void DriverDirectoryCase(ContractTarget& target);
 void EnumPortsCase(ContractTarget& target);
 void SpoolerServiceCase(ContractTarget& target);
 void DriverAndPrinterCase(ContractTarget& target);
+void DriverRemovalCase(ContractTarget& target);
 void RegistryCase(ContractTarget& target);
 void RegistryEnumCase(ContractTarget& target);
 void FilesCase(ContractTarget& target);

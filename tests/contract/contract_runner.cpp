@@ -20,6 +20,7 @@ constexpr Case kCases[] = {
     {"DriverDirectory", DriverDirectoryCase},
     {"EnumPorts", EnumPortsCase},
     {"DriverAndPrinter", DriverAndPrinterCase},
+    {"DriverRemoval", DriverRemovalCase},
     {"Registry", RegistryCase},
     {"RegistryEnum", RegistryEnumCase},
     {"Files", FilesCase},

@@ -388,6 +388,13 @@ const std::string* SimFiles::Content(const std::string& path) const {
 
 bool SimFiles::Exists(const std::string& path) const { return Lookup(path) != nullptr; }
 
+bool SimFiles::RemoveFile(const std::string& path) {
+    const Entry* entry = Lookup(path);
+    if (!entry || entry->directory) return false;
+    entries_.erase(Key(path));
+    return true;
+}
+
 bool SimFiles::IsDirectory(const std::string& path) const {
     const Entry* entry = Lookup(path);
     return entry && entry->directory;

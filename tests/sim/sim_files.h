@@ -56,6 +56,8 @@ public:
     // The file's bytes without a copy; null when there is no such file.
     const std::string* Content(const std::string& path) const;
     bool Exists(const std::string& path) const;
+    // Removes a file (not a folder); false when there is none.
+    bool RemoveFile(const std::string& path);
     bool IsDirectory(const std::string& path) const;
     bool MakeDirectories(const std::string& path);
     bool SetReadOnly(const std::string& path, bool readOnly = true);

@@ -15,6 +15,7 @@ public:
         lines_.opens.push_back(
             {owner, portNumber, baudRate, parity, dataBits, stopBits, eventMask, writeBufferSize});
         bufferSize_ = writeBufferSize;
+        baudRate_ = baudRate;
         if (lines_.presentPorts.count(portNumber) == 0) return 0;
         port_ = portNumber;
         ++lines_.openCount_;
@@ -32,7 +33,12 @@ public:
         if (!listening_ || count > bufferSize_) return false;
         lines_.writes.push_back({port_, std::vector<std::uint8_t>(bytes, bytes + count)});
         const auto reply = lines_.replies.find(port_);
-        if (reply != lines_.replies.end()) lines_.pending_.push_back({port_, reply->second, this});
+        const auto rate = lines_.replyRates.find(port_);
+        // A printer set to another rate hears only noise, and says nothing.
+        const bool sameRate = rate == lines_.replyRates.end() || rate->second == baudRate_;
+        if (reply != lines_.replies.end() && sameRate) {
+            lines_.pending_.push_back({port_, reply->second, this});
+        }
         return true;
     }
 
@@ -58,6 +64,7 @@ private:
     int port_ = 0;
     bool listening_ = false;
     std::size_t bufferSize_ = 0;
+    int baudRate_ = 0;
 };
 
 std::unique_ptr<platform::SerialChannel> SimSerialLines::Create() {

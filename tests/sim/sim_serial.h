@@ -43,6 +43,7 @@ public:
     std::set<int> setupFailures;          // open, but a line setting fails
     std::set<int> threadFailures;         // the event thread cannot start
     std::map<int, std::vector<std::uint8_t>> replies;  // what a write on the port gets back
+    std::map<int, int> replyRates;  // the only rate a port's printer answers at (unset: any)
 
     // The owner window's handler of kMsgByteReceived (the dialog's).
     std::function<long(std::uintptr_t, std::intptr_t)> onByte;

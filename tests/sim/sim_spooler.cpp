@@ -1,5 +1,7 @@
 #include "sim/sim_spooler.h"
 
+#include <algorithm>
+
 #include "sim/sim_system_info.h"
 #include "sim/sim_text.h"
 
@@ -377,6 +379,64 @@ BoolResult SimSpooler::DeleteMonitorA(const platform::OptString& environment,
     return Fail(error::kUnknownPrintMonitor);
 }
 
+BoolResult SimSpooler::DeletePrinterDriverA(const std::string& environment,
+                                          const std::string& driverName) {
+    if (auto code = Begin("DeletePrinterDriverA", {environment, driverName})) return Fail(*code);
+    return RemoveDriver(environment, driverName, false);
+}
+
+BoolResult SimSpooler::DeletePrinterDriverExA(const std::string& environment,
+                                            const std::string& driverName,
+                                            std::uint32_t deleteFlags,
+                                            std::uint32_t versionFlags) {
+    if (auto code = Begin("DeletePrinterDriverExA", {environment, driverName, Hex(deleteFlags),
+                                                     std::to_string(versionFlags)})) {
+        return Fail(*code);
+    }
+    return RemoveDriver(environment, driverName,
+                        (deleteFlags & platform::spool::kDeleteUnusedFiles) != 0);
+}
+
+// The files a stored driver keeps in its version folder.
+std::vector<std::string> SimSpooler::DriverFiles(const StoredDriver& driver) const {
+    std::vector<std::string> names;
+    const platform::DriverInfo3& info = driver.info;
+    for (const auto* file : {&info.driverPath, &info.dataFile, &info.configFile, &info.helpFile}) {
+        if (*file && !(*file)->empty()) names.push_back(FileName(**file));
+    }
+    for (const auto& file : info.dependentFiles) names.push_back(FileName(file));
+    return names;
+}
+
+BoolResult SimSpooler::RemoveDriver(const std::string& environment, const std::string& driverName,
+                                    bool withFiles) {
+    const std::string env = environment.empty() ? LocalEnvironment() : environment;
+    auto directory = DriverDirectory(env);
+    if (!directory) return Fail(kInvalidEnvironment);
+    auto it = std::find_if(drivers_.begin(), drivers_.end(), [&](const StoredDriver& d) {
+        return EqualsNoCase(*d.info.name, driverName) && EqualsNoCase(d.environment, env);
+    });
+    if (it == drivers_.end()) return Fail(error::kUnknownPrinterDriver);
+    for (const auto& printer : printers_) {
+        if (printer.info.driverName && EqualsNoCase(*printer.info.driverName, driverName)) {
+            return Fail(error::kPrinterDriverInUse);
+        }
+    }
+    const StoredDriver removed = *it;
+    drivers_.erase(it);
+    if (!withFiles) return Succeed();
+    const std::string folder = *directory + "\\" + std::to_string(removed.info.version) + "\\";
+    for (const std::string& name : DriverFiles(removed)) {
+        bool shared = false;
+        for (const auto& other : drivers_) {
+            if (!EqualsNoCase(other.environment, env)) continue;
+            for (const std::string& used : DriverFiles(other)) shared = shared || EqualsNoCase(used, name);
+        }
+        if (!shared) files_.RemoveFile(folder + name);
+    }
+    return Succeed();
+}
+
 // ----- printers -----
 
 BoolResult SimSpooler::OpenPrinterA(const std::string& printerName,
@@ -388,10 +448,66 @@ BoolResult SimSpooler::OpenPrinterA(const std::string& printerName,
                                            Hex(defaults.desiredAccess)})) {
         return Fail(*code);
     }
+    if (EqualsNoCase(printerName, std::string(",XcvMonitor ") + kTcpIpPort)) {
+        if (Monitor(kTcpIpPort) == nullptr) return Fail(error::kInvalidPrinterName);
+        handle = NewHandle(printerName);
+        xcvHandles_[handle] = defaults.desiredAccess;
+        return Succeed();
+    }
     const StoredPrinter* printer = FindPrinter(printerName);
     if (!printer || printer->pendingDeletion) return Fail(error::kInvalidPrinterName);
     handle = NewHandle(*printer->info.printerName);
     return Succeed();
+}
+
+// The Standard TCP/IP Port monitor's answers, as the test monitor of the
+// Wine tests gives them.
+BoolResult SimSpooler::XcvPortData(platform::PrinterHandle xcv, const std::string& command,
+                                   const platform::TcpIpPortData& data, std::uint32_t& status) {
+    status = 0;
+    if (auto code = Begin("XcvPortData", {Hex(xcv), command, data.portName, data.hostAddress,
+                                          std::to_string(data.portNumber)})) {
+        return Fail(*code);
+    }
+    auto handle = xcvHandles_.find(xcv);
+    if (handle == xcvHandles_.end()) return Fail(error::kInvalidHandle);
+    const bool add = command == "AddPort";
+    if (!add && command != "ConfigPort") {
+        status = error::kInvalidParameter;
+        return Succeed();
+    }
+    if ((handle->second & platform::spool::kServerAccessAdminister) == 0) {
+        status = error::kAccessDenied;
+        return Succeed();
+    }
+    const std::string& name = data.portName;
+    if (name.empty() || name.size() > 63 || name.find_first_of(",\\") != std::string::npos) {
+        status = 123;  // ERROR_INVALID_NAME
+        return Succeed();
+    }
+    if (data.hostAddress.empty() || data.hostAddress.size() > 48 || data.portNumber == 0 ||
+        data.portNumber > 65535) {
+        status = error::kInvalidParameter;
+        return Succeed();
+    }
+    const bool known = tcpIpPorts_.count(Upper(name)) != 0;
+    if (add && PortExists(name)) {
+        status = error::kAlreadyExists;
+        return Succeed();
+    }
+    if (!add && !known) {
+        status = error::kUnknownPort;
+        return Succeed();
+    }
+    if (add) AddPort(name, kTcpIpPort, kTcpIpPort);
+    tcpIpPorts_[Upper(name)] = {data.hostAddress, data.portNumber};
+    return Succeed();
+}
+
+std::optional<SimSpooler::TcpIpPortConfig> SimSpooler::TcpIpPort(const std::string& name) const {
+    auto found = tcpIpPorts_.find(Upper(name));
+    if (found == tcpIpPorts_.end()) return std::nullopt;
+    return found->second;
 }
 
 BoolResult SimSpooler::SetPrinterA(platform::PrinterHandle handle, std::uint32_t level,
@@ -423,6 +539,7 @@ BoolResult SimSpooler::ClosePrinter(platform::PrinterHandle handle) {
     if (it == handles_.end()) return Fail(error::kInvalidHandle);
     std::string name = it->second;
     handles_.erase(it);
+    xcvHandles_.erase(handle);
     // A printer marked for deletion goes when its last handle closes.
     for (const auto& [other, otherName] : handles_) {
         if (EqualsNoCase(otherName, name)) return Succeed();

@@ -65,6 +65,12 @@ public:
                                      const platform::MonitorInfo2& info) override;
     platform::BoolResult DeleteMonitorA(const platform::OptString& environment,
                                         const std::string& monitorName) override;
+    platform::BoolResult DeletePrinterDriverA(const std::string& environment,
+                                              const std::string& driverName) override;
+    platform::BoolResult DeletePrinterDriverExA(const std::string& environment,
+                                                const std::string& driverName,
+                                                std::uint32_t deleteFlags,
+                                                std::uint32_t versionFlags) override;
     platform::BoolResult OpenPrinterA(const std::string& printerName,
                                       platform::PrinterHandle& handle,
                                       const platform::PrinterDefaults& defaults) override;
@@ -86,6 +92,9 @@ public:
                                              std::vector<platform::DriverInfo3>& drivers,
                                              std::uint32_t& needed,
                                              std::uint32_t& returned) override;
+    platform::BoolResult XcvPortData(platform::PrinterHandle xcv, const std::string& command,
+                                 const platform::TcpIpPortData& data,
+                                 std::uint32_t& status) override;
     platform::BoolResult AddPortA(platform::WindowHandle owner,
                                   const std::string& monitorName) override;
     platform::BoolResult ConfigurePortA(platform::WindowHandle owner,
@@ -120,6 +129,12 @@ public:
     void ScriptAddTcpIpPort(const std::string& portName);
     // DeletePortA removes the port and succeeds.
     void ScriptDeletePortRemoves();
+    // The address and number of a Standard TCP/IP port made through XcvData.
+    struct TcpIpPortConfig {
+        std::string host;
+        std::uint32_t number = 0;
+    };
+    std::optional<TcpIpPortConfig> TcpIpPort(const std::string& name) const;
 
     // The spooler's start: re-reads each printer's port from the registry and
     // writes its "PrinterOnLine". SimMachine calls it from the service hook.
@@ -167,6 +182,9 @@ private:
                                        std::initializer_list<std::string> args);
     // A stored driver as the enumeration reports it.
     platform::DriverInfo3 Listed(const StoredDriver& driver) const;
+    std::vector<std::string> DriverFiles(const StoredDriver& driver) const;
+    platform::BoolResult RemoveDriver(const std::string& environment,
+                                      const std::string& driverName, bool withFiles);
     StoredPrinter* FindPrinter(const std::string& name);
     const StoredPrinter* FindPrinter(const std::string& name) const;
     bool PortExists(const std::string& name) const;
@@ -189,6 +207,9 @@ private:
     std::vector<platform::PortInfo2> ports_;
     std::set<std::string> attachedPorts_;  // upper-case names
     std::map<platform::PrinterHandle, std::string> handles_;
+    // Handles on ",XcvMonitor Standard TCP/IP Port", with the access asked for.
+    std::map<platform::PrinterHandle, std::uint32_t> xcvHandles_;
+    std::map<std::string, TcpIpPortConfig> tcpIpPorts_;  // upper-case names
     platform::PrinterHandle nextHandle_ = 0x3000;
 };
 

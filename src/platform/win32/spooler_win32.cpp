@@ -131,6 +131,22 @@ BoolResult Win32Spooler::DeleteMonitorA(const OptString& environment,
     return Result(::DeleteMonitorA(nullptr, Str(environment), Str(monitorName)));
 }
 
+BoolResult Win32Spooler::DeletePrinterDriverA(const std::string& environment,
+                                              const std::string& driverName) {
+    return Result(::DeletePrinterDriverA(nullptr, Str(environment), Str(driverName)));
+}
+
+BoolResult Win32Spooler::DeletePrinterDriverExA(const std::string& environment,
+                                                const std::string& driverName,
+                                                std::uint32_t deleteFlags,
+                                                std::uint32_t versionFlags) {
+    // Some spoolers (Wine's) fail it without setting a last error: make
+    // that read as "not implemented" rather than as success.
+    ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return Result(::DeletePrinterDriverExA(nullptr, Str(environment), Str(driverName), deleteFlags,
+                                           versionFlags));
+}
+
 BoolResult Win32Spooler::OpenPrinterA(const std::string& printerName,
                                       platform::PrinterHandle& handle,
                                       const platform::PrinterDefaults& defaults) {
@@ -248,6 +264,58 @@ BoolResult Win32Spooler::EnumPrinterDriversA(const std::string& environment,
     if (!result.NonZero() || level != 3) return result;
     const auto* records = reinterpret_cast<const DRIVER_INFO_3A*>(buffer.data());
     for (DWORD i = 0; i < count; ++i) drivers.push_back(FromRecord(records[i]));
+    return result;
+}
+
+namespace {
+
+// PORT_DATA_1 of the Standard TCP/IP Port monitor (tcpxcv.h), 964 bytes.
+struct PortData1 {
+    WCHAR sztPortName[64];
+    DWORD dwVersion;
+    DWORD dwProtocol;
+    DWORD cbSize;
+    DWORD dwReserved;
+    WCHAR sztHostAddress[49];
+    WCHAR sztSNMPCommunity[33];
+    DWORD dwDoubleSpool;
+    WCHAR sztQueue[33];
+    WCHAR sztIPAddress[16];
+    BYTE Reserved[540];
+    DWORD dwPortNumber;
+    DWORD dwSNMPEnabled;
+    DWORD dwSNMPDevIndex;
+};
+static_assert(sizeof(PortData1) == 964, "PORT_DATA_1 is 964 bytes");
+
+// The names and addresses are plain ASCII (the command line checks them);
+// copied cut to fit, always terminated.
+template <size_t N>
+void CopyWide(WCHAR (&to)[N], const std::string& from) {
+    size_t i = 0;
+    for (; i + 1 < N && i < from.size(); ++i) to[i] = static_cast<unsigned char>(from[i]);
+    to[i] = 0;
+}
+
+}  // namespace
+
+BoolResult Win32Spooler::XcvPortData(platform::PrinterHandle xcv, const std::string& command,
+                                 const platform::TcpIpPortData& data, std::uint32_t& status) {
+    PortData1 record = {};
+    CopyWide(record.sztPortName, data.portName);
+    record.dwVersion = 1;
+    record.dwProtocol = 1;  // RAW
+    record.cbSize = sizeof(record);
+    CopyWide(record.sztHostAddress, data.hostAddress);
+    CopyWide(record.sztSNMPCommunity, "public");
+    record.dwPortNumber = data.portNumber;
+    std::wstring name(command.begin(), command.end());
+    DWORD needed = 0;
+    DWORD answer = 0;
+    const BoolResult result =
+        Result(::XcvDataW(ToHandle(xcv), name.c_str(), reinterpret_cast<BYTE*>(&record),
+                          sizeof(record), nullptr, 0, &needed, &answer));
+    status = answer;
     return result;
 }
 

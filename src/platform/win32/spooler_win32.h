@@ -19,6 +19,12 @@ public:
                                      const platform::MonitorInfo2& info) override;
     platform::BoolResult DeleteMonitorA(const platform::OptString& environment,
                                         const std::string& monitorName) override;
+    platform::BoolResult DeletePrinterDriverA(const std::string& environment,
+                                              const std::string& driverName) override;
+    platform::BoolResult DeletePrinterDriverExA(const std::string& environment,
+                                                const std::string& driverName,
+                                                std::uint32_t deleteFlags,
+                                                std::uint32_t versionFlags) override;
     platform::BoolResult OpenPrinterA(const std::string& printerName,
                                       platform::PrinterHandle& handle,
                                       const platform::PrinterDefaults& defaults) override;
@@ -40,6 +46,9 @@ public:
                                              std::vector<platform::DriverInfo3>& drivers,
                                              std::uint32_t& needed,
                                              std::uint32_t& returned) override;
+    platform::BoolResult XcvPortData(platform::PrinterHandle xcv, const std::string& command,
+                                 const platform::TcpIpPortData& data,
+                                 std::uint32_t& status) override;
     platform::BoolResult AddPortA(platform::WindowHandle owner,
                                   const std::string& monitorName) override;
     platform::BoolResult ConfigurePortA(platform::WindowHandle owner,

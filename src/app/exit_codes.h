@@ -1,0 +1,38 @@
+// What the process tells whoever started it. Deployment tools (Intune,
+// Configuration Manager, PDQ) already know the Windows Installer codes, so
+// the installer answers with those where one fits; the one outcome they
+// have no code for gets a small one of its own.
+#pragma once
+
+#include <array>
+
+namespace app::exitcode {
+
+constexpr int kSuccess = 0;
+// Installed, but the printer answered on no port: it was left on the last
+// port tried (USB) or where it was made (serial).
+constexpr int kNoPrinterAnswered = 2;
+constexpr int kUserCancelled = 1602;       // ERROR_INSTALL_USEREXIT
+constexpr int kFailure = 1603;             // ERROR_INSTALL_FAILURE
+constexpr int kAlreadyRunning = 1618;      // ERROR_INSTALL_ALREADY_RUNNING
+constexpr int kInvalidCommandLine = 1639;  // ERROR_INVALID_COMMAND_LINE
+
+struct Row {
+    int code;
+    const char* meaning;
+};
+
+constexpr std::array<Row, 6> kTable = {{
+    {kSuccess, "success"},
+    {kNoPrinterAnswered,
+     "installed, but the printer answered on no port (check the cable; see the log for the port)"},
+    {kUserCancelled, "cancelled: the progress window was closed"},
+    {kFailure, "failure; the log says why"},
+    {kAlreadyRunning, "another installation is running on this machine; try again later"},
+    {kInvalidCommandLine, "invalid command line; nothing was changed"},
+}};
+
+// The meaning of a code of the table; "unknown exit code" for any other.
+const char* Meaning(int code);
+
+}  // namespace app::exitcode

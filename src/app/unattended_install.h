@@ -1,0 +1,78 @@
+// An installation (or the driver listing) run from the command line. The
+// dialog runs as always, in a window nobody operates: once its start-up
+// has ended, this object checks the command line against what the start-up
+// found (the package's driver list, the machine's ports), makes the choices
+// an operator would make in the controls, and presses Install. The prompt
+// policy answers what the installation asks; when the installation (and a
+// serial port search after it) is over, the outcome becomes the exit code.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/command_line_options.h"
+#include "app/install_log.h"
+#include "app/installer_dialog.h"
+#include "app/prompt_policy.h"
+#include "platform/text_output.h"
+
+namespace app {
+
+// One entry of the package's driver list, in the list's order.
+struct DriverListEntry {
+    std::string name;
+    int modelIndex = -1;
+    std::string driver;  // empty: the entry installs nothing
+    bool label = false;
+};
+
+// The entries of "C:\DriverName.cfg" as the dialog offers them.
+std::vector<DriverListEntry> ReadDriverListEntries(InstallerDialog& dialog);
+
+class UnattendedInstall {
+public:
+    UnattendedInstall(InstallerDialog& dialog, PromptPolicy& policy, const cli::Options& options,
+                      InstallLog& log, platform::TextOutput& console)
+        : dialog_(dialog), policy_(policy), options_(options), log_(log), console_(console) {}
+
+    // The start-up worker has ended and the dialog has taken note.
+    void AfterStartupFinished();
+    // The dialog has handled a tick of its timer.
+    void AfterTimer();
+    // The dialog asked to end, with its result.
+    void OnDialogEnded(int result);
+    // Something the dialog did failed in a way it could not report.
+    void Abandon(const std::string& reason);
+
+    bool Finished() const { return finished_; }
+    int ExitCode() const { return exitCode_; }
+
+private:
+    void List();
+    void Install();
+    // The entry to install, or null with the run finished.
+    const DriverListEntry* ChooseEntry(const std::vector<DriverListEntry>& entries,
+                                       std::size_t& row);
+    bool CheckPort();
+    // /host: a Standard TCP/IP port for the printer, through the monitor.
+    bool MakeTcpIpPort();
+    void MakeChoices(const DriverListEntry& entry, std::size_t row);
+    void Conclude();
+    std::string PrinterPort(const std::string& printerName);
+    void Finish(int code, const std::string& reason);
+
+    InstallerDialog& dialog_;
+    PromptPolicy& policy_;
+    const cli::Options& options_;
+    InstallLog& log_;
+    platform::TextOutput& console_;
+    bool started_ = false;
+    bool installing_ = false;
+    bool installed_ = false;
+    bool finished_ = false;
+    int exitCode_ = 0;
+    int loggedRate_ = 0;
+    std::string chosenPort_;  // parallel or TCP/IP: the port the command line chose
+};
+
+}  // namespace app

@@ -1,0 +1,196 @@
+// The answers an unattended run gives in place of a person, the log the
+// questions and answers leave, and the window that passes everything else
+// on to the real dialog.
+#include <gtest/gtest.h>
+
+#include "app/dialog_ids.h"
+#include "app/installer_dialog.h"
+#include "sim/sim_window.h"
+#include "unattended_fixture.h"
+
+namespace {
+
+namespace mb = platform::mb;
+using testing_support::FixedClock;
+using testing_support::TextSink;
+
+class PromptPolicyTest : public ::testing::Test {
+protected:
+    PromptPolicyTest() { log.AddOutput(sink); }
+
+    app::PromptPolicy& Policy(const std::vector<std::string>& args) {
+        const auto parsed = app::cli::Parse(args);
+        EXPECT_TRUE(parsed.Ok()) << parsed.error;
+        options = parsed.options;
+        policy = std::make_unique<app::PromptPolicy>(options, log);
+        return *policy;
+    }
+    app::PromptPolicy& Serial(const char* baud) {
+        if (baud == nullptr) return Policy({"/model", "m", "/port", "serial"});
+        return Policy({"/model", "m", "/port", "serial", "/baud", baud});
+    }
+    std::vector<std::string> Lines() { return sink.Lines(); }
+
+    FixedClock clock;
+    TextSink sink;
+    app::InstallLog log{clock};
+    app::cli::Options options;
+    std::unique_ptr<app::PromptPolicy> policy;
+};
+
+TEST_F(PromptPolicyTest, EachBoxGetsItsSafestButton) {
+    auto& p = Policy({"/model", "m", "/port", "usb"});
+    EXPECT_EQ(p.OwnedMessageBox("t", "Error", mb::kOk), mb::kIdOk);
+    EXPECT_EQ(p.OwnedMessageBox("t", "Error", mb::kOk | mb::kIconExclamation), mb::kIdOk);
+    EXPECT_EQ(p.OwnedMessageBox("t", "c", 0x1), mb::kIdCancel);  // OK, Cancel
+    EXPECT_EQ(p.OwnedMessageBox("t", "c", 0x2), 3);              // Abort, Retry, Ignore: Abort
+    EXPECT_EQ(p.OwnedMessageBox("t", "c", 0x3), mb::kIdCancel);  // Yes, No, Cancel
+    EXPECT_EQ(p.OwnedMessageBox("t", "c", 0x4 | 0x20), 7);       // Yes, No: No
+    EXPECT_EQ(p.OwnedMessageBox("t", "Error", mb::kRetryCancel), mb::kIdCancel);
+    EXPECT_EQ(p.AppMessageBox("t", mb::kRetryCancel | mb::kIconExclamation), mb::kIdCancel);
+    EXPECT_EQ(p.OwnedMessageBox("t", "c", 0x6), mb::kIdCancel);  // Cancel, Try again, Continue
+    EXPECT_EQ(p.Problems().size(), 9u);
+    EXPECT_FALSE(p.UsbSearchGivenUp());
+}
+
+TEST_F(PromptPolicyTest, TheUsbSearchBoxGoesOnAndIsNoProblem) {
+    auto& p = Policy({"/model", "m", "/port", "usb"});
+    EXPECT_EQ(p.OwnedMessageBox("Failed to select USB port\r\nx", "Fail to select port", mb::kRetryCancel),
+              mb::kIdCancel);
+    EXPECT_TRUE(p.UsbSearchGivenUp());
+    EXPECT_TRUE(p.Problems().empty());
+    EXPECT_EQ(Lines(), (std::vector<std::string>{
+                           "2024-03-05 14:07:09.042  message box \"Fail to select port\": Failed to "
+                           "select USB port\\r\\nx -> Cancel (the installation goes on without a port "
+                           "that answered)"}));
+    // The same caption on a box without Retry is an ordinary problem.
+    EXPECT_EQ(p.OwnedMessageBox("other", "Fail to select port", mb::kOk), mb::kIdOk);
+    EXPECT_EQ(p.Problems(), (std::vector<std::string>{"other"}));
+}
+
+TEST_F(PromptPolicyTest, ProblemsAreKeptInOrderAndLoggedWithTheirAnswers) {
+    auto& p = Policy({"/model", "m", "/port", "usb"});
+    p.AppMessageBox("Service status is unknown", mb::kIconInformation);
+    p.OwnedMessageBox("Failed to add the driver 5", "Error", mb::kRetryCancel);
+    EXPECT_EQ(p.Problems(), (std::vector<std::string>{"Service status is unknown",
+                                                      "Failed to add the driver 5"}));
+    EXPECT_EQ(Lines(), (std::vector<std::string>{
+                           "2024-03-05 14:07:09.042  message box: Service status is unknown -> OK",
+                           "2024-03-05 14:07:09.042  message box \"Error\": Failed to add the "
+                           "driver 5 -> Cancel (not retried)"}));
+}
+
+TEST_F(PromptPolicyTest, TheSerialPromptIsAnsweredYesAtTheRateOfTheCommandLine) {
+    constexpr int kYes = app::InstallerDialog::kPortChoiceBase;
+    EXPECT_EQ(Serial("300").SerialPrompt(), kYes + 0);
+    EXPECT_EQ(Serial("38400").SerialPrompt(), kYes + 6);
+    EXPECT_EQ(Serial("115200").SerialPrompt(), kYes + 8);
+    EXPECT_EQ(Serial("auto").SerialPrompt(), kYes + 8);  // the fastest first
+    EXPECT_EQ(policy->SerialPromptRate(), 115200);
+    EXPECT_EQ(Serial(nullptr).SerialPrompt(), kYes + 5);  // the prompt's own 19200
+    EXPECT_EQ(policy->SerialPromptRate(), 19200);
+    EXPECT_EQ(Lines().back(),
+              "2024-03-05 14:07:09.042  serial port prompt -> Yes at 19200 baud (no /baud: the "
+              "prompt's own rate)");
+}
+
+TEST(InstallLogTest, EntriesCarryTheTimeAndStayOnOneLineInEveryOutput) {
+    FixedClock clock;
+    TextSink file;
+    TextSink console;
+    app::InstallLog log(clock);
+    log.Write("before any output");
+    log.AddOutput(file);
+    log.AddOutput(console);
+    log.Write("two\r\nlines\n");
+    EXPECT_EQ(file.Text(), "2024-03-05 14:07:09.042  two\\r\\nlines\\n\r\n");
+    EXPECT_EQ(console.Text(), file.Text());
+    EXPECT_EQ(app::InstallLog::Timestamp({2031, 12, 31, 23, 59, 59, 999}), "2031-12-31 23:59:59.999");
+    EXPECT_EQ(app::InstallLog::Timestamp({2024, 1, 2, 3, 4, 5, 6}), "2024-01-02 03:04:05.006");
+    // Code-page 936 bytes pass through unchanged.
+    EXPECT_EQ(app::InstallLog::Escape("Error\xA3\xBA" "x"), "Error\xA3\xBA" "x");
+}
+
+class UnattendedWindowTest : public PromptPolicyTest {
+protected:
+    sim::SimDialogWindow inner;
+    app::PromptPolicy& usbPolicy = Policy({"/model", "m", "/port", "usb"});
+    app::UnattendedWindow window{inner, usbPolicy, log};
+};
+
+TEST_F(UnattendedWindowTest, StatusLinesAreLoggedOnlyWhenTheyChange) {
+    window.SetControlText(IDC_STATUS, "");
+    window.SetControlText(IDC_STATUS, "Checking USB ports...");
+    window.SetControlText(IDC_STATUS, "Checking USB ports...");
+    window.SetControlText(IDC_PRINTER_NAME, "KV6X");
+    window.SetControlText(IDC_STATUS, "Checking  USB001 ....");
+    window.SetControlText(IDC_STATUS, "Checking USB ports...");
+    EXPECT_EQ(Lines(), (std::vector<std::string>{
+                           "2024-03-05 14:07:09.042  status: Checking USB ports...",
+                           "2024-03-05 14:07:09.042  status: Checking  USB001 ....",
+                           "2024-03-05 14:07:09.042  status: Checking USB ports..."}));
+    // And they reach the real window all the same.
+    EXPECT_EQ(inner.Control(IDC_STATUS).text, "Checking USB ports...");
+    EXPECT_EQ(inner.Control(IDC_PRINTER_NAME).text, "KV6X");
+}
+
+TEST_F(UnattendedWindowTest, BoxesAndThePromptAreAnsweredWithoutReachingTheWindow) {
+    EXPECT_EQ(window.OwnedMessageBox("t", "Error", mb::kRetryCancel), mb::kIdCancel);
+    EXPECT_EQ(window.AppMessageBox("t", mb::kOk), mb::kIdOk);
+    EXPECT_EQ(window.ShowSerialPrompt(), app::InstallerDialog::kPortChoiceBase + 5);
+    EXPECT_TRUE(inner.messageBoxes.empty());
+    EXPECT_EQ(inner.serialPrompts, 0);
+    EXPECT_EQ(Lines().size(), 3u);
+}
+
+// A dialog handler that would choose a port if anyone ran it.
+class NeverRun : public platform::DialogHandler {
+public:
+    void OnInitDialog(platform::DialogWindow&) override { ran = true; }
+    bool OnCommand(int) override { return ran = true; }
+    void OnClose() override { ran = true; }
+    bool ran = false;
+};
+
+TEST_F(UnattendedWindowTest, APortDialogIsNeverShownAndCountsAsAProblem) {
+    NeverRun handler;
+    EXPECT_EQ(window.RunModal(137, handler), -1);
+    EXPECT_FALSE(handler.ran);
+    EXPECT_TRUE(inner.modals.empty());
+    EXPECT_EQ(usbPolicy.Problems(), (std::vector<std::string>{"dialog 137 was not shown"}));
+    EXPECT_EQ(Lines(), (std::vector<std::string>{
+                           "2024-03-05 14:07:09.042  dialog 137 was not shown (nobody is there to "
+                           "answer it)"}));
+}
+
+TEST_F(UnattendedWindowTest, TheInstallButtonStaysDisabledAndEverythingElsePassesOn) {
+    window.EnableControl(IDC_INSTALL, true);
+    EXPECT_FALSE(inner.Control(IDC_INSTALL).enabled);
+    window.EnableControl(mb::kIdCancel, false);
+    EXPECT_FALSE(inner.Control(mb::kIdCancel).enabled);
+    window.EnableControl(mb::kIdCancel, true);
+    EXPECT_TRUE(window.IsControlEnabled(mb::kIdCancel));
+    window.ComboAddString(IDC_DRIVER_COMBO, "KV6X");
+    window.ComboSetCurSel(IDC_DRIVER_COMBO, 0);
+    EXPECT_EQ(window.GetControlText(IDC_DRIVER_COMBO), "KV6X");
+    window.SetCheck(IDC_SET_DEFAULT, 1);
+    EXPECT_EQ(inner.Control(IDC_SET_DEFAULT).check, 1);
+    window.ProgressSetPos(IDC_PROGRESS, 40);
+    EXPECT_EQ(inner.Control(IDC_PROGRESS).progress, 40);
+    EXPECT_TRUE(window.SetTimer(PROBE_TIMER_ID, 700));
+    EXPECT_EQ(inner.timerPeriods[PROBE_TIMER_ID], 700u);
+    window.KillTimer(PROBE_TIMER_ID);
+    EXPECT_TRUE(inner.timers.empty());
+    EXPECT_EQ(window.Handle(), inner.handle);
+}
+
+TEST_F(UnattendedWindowTest, EndingTheDialogIsReportedNotCarriedOut) {
+    int ended = -1;
+    window.EndDialog(mb::kIdCancel);  // nobody listening yet: nothing happens
+    window.OnEnd([&](int result) { ended = result; });
+    window.EndDialog(mb::kIdOk);
+    EXPECT_EQ(ended, mb::kIdOk);
+    EXPECT_FALSE(inner.ended);
+}
+
+}  // namespace
