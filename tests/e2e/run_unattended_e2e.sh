@@ -69,19 +69,7 @@ DEVICE_KEY='HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows'
 SEEDED_DEVICE='E2E Seeded Printer,winspool,LPT1:'
 MONITOR='Advanced Language Monitor'
 
-skip() { echo "SKIP: $*"; exit 77; }
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
-expect() {
-  if grep -Fxq -- "$1: $2" "$LOG"; then pass "$1: $2"; else fail "expected '$1: $2'"; fi
-}
-expect_not() {
-  if grep -Fxq -- "$1: $2" "$LOG"; then fail "unexpected '$1: $2'"; else pass "never '$1: $2'"; fi
-}
-same() {  # what, actual, expected
-  if [ "$2" = "$3" ]; then pass "$1: $2"; else fail "$1: '$2', expected '$3'"; fi
-}
+source "$REPO/tests/e2e/e2e_common.sh"
 # An entry of a run's log file (without its time stamp).
 expect_logged() {  # log file, entry
   if tr -d '\r' <"$STAGE/$1" | cut -c26- | grep -Fxq -- "$2"; then pass "$1: $2"
