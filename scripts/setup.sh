@@ -87,7 +87,7 @@ fi
 # 12's own qemu-user (7.2) takes about a minute to start each process, the
 # backported one (10) a fraction of a second.
 if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  qemu_major=$(qemu-i386-static --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9]*\).*/\1/p')
+  qemu_major=$(qemu-i386-static --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9]*\).*/\1/p' || true)
   if [ "${qemu_major:-0}" -lt 8 ]; then
     backports=/etc/apt/sources.list.d/bookworm-backports.sources
     if ! grep -rqs 'bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d/; then
