@@ -8,12 +8,25 @@ source "$REPO/scripts/wine-env.sh"
 source "$REPO/scripts/sanitized-builds.sh"
 JOBS=${JOBS:-$(nproc)}
 
-configure_and_build() {  # folder [cmake arguments...]
-  local dir=$1; shift
+configure_and_build() {  # folder [cmake arguments...] [-- targets...]
+  local dir=$1 options=() targets=()
+  shift
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do options+=("$1"); shift; done
+  if [ $# -gt 0 ]; then shift; targets=(--target "$@"); fi
   # Configuring again is cheap and picks up a changed Windows build folder.
-  cmake -S "$REPO" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-  cmake --build "$dir" -j "$JOBS"
+  cmake -S "$REPO" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "${options[@]}" >/dev/null
+  cmake --build "$dir" -j "$JOBS" "${targets[@]}"
 }
+
+# The demonstration (scripts/run.sh) needs only the 32-bit product, its
+# archive library, the automation program, the answering stand-in and the
+# sample package with its language monitor: no tests, no sanitizers.
+if [ "${1:-}" = demo ]; then
+  configure_and_build "$WIN_BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$REPO/cmake/mingw-$WIN_ARCH.cmake" \
+    -- DriverInstaller sevenzip_dll automate answering_spooler language_monitor
+  configure_and_build "$BUILD_ROOT/host" -DWINDOWS_BUILD_DIR="$WIN_BUILD_DIR" -- sample_package
+  exit 0
+fi
 
 # Windows first: the host build's sample package takes its language monitor
 # from the 32-bit Windows build.
