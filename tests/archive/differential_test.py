@@ -59,6 +59,11 @@ def run(cmd):
 
 def main():
     zipx = os.path.abspath(sys.argv[1])
+    # A missing extractor fails the test by name (scripts/setup.sh installs them).
+    for tool in ("bsdtar", "unzip"):
+        if shutil.which(tool) is None:
+            print("FAIL: cannot run: %s is missing" % tool)
+            return 1
     work = tempfile.mkdtemp(prefix="archive-diff-")
     try:
         src = os.path.join(work, "src")

@@ -4,10 +4,7 @@
 set -u
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
 
-if [ ! -d "$WIN_BUILD_DIR" ]; then
-  echo "skipped: no Windows build at $WIN_BUILD_DIR (configure it with cmake/mingw-$WIN_ARCH.cmake)"
-  exit 77
-fi
+[ -d "$WIN_BUILD_DIR" ] || skip "no Windows build at $WIN_BUILD_DIR (configure it with cmake/mingw-$WIN_ARCH.cmake)"
 program="$WIN_BUILD_DIR/tests/contract/contract_win32.exe"
 if [ ! -f "$program" ]; then
   echo "contract_win32.exe is missing from $WIN_BUILD_DIR: build the Windows tree first" >&2
@@ -15,7 +12,9 @@ if [ ! -f "$program" ]; then
 fi
 
 export WINEPREFIX="$BUILD_ROOT/wineprefix-contract"
-wine_prefix_ready
+wine_watchdog
+trap 'wine_watchdog_stop; wine_prefix_kill "$WINEPREFIX"' EXIT
+wine_prefix_ready || exit 1
 # The prefix's word size, for the cases to check the program's own answers against.
 case "$(grep -m1 '^#arch=' "$WINEPREFIX/system.reg")" in
   '#arch=win64') bits=64 ;;
@@ -23,6 +22,4 @@ case "$(grep -m1 '^#arch=' "$WINEPREFIX/system.reg")" in
   *) bits= ;;
 esac
 "$WINE" "$program" ${bits:+--windows-bits=$bits}
-status=$?
-"$WINESERVER" -w || true
-exit $status
+exit $?

@@ -146,7 +146,7 @@ prepare_prefix() {  # Windows version
   touch "$STAGE/prepare.txt"
   cat "$STAGE/prepare-base.txt" "$STAGE/prepare.txt" >"$STAGE/prepare-all.txt"
   # Into a file: Wine's services start on the way and hold a pipe open.
-  (cd "$STAGE" && "$WINE" "$AUTOMATE_EXE" prepare-all.txt >prepare.raw 2>prepare.err)
+  (cd "$STAGE" && wine_first_call "$WINE" "$AUTOMATE_EXE" prepare-all.txt >prepare.raw 2>prepare.err)
   tr -d '\r' <"$STAGE/prepare.raw" >"$STAGE/prepare.log"
   sed 's/^/  prepare | /' "$STAGE/prepare.log"
   grep -Fxq "done: ok" "$STAGE/prepare.log" || { echo "FAIL: the prefix could not be prepared"; exit 1; }

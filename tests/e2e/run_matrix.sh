@@ -71,6 +71,8 @@ RESPONDER=$!
 serial_wait_file "$STAGE/ptys" || { echo "FAIL: the responder made no lines"; exit 1; }
 serial_ports_map "$STAGE/ptys"
 "$WINESERVER" -p 2>>"$STAGE/wineserver.err"
+wine_first_call --persistent "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 ||
+  { echo "FAIL: Wine did not start in $WINEPREFIX"; exit 1; }
 serial_device_map_only 2 || { echo "FAIL: the COM ports could not be mapped"; exit 1; }
 "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
 answering_ports_add USB001 USB002 USB003 LPT1: LPT2: LPT3: || { echo "FAIL: no USB or LPT ports"; exit 1; }

@@ -80,7 +80,8 @@ serial_wait_file "$STAGE/ptys" || { echo "FAIL: the responder made no lines"; ex
 serial_ports_map "$STAGE/ptys"
 # The device map lives while the wineserver does: keep it up to the end.
 "$WINESERVER" -p 2>>"$STAGE/wineserver.err"
-wine_set_version win7
+wine_first_call --persistent "$WINE" reg add 'HKCU\Software\Wine' /v Version /d win7 /f >/dev/null 2>&1 ||
+  { echo "FAIL: Wine did not start in $WINEPREFIX"; exit 1; }
 serial_device_map_only "$port_count" || { echo "FAIL: the COM ports could not be mapped"; exit 1; }
 "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
 pass "COM1..COM$port_count: $(serial_device_map | tr '\n' ' ')"

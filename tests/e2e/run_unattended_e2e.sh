@@ -91,6 +91,7 @@ command -v import >/dev/null || skip "imagemagick 'import' is missing"
 mkdir -p "$BUILD_ROOT" "$SHOTS"
 exec 9>"$BUILD_ROOT/.e2e-wine.lock"
 flock 9
+wine_watchdog
 
 RESPONDER=""
 TCP_MONITOR_USED=""
@@ -99,8 +100,8 @@ cleanup() {
   if [ -n "$TCP_LISTENER_PID" ]; then kill "$TCP_LISTENER_PID" 2>/dev/null || true; fi
   # The other scenarios of the prefix know no TCP/IP port.
   if [ -n "$TCP_MONITOR_USED" ]; then tcp_monitor_remove; fi
-  "$WINESERVER" -k >/dev/null 2>&1 || true
-  "$WINESERVER" -w >/dev/null 2>&1 || true
+  wine_watchdog_stop
+  wine_prefix_kill "$WINEPREFIX"
   display_stop
 }
 trap cleanup EXIT
@@ -161,7 +162,7 @@ prepare_usb_prefix() {  # answering port, names...
     echo "drivers Windows x64"
     echo "monitors"
   } >"$STAGE/prepare.txt"
-  (cd "$STAGE" && "$WINE" "$AUTOMATE_EXE" prepare.txt >prepare.raw 2>prepare.err)
+  (cd "$STAGE" && wine_first_call "$WINE" "$AUTOMATE_EXE" prepare.txt >prepare.raw 2>prepare.err)
   tr -d '\r' <"$STAGE/prepare.raw" >"$STAGE/prepare.log"
   sed 's/^/  prepare | /' "$STAGE/prepare.log"
   grep -Fxq "done: ok" "$STAGE/prepare.log" || { echo "FAIL: the prefix could not be prepared"; exit 1; }
@@ -471,7 +472,8 @@ run_serial_auto() {
   serial_wait_file "$STAGE/ptys" || { echo "FAIL: the responder made no lines"; exit 1; }
   serial_ports_map "$STAGE/ptys"
   "$WINESERVER" -p 2>>"$STAGE/wineserver.err"
-  wine_set_version win7
+  wine_first_call --persistent "$WINE" reg add 'HKCU\Software\Wine' /v Version /d win7 /f >/dev/null 2>&1 ||
+    { echo "FAIL: Wine did not start in $WINEPREFIX"; exit 1; }
   serial_device_map_only 4 || { echo "FAIL: the COM ports could not be mapped"; exit 1; }
   local n
   for n in 1 2 3 4; do "$WINE" reg add "$PORTS_KEY" /v "COM$n:" /d "" /f >/dev/null 2>&1; done

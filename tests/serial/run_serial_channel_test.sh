@@ -16,19 +16,19 @@ source "$REPO/tests/serial/serial_lines.sh"
 
 PROGRAM=$WIN_BUILD_DIR/tests/serial/serial_channel_test.exe
 STAGE=$BUILD_ROOT/serial-stage/channel
-skip() { echo "SKIP: $*"; exit 77; }
 "$WINE" --version >/dev/null 2>&1 || skip "no Wine loader this machine can run ($WINE)"
 [ -f "$PROGRAM" ] || skip "no serial_channel_test.exe in $WIN_BUILD_DIR"
 
 mkdir -p "$BUILD_ROOT"
 exec 9>"$BUILD_ROOT/.e2e-wine.lock"
 flock 9
+wine_watchdog
 
 RESPONDER=""
 cleanup() {
   if [ -n "$RESPONDER" ]; then kill "$RESPONDER" 2>/dev/null || true; fi
-  "$WINESERVER" -k >/dev/null 2>&1 || true
-  "$WINESERVER" -w >/dev/null 2>&1 || true
+  wine_watchdog_stop
+  wine_prefix_kill "$WINEPREFIX"
 }
 trap cleanup EXIT
 
