@@ -16,7 +16,7 @@
 # programs run natively.
 
 I386_REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-I386_QEMU=/usr/bin/qemu-i386-static
+I386_QEMU=${I386_QEMU:-/usr/bin/qemu-i386-static}
 
 i386_native() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
 

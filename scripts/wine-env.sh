@@ -41,9 +41,10 @@ skip() {
   exit 1
 }
 
-# Ends every process of a prefix: its wineserver and whatever still names
-# the prefix in its environment (a server that never came up cannot be
-# asked to end its processes). The calling shell and its parents are spared.
+# Ends every process of a prefix: its wineserver and every Wine program
+# that names the prefix in its environment (a server that never came up
+# cannot be asked to end its processes). Other programs of the test (the
+# virtual display, a responder, the shell and its parents) are spared.
 wine_prefix_kill() {  # prefix
   local prefix=$1 env pid spared=" $$ " p=$BASHPID
   while [ -n "$p" ] && [ "$p" != 0 ] && [ "$p" != 1 ]; do
@@ -54,7 +55,9 @@ wine_prefix_kill() {  # prefix
   for env in $(grep -lxzF "WINEPREFIX=$prefix" /proc/[0-9]*/environ 2>/dev/null); do
     pid=${env#/proc/}; pid=${pid%/environ}
     case "$spared" in *" $pid "*) continue ;; esac
-    kill -9 "$pid" 2>/dev/null || true
+    case "$(readlink "/proc/$pid/exe" 2>/dev/null)" in
+      */wine*|*/qemu-i386*) kill -9 "$pid" 2>/dev/null || true ;;
+    esac
   done
   WINEPREFIX=$prefix timeout 30 "$WINESERVER" -w >/dev/null 2>&1 || true
 }
