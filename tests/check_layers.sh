@@ -1,14 +1,29 @@
 #!/usr/bin/env bash
-# The portable logic must compile on Linux: no Windows header outside the
-# Win32 adapters, the resource script and the archive library's DLL part.
+# Includes point down only. The ground (src/platform, interfaces and Win32
+# adapters alike) includes nothing of the installer, and neither it nor the
+# logic includes the program's shell (src/win32app). The portable logic must
+# compile on Linux: no Windows header outside the Win32 adapters, the shell,
+# the resource script and the archive library's DLL part.
 set -u
 cd "$(dirname "$0")/.."
-hits=$(grep -rnE '#\s*include\s*[<"](windows|winspool|winreg|winsvc|commctrl|winbase|winuser)\.h[>"]' src \
-  --include='*.h' --include='*.hpp' --include='*.cpp' --include='*.c' \
-  | grep -vE '^src/(platform/win32|resources|archive/win32)/' || true)
-if [ -n "$hits" ]; then
-  echo "Windows headers in the portable logic:"
-  echo "$hits"
-  exit 1
-fi
-echo "portable logic includes no Windows header"
+sources=(--include='*.h' --include='*.hpp' --include='*.cpp' --include='*.c' --include='*.rc')
+status=0
+
+report() {  # title, hits
+  if [ -n "$2" ]; then
+    echo "$1:"
+    echo "$2"
+    status=1
+  fi
+}
+
+report "The platform layer includes the installer or its shell" \
+  "$(grep -rnE '#\s*include\s*[<"](app|install|ports|package|serial|win32app)/' src/platform "${sources[@]}")"
+report "The logic includes the program's shell" \
+  "$(grep -rnE '#\s*include\s*[<"]win32app/' src "${sources[@]}" | grep -v '^src/win32app/')"
+report "Windows headers in the portable logic" \
+  "$(grep -rnE '#\s*include\s*[<"](windows|winspool|winreg|winsvc|commctrl|winbase|winuser)\.h[>"]' src \
+       "${sources[@]}" | grep -vE '^src/(platform/win32|win32app|resources|archive/win32)/')"
+
+[ "$status" -eq 0 ] && echo "includes point down only; the portable logic includes no Windows header"
+exit "$status"

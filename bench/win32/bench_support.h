@@ -98,17 +98,14 @@ public:
     void ProgressSetPos(int, int) override {}
     void SendUpdateData() override {}
     void PostStartupFinished() override {}
-    int OwnedMessageBox(const std::string& text, const std::string&, std::uint32_t style) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-        return (style & 0xF) == platform::mb::kRetryCancel ? platform::mb::kIdCancel : platform::mb::kIdOk;
+    int ShowMessageBox(const platform::MessageBoxRequest& box) override {
+        std::fprintf(stderr, "message: %s\n", box.text.c_str());
+        return (box.style & 0xF) == platform::mb::kRetryCancel ? platform::mb::kIdCancel
+                                                               : platform::mb::kIdOk;
     }
     int ShowSerialPrompt() override { return app::InstallerDialog::kPortCancelled; }
     // No operator: no port dialog can be shown.
     int RunModal(int, platform::DialogHandler&) override { return -1; }
-    int AppMessageBox(const std::string& text, std::uint32_t) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-        return platform::mb::kIdOk;
-    }
     void EndDialog(int) override {}
     bool SetTimer(int, std::uint32_t) override { return true; }
     void KillTimer(int) override {}

@@ -29,9 +29,9 @@ namespace {
 // The search's own "no port answered" box is expected; any other is shown.
 class SearchWindow : public bench::HeadlessWindow {
 public:
-    int OwnedMessageBox(const std::string& text, const std::string& caption, std::uint32_t style) override {
-        if (text.rfind("Failed to select USB port", 0) == 0) return platform::mb::kIdCancel;
-        return HeadlessWindow::OwnedMessageBox(text, caption, style);
+    int ShowMessageBox(const platform::MessageBoxRequest& box) override {
+        if (box.id == static_cast<int>(app::Message::kUsbPortNotFound)) return platform::mb::kIdCancel;
+        return HeadlessWindow::ShowMessageBox(box);
     }
 };
 

@@ -58,9 +58,10 @@ bool InstallerDialog::InitDialog() {
     // left waiting.
     if (!worker_) {
         startupRunning_ = false;
-        window_.OwnedMessageBox("The installer could not start its preparation (no thread could be "
-                                "created). Close it and start it again.",
-                                "Error", platform::mb::kOk);
+        window_.ShowMessageBox(OwnedBox(Message::kStartupNotStarted,
+                                        "The installer could not start its preparation (no thread "
+                                        "could be created). Close it and start it again.",
+                                        "Error", platform::mb::kOk));
     }
     return true;
 }
@@ -142,6 +143,8 @@ void InstallerDialog::OnInstall() {
     }
     installButton.Enable(false);
     portSearch = PortSearch::NotRun;
+    outcome = Outcome::None;
+    outcomeReason.clear();
 
     for (int row = 0; row < portTypeList.GetItemCount(); ++row) {
         if (portTypeList.GetItemState(row, platform::lv::kSelected) == platform::lv::kSelected) {
@@ -151,10 +154,11 @@ void InstallerDialog::OnInstall() {
     }
     if (portTypeIndex < 0) {
         // Nothing chosen yet and the selection cleared: ask rather than guess.
-        window_.OwnedMessageBox("Please select the port that you are using.", "Prompt",
-                                platform::mb::kOk);
+        const char* text = "Please select the port that you are using.";
+        window_.ShowMessageBox(OwnedBox(Message::kNoPortTypeChosen, text, "Prompt", platform::mb::kOk));
         installButton.Enable(true);
         lastRoute = InstallRoute::Refused;
+        EndInstallation(Outcome::Failed, text);
         return;
     }
     const StringArray* portsOfType = nullptr;
@@ -202,6 +206,11 @@ void InstallerDialog::OnInstall() {
     ExchangeData(false);
 }
 
+void InstallerDialog::EndInstallation(Outcome how, const std::string& reason) {
+    outcome = how;
+    outcomeReason = reason;
+}
+
 void InstallerDialog::RefuseUnknownModel(const std::string& driverName) {
     // No table row belongs to the model: installing would mean guessing.
     std::string text =
@@ -212,18 +221,20 @@ void InstallerDialog::RefuseUnknownModel(const std::string& driverName) {
     if (driverCombo.GetCount() == 0 && !extractor.FailureText().empty()) {
         text += "\r\n\r\n" + extractor.FailureText().substr(0, kShownFailureText);
     }
-    window_.OwnedMessageBox(text, "Error", platform::mb::kOk);
+    window_.ShowMessageBox(OwnedBox(Message::kDriverNotInstallable, text, "Error", platform::mb::kOk));
     installButton.Enable(true);
     lastRoute = InstallRoute::Refused;
+    EndInstallation(Outcome::Failed, text);
 }
 
 void InstallerDialog::RefuseUnlistedModel(const std::string& driverName) {
-    window_.OwnedMessageBox("The driver list \"" + std::string(kDriverListPath) +
-                                "\" could not be read again, or it no longer lists the driver \"" +
-                                driverName + "\". Nothing was installed.",
-                            "Error", platform::mb::kOk);
+    const std::string text = "The driver list \"" + std::string(kDriverListPath) +
+                             "\" could not be read again, or it no longer lists the driver \"" +
+                             driverName + "\". Nothing was installed.";
+    window_.ShowMessageBox(OwnedBox(Message::kDriverNotListed, text, "Error", platform::mb::kOk));
     installButton.Enable(true);
     lastRoute = InstallRoute::Refused;
+    EndInstallation(Outcome::Failed, text);
 }
 
 void InstallerDialog::LoadDriverNames() {

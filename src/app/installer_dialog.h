@@ -14,6 +14,7 @@
 
 #include "app/controls.h"
 #include "app/dialog_ids.h"
+#include "app/messages.h"
 #include "app/model_catalogue.h"
 #include "package/archive_extractor.h"
 #include "platform/platform.h"
@@ -163,6 +164,16 @@ public:
     enum class InstallRoute { None, Receipt, Label, Refused };
     InstallRoute lastRoute = InstallRoute::None;
 
+    // How the last Install ended, recorded by the sequences where they end.
+    // The operator reads it from the status line and the Install button's
+    // caption; our own code reads it here, so rewording those changes
+    // nothing. A serial search that goes on under the timer records its end
+    // when it is over.
+    enum class Outcome { None, Completed, Abandoned, Failed };
+    Outcome outcome = Outcome::None;
+    std::string outcomeReason;  // why it was abandoned or failed
+    void EndInstallation(Outcome how, const std::string& reason = std::string());
+
     // How the last Install's search for the printer (USB or serial) ended.
     enum class PortSearch { NotRun, Found, NotFound };
     PortSearch portSearch = PortSearch::NotRun;
@@ -181,6 +192,8 @@ public:
 
 private:
     void EnableDriverLoading();
+    // Passes `chosen` on; no port chosen abandons the installation.
+    bool PortChosen(bool chosen);
     void RemoveExistingPrinter(const std::string& printerName);
     // False when the printer could not be made (the operator was told).
     bool CreatePrinter(const std::string& printerName, const std::string& driverName,

@@ -13,6 +13,9 @@ constexpr std::array<const char*, 12> kVersionNames = {
     "Microsoft Windows 2003 ", "Microsoft Windows Vista ", "Microsoft Windows 7 ",
     "Microsoft Windows 8 ",    "Microsoft Windows 8.1 ", "Microsoft Windows 10 ",
 };
+constexpr const char* kWindows11Name = "Microsoft Windows 11 ";
+// wProductType of a client edition; servers and domain controllers differ.
+constexpr std::uint8_t kWorkstation = 1;
 
 int Windows9xCode(const platform::OsVersionInfo& v) {
     if (v.majorVersion != 4) return kUnknownWindows;
@@ -42,20 +45,34 @@ int WindowsVersionCode(const platform::OsVersionInfo& info) {
     }
 }
 
+bool QueryWindowsVersion(platform::SystemInfo& system, platform::OsVersionInfo& info) {
+    info = platform::OsVersionInfo{};
+    info.size = platform::os::kExtendedRecordSize;
+    if (system.GetVersionExA(info)) return true;
+    info = platform::OsVersionInfo{};
+    info.size = platform::os::kBasicRecordSize;
+    return system.GetVersionExA(info);
+}
+
 int QueryWindowsVersionCode(platform::SystemInfo& system) {
     platform::OsVersionInfo info;
-    info.size = platform::os::kExtendedRecordSize;
-    if (!system.GetVersionExA(info)) {
-        info = platform::OsVersionInfo{};
-        info.size = platform::os::kBasicRecordSize;
-        if (!system.GetVersionExA(info)) return kUnknownWindows;
-    }
+    if (!QueryWindowsVersion(system, info)) return kUnknownWindows;
     return WindowsVersionCode(info);
 }
 
 std::string WindowsVersionName(int code) {
     if (code < 1 || code > static_cast<int>(kVersionNames.size())) return {};
     return kVersionNames[code - 1];
+}
+
+std::string WindowsVersionName(const platform::OsVersionInfo& info) {
+    const int code = WindowsVersionCode(info);
+    // The basic record carries no product type: only a known client is 11.
+    if (code == kWindows10 && info.buildNumber >= kFirstWindows11Build &&
+        info.productType == kWorkstation) {
+        return kWindows11Name;
+    }
+    return WindowsVersionName(code);
 }
 
 int InstallerDialog::GetWindowsVersionCode() { return QueryWindowsVersionCode(platform_.system); }
@@ -70,7 +87,9 @@ void InstallerDialog::DetectOperatingSystem() {
         isWow64 = wow64;
     }
     if (isWow64 != 0) word = "64 bit";
-    const std::string name = WindowsVersionName(GetWindowsVersionCode());
+    platform::OsVersionInfo version;
+    const std::string name =
+        QueryWindowsVersion(platform_.system, version) ? WindowsVersionName(version) : std::string();
     statusText = "Current System is " + name + " " + word;
     Refresh();
 }

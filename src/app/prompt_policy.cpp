@@ -3,12 +3,11 @@
 #include <algorithm>
 
 #include "app/installer_dialog.h"
+#include "app/messages.h"
 #include "ports/port_types.h"
 
 namespace app {
 namespace {
-
-constexpr const char* kUsbSearchCaption = "Fail to select port";
 
 // Button IDs of the Win32 message box.
 constexpr int kIdAbort = 3;
@@ -41,31 +40,19 @@ const char* PromptPolicy::ButtonName(int id) {
     }
 }
 
-int PromptPolicy::AppMessageBox(const std::string& text, std::uint32_t style) {
-    return Answer(text, std::string(), style);
-}
-
-int PromptPolicy::OwnedMessageBox(const std::string& text, const std::string& caption,
-                                  std::uint32_t style) {
-    return Answer(text, caption, style);
-}
-
-int PromptPolicy::Answer(const std::string& text, const std::string& caption,
-                         std::uint32_t style) {
-    const int button = SafestButton(style);
-    const bool usbSearch = caption == kUsbSearchCaption &&
-                           (style & 0xF) == platform::mb::kRetryCancel;
+int PromptPolicy::ShowMessageBox(const platform::MessageBoxRequest& box) {
+    const int button = SafestButton(box.style);
     std::string why;
-    if (usbSearch) {
+    if (box.id == static_cast<int>(Message::kUsbPortNotFound)) {
         usbSearchGivenUp_ = true;
         why = "the installation goes on without a port that answered";
     } else {
-        problems_.push_back(text);
-        if ((style & 0xF) == platform::mb::kRetryCancel) why = "not retried";
+        problems_.push_back(box.text);
+        if ((box.style & 0xF) == platform::mb::kRetryCancel) why = "not retried";
     }
     std::string entry = "message box";
-    if (!caption.empty()) entry += " \"" + caption + "\"";
-    entry += ": " + text + " -> " + ButtonName(button);
+    if (!box.application) entry += " \"" + box.caption + "\"";
+    entry += ": " + box.text + " -> " + ButtonName(button);
     if (!why.empty()) entry += " (" + why + ")";
     log_.Write(entry);
     return button;

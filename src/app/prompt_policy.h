@@ -2,10 +2,12 @@
 // message box and the serial port prompt get the answer the command line
 // implies, and question and answer both go to the log.
 //
-//  - A box that offers Retry is not retried: Cancel. The USB search's
-//    Retry/Cancel box ("Fail to select port") is the one whose Cancel goes
-//    on with the installation, so that counts as "the printer answered on
-//    no port" rather than a failure.
+//  - Boxes are told apart by the message they show (app::Message), never
+//    by their text or caption.
+//  - A box that offers Retry is not retried: Cancel. The USB search's box
+//    (kUsbPortNotFound) is the one whose Cancel goes on with the
+//    installation, so that counts as "the printer answered on no port"
+//    rather than a failure.
 //  - Any other box is answered with its safest button (OK, Cancel, No,
 //    Abort), and remembered as a problem of the run.
 //  - The port dialogs are not shown: the command line's port is taken
@@ -30,8 +32,7 @@ class PromptPolicy : public platform::MessageBoxes {
 public:
     PromptPolicy(const cli::Options& options, InstallLog& log) : options_(options), log_(log) {}
 
-    int AppMessageBox(const std::string& text, std::uint32_t style) override;
-    int OwnedMessageBox(const std::string& text, const std::string& caption, std::uint32_t style);
+    int ShowMessageBox(const platform::MessageBoxRequest& box) override;
     // The serial port prompt's result: kPortChoiceBase + the rate's row.
     int SerialPrompt();
     // A dialog of its own (the port choices): never shown, since the
@@ -49,8 +50,6 @@ public:
     static const char* ButtonName(int id);
 
 private:
-    int Answer(const std::string& text, const std::string& caption, std::uint32_t style);
-
     const cli::Options& options_;
     InstallLog& log_;
     bool usbSearchGivenUp_ = false;

@@ -10,7 +10,6 @@
 namespace app {
 namespace {
 
-constexpr const char* kFinishCaption = "&Finish";
 constexpr const char* kTcpIpMonitor = "Standard TCP/IP Port";
 constexpr const char* kNoDriversText =
     "the driver package offers no driver: run the installer in the folder that holds "
@@ -287,10 +286,11 @@ void UnattendedInstall::OnDialogEnded(int) {
     if (finished_) return;
     if (installing_) {
         // The installation itself gave up and closed the installer.
-        const auto& problems = policy_.Problems();
+        const bool known =
+            dialog_.outcome == InstallerDialog::Outcome::Failed || !policy_.Problems().empty();
         Finish(exitcode::kFailure, "the installation stopped: " +
-                                       (problems.empty() ? std::string("no reason given")
-                                                         : InstallLog::Escape(problems.back())));
+                                       (known ? InstallLog::Escape(WhyNotCompleted())
+                                              : std::string("no reason given")));
         return;
     }
     Finish(exitcode::kUserCancelled, "the installer's window was closed before the run was over");
@@ -311,12 +311,21 @@ std::string UnattendedInstall::PrinterPort(const std::string& printerName) {
     return std::string();
 }
 
+// Why an installation that did not complete ended: as it recorded it,
+// else the last box the run answered, else the status line.
+std::string UnattendedInstall::WhyNotCompleted() {
+    const auto& problems = policy_.Problems();
+    if (!dialog_.outcomeReason.empty()) return dialog_.outcomeReason;
+    return problems.empty() ? dialog_.statusText : problems.back();
+}
+
 void UnattendedInstall::Conclude() {
     const auto& problems = policy_.Problems();
-    if (dialog_.installButton.GetText() != kFinishCaption) {
-        const std::string why =
-            problems.empty() ? dialog_.statusText : problems.back();
-        Finish(exitcode::kFailure, "the installation did not complete: " + InstallLog::Escape(why));
+    using Outcome = InstallerDialog::Outcome;
+    if (dialog_.outcome != Outcome::Completed) {
+        const char* how = dialog_.outcome == Outcome::Abandoned ? "the installation was abandoned: "
+                                                                : "the installation did not complete: ";
+        Finish(exitcode::kFailure, how + InstallLog::Escape(WhyNotCompleted()));
         return;
     }
     const std::string printerName = dialog_.InstalledPrinterName();

@@ -58,6 +58,7 @@ private:
     bool MakeTcpIpPort();
     void MakeChoices(const DriverListEntry& entry, std::size_t row);
     void Conclude();
+    std::string WhyNotCompleted();
     std::string PrinterPort(const std::string& printerName);
     void Finish(int code, const std::string& reason);
 

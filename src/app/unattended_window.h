@@ -78,12 +78,8 @@ public:
     void SendUpdateData() override { window_.SendUpdateData(); }
     void PostStartupFinished() override { window_.PostStartupFinished(); }
 
-    int OwnedMessageBox(const std::string& text, const std::string& caption,
-                        std::uint32_t style) override {
-        return policy_.OwnedMessageBox(text, caption, style);
-    }
-    int AppMessageBox(const std::string& text, std::uint32_t style) override {
-        return policy_.AppMessageBox(text, style);
+    int ShowMessageBox(const platform::MessageBoxRequest& box) override {
+        return policy_.ShowMessageBox(box);
     }
     int ShowSerialPrompt() override { return policy_.SerialPrompt(); }
     int RunModal(int templateId, platform::DialogHandler&) override {

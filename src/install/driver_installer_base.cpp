@@ -21,11 +21,11 @@ bool DriverInstallerBase::FindDriverDirectory() {
     if (found.IsOne() && !driverDirectory_.empty()) return true;
     // Without the directory every copy would land in the root of the
     // current drive and the registration would fail for want of the files.
-    dialog_.Platform().window.OwnedMessageBox(
-        "The printer driver folder for \"" + environment_ + "\" could not be found (error " +
-            std::to_string(found.lastError) + ").",
-        "Error", platform::mb::kOk);
-    GiveUp();
+    const std::string text = "The printer driver folder for \"" + environment_ +
+                             "\" could not be found (error " + std::to_string(found.lastError) + ").";
+    dialog_.Platform().window.ShowMessageBox(
+        app::OwnedBox(app::Message::kDriverFolderNotFound, text, "Error", platform::mb::kOk));
+    GiveUp(text);
     return false;
 }
 
@@ -47,12 +47,12 @@ bool DriverInstallerBase::PathsFit(const std::vector<std::string>& paths,
                                    std::size_t bufferSize) {
     for (const std::string& path : paths) {
         if (path.size() < bufferSize) continue;
-        dialog_.Platform().window.OwnedMessageBox(
-            "The printer driver folder \"" + driverDirectory_ +
-                "\" is too long: the path \"" + path + "\" does not fit in " +
-                std::to_string(bufferSize - 1) + " characters.",
-            "Error", platform::mb::kOk);
-        GiveUp();
+        const std::string text = "The printer driver folder \"" + driverDirectory_ +
+                                 "\" is too long: the path \"" + path + "\" does not fit in " +
+                                 std::to_string(bufferSize - 1) + " characters.";
+        dialog_.Platform().window.ShowMessageBox(
+            app::OwnedBox(app::Message::kDriverFolderTooLong, text, "Error", platform::mb::kOk));
+        GiveUp(text);
         return false;
     }
     return true;
@@ -87,7 +87,8 @@ platform::BoolResult DriverInstallerBase::AddDriver(const platform::DriverInfo3&
                                                           platform::spool::kApdCopyAllFiles);
 }
 
-void DriverInstallerBase::AfterFailedRegistration(int answer) {
+void DriverInstallerBase::AfterFailedRegistration(int answer, const std::string& reason) {
+    dialog_.EndInstallation(app::InstallerDialog::Outcome::Failed, reason);
     if (answer == platform::mb::kIdRetry) {
         dialog_.installButton.SetText("Reinstall");
         dialog_.installButton.Enable(true);
@@ -97,7 +98,8 @@ void DriverInstallerBase::AfterFailedRegistration(int answer) {
     dialog_.OnOk();
 }
 
-void DriverInstallerBase::GiveUp() {
+void DriverInstallerBase::GiveUp(const std::string& reason) {
+    dialog_.EndInstallation(app::InstallerDialog::Outcome::Failed, reason);
     dialog_.installButton.Enable(true);
     dialog_.progressBar.SetPos(0);
 }

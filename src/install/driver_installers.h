@@ -46,10 +46,11 @@ protected:
     std::uint32_t DriverVersion();
     // Registers the driver (level 3, copying all files); exactly 1 is success.
     platform::BoolResult AddDriver(const platform::DriverInfo3& info);
-    // The registration failed: Retry leaves the dialog ready for another
-    // attempt, Cancel closes the installer.
-    void AfterFailedRegistration(int answer);
-    void GiveUp();
+    // The registration failed (`reason`, as the box said): Retry leaves the
+    // dialog ready for another attempt, Cancel closes the installer.
+    void AfterFailedRegistration(int answer, const std::string& reason);
+    // The installation fails before anything is registered.
+    void GiveUp(const std::string& reason);
 
     app::InstallerDialog& dialog_;
     app::catalogue::ReceiptBlocks blocks_;

@@ -88,7 +88,10 @@ bool LabelDriverInstaller::InstallLanguageMonitor(const std::string& monitorFile
     if (added.IsOne() || added.lastError == platform::error::kPrintMonitorAlreadyInstalled) {
         return true;
     }
-    dialog_.Platform().window.AppMessageBox("Failed to add Monitor\r\n", platform::mb::kOk);
+    const char* text = "Failed to add Monitor\r\n";
+    dialog_.Platform().window.ShowMessageBox(
+        app::AppBox(app::Message::kMonitorNotAdded, text, platform::mb::kOk));
+    dialog_.EndInstallation(app::InstallerDialog::Outcome::Failed, text);
     dialog_.OnOk();
     return false;
 }
@@ -100,7 +103,7 @@ void LabelDriverInstaller::Install() {
     }
     const auto model = cat::ResolveLabelModel(dialog_.modelIndex, blocks_);
     if (!model) {  // the Install command refuses such models before this
-        GiveUp();
+        GiveUp("the model is not in the catalogue");
         return;
     }
     const std::string printerName = dialog_.driverCombo.GetText();
@@ -127,8 +130,11 @@ void LabelDriverInstaller::Install() {
 
     const platform::BoolResult added = AddDriver(record);
     if (!added.IsOne()) {
-        AfterFailedRegistration(dialog_.Platform().window.AppMessageBox(
-            RetryText(added.lastError), platform::mb::kRetryCancel));
+        const std::string text = RetryText(added.lastError);
+        AfterFailedRegistration(dialog_.Platform().window.ShowMessageBox(app::AppBox(
+                                    app::Message::kDriverNotRegistered, text,
+                                    platform::mb::kRetryCancel)),
+                                text);
         return;
     }
     ShowStatus(std::string("Driver ") + model->driverName + " is added");

@@ -48,19 +48,30 @@ bool InstallerDialog::PreselectPort() {
         if (result == kPortCreated && tcpipPorts.empty()) {
             // The wizard says it made a port, yet the spooler lists no
             // Standard TCP/IP port: there is nothing to put the printer on.
-            window_.OwnedMessageBox(
+            const char* text =
                 "A new port was added, but the spooler does not list it as a Standard TCP/IP "
                 "port, so the printer cannot be set up on it.\r\n\r\nPlease check the new "
-                "port, or select other port type.",
-                "Prompt", platform::mb::kOk);
+                "port, or select other port type.";
+            window_.ShowMessageBox(
+                OwnedBox(Message::kNewTcpIpPortNotListed, text, "Prompt", platform::mb::kOk));
+            EndInstallation(Outcome::Failed, text);
             return false;
         }
-        return ApplyPortChoice(result, tcpipPorts, true);
+        return PortChosen(ApplyPortChoice(result, tcpipPorts, true));
     }
     if (portTypeIndex == ports::kParallel) {
-        return ApplyPortChoice(SelectParallelPort(), parallelPorts, false);
+        return PortChosen(ApplyPortChoice(SelectParallelPort(), parallelPorts, false));
     }
     return true;
+}
+
+bool InstallerDialog::PortChosen(bool chosen) {
+    if (!chosen) {
+        EndInstallation(Outcome::Abandoned, portTypeIndex == ports::kTcpIp
+                                                ? "no TCP/IP port was chosen"
+                                                : "no parallel port was chosen");
+    }
+    return chosen;
 }
 
 void InstallerDialog::EnableDriverLoading() {
@@ -186,6 +197,7 @@ void InstallerDialog::SetUpPrinter(const std::string& printerName, const std::st
 void InstallerDialog::CompleteInstallation() {
     progressBar.SetPos(100);
     statusText = "The installation is completed.";
+    EndInstallation(Outcome::Completed);
     installButton.Enable(true);
     installButton.SetText("&Finish");
     Refresh();
@@ -208,7 +220,8 @@ void InstallerDialog::ReportAddPrinterFailure(std::uint32_t error) {
             reinstall = false;
             break;
     }
-    window_.OwnedMessageBox(text, caption, platform::mb::kOk);
+    window_.ShowMessageBox(OwnedBox(Message::kPrinterNotAdded, text, caption, platform::mb::kOk));
+    EndInstallation(Outcome::Failed, text);
     if (reinstall) installButton.SetText("Reinstall");
     installButton.Enable(true);
     progressBar.SetPos(0);
@@ -228,7 +241,8 @@ void InstallerDialog::MakeDefaultPrinter(const std::string& printerName) {
     }
     if (platform_.registry.RegSetValueExA(key, "Device", platform::reg::kSz,
                                           platform::reg::SzBytes(device)) != 0) {
-        window_.AppMessageBox("Error\xA3\xBA" "Failed to set regist", platform::mb::kOk);
+        window_.ShowMessageBox(AppBox(Message::kDefaultPrinterNotSet,
+                                      "Error\xA3\xBA" "Failed to set regist", platform::mb::kOk));
     }
     (void)platform_.registry.RegCloseKey(key);
 }
@@ -258,9 +272,10 @@ int InstallerDialog::ChooseTcpIpPort() {
 int InstallerDialog::SelectParallelPort() {
     chosenPort.clear();
     if (parallelPorts.empty()) {
-        window_.AppMessageBox(
+        window_.ShowMessageBox(AppBox(
+            Message::kNoParallelPort,
             "There is no available parallel port.\r\n\r\nPlease select other port type.",
-            platform::mb::kOk);
+            platform::mb::kOk));
         return kPortCancelled;
     }
     if (parallelPorts.size() == 1) {

@@ -59,7 +59,7 @@ void ReceiptDriverInstaller::Install() {
     const auto model =
         cat::ResolveReceiptModel(dialog_.modelIndex, blocks_, dialog_.driverCombo.GetText());
     if (!model) {  // the Install command refuses such models before this
-        GiveUp();
+        GiveUp("the model is not in the catalogue");
         return;
     }
     const std::string rendering = std::string(model->renderingBase) + ".DLL";
@@ -83,8 +83,11 @@ void ReceiptDriverInstaller::Install() {
     const platform::BoolResult added = AddDriver(record);
     if (!added.IsOne()) {
         // The copies stay: only a registration makes the spooler keep its own.
-        AfterFailedRegistration(dialog_.Platform().window.OwnedMessageBox(
-            RetryText(added.lastError), "Error", platform::mb::kRetryCancel));
+        const std::string text = RetryText(added.lastError);
+        AfterFailedRegistration(dialog_.Platform().window.ShowMessageBox(app::OwnedBox(
+                                    app::Message::kDriverNotRegistered, text, "Error",
+                                    platform::mb::kRetryCancel)),
+                                text);
         return;
     }
     ShowStatus(std::string("Driver ") + model->driverName + " is added");

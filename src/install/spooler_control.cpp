@@ -1,5 +1,7 @@
 #include "install/spooler_control.h"
 
+#include "app/messages.h"
+
 namespace install {
 namespace svc = platform::svc;
 
@@ -36,7 +38,9 @@ void SpoolerControl::Run(const std::string& serviceName, std::int32_t mode) {
                                                             svc::kServiceAllAccess, error));
     platform::ServiceStatus record;
     if (!services_.QueryServiceStatus(status.get(), record).NonZero()) {
-        messages_.AppMessageBox("Service status is unknown", platform::mb::kIconInformation);
+        messages_.ShowMessageBox(app::AppBox(app::Message::kServiceStatusUnknown,
+                                             "Service status is unknown",
+                                             platform::mb::kIconInformation));
         // Without a state nothing is stopped; a start request is harmless
         // for a service that already runs, and brings up one that does not.
         ScopedScHandle control(services_, services_.OpenServiceA(manager.get(), serviceName,
@@ -65,9 +69,11 @@ void SpoolerControl::Start(platform::ScHandle control, platform::ScHandle status
     // A refused start never reaches the running state; waiting would only
     // hold the operator up for the whole bound.
     if (!started.NonZero() && started.lastError != platform::error::kServiceAlreadyRunning) {
-        messages_.AppMessageBox("The " + serviceName + " service could not be started (error " +
-                                    std::to_string(started.lastError) + ").",
-                                platform::mb::kOk);
+        messages_.ShowMessageBox(app::AppBox(app::Message::kServiceNotStarted,
+                                             "The " + serviceName +
+                                                 " service could not be started (error " +
+                                                 std::to_string(started.lastError) + ").",
+                                             platform::mb::kOk));
         return;
     }
     switch (WaitFor(status, record, svc::kRunning)) {
@@ -122,9 +128,10 @@ SpoolerControl::StopRequest SpoolerControl::RequestStop(platform::ScHandle contr
     }
     // Refused: it keeps running as it was; waiting for a stop that was never
     // made would only hold the operator up.
-    messages_.AppMessageBox("The " + serviceName + " service could not be stopped (error " +
-                                std::to_string(stop.lastError) + ").",
-                            platform::mb::kOk);
+    messages_.ShowMessageBox(app::AppBox(app::Message::kServiceNotStopped,
+                                         "The " + serviceName + " service could not be stopped (error " +
+                                             std::to_string(stop.lastError) + ").",
+                                         platform::mb::kOk));
     return StopRequest::Refused;
 }
 
@@ -158,16 +165,19 @@ std::uint32_t SpoolerControl::Pause(std::uint64_t elapsedMs) const {
 }
 
 void SpoolerControl::ReportLostStatus(const std::string& serviceName, const char* what) {
-    messages_.AppMessageBox("The status of the " + serviceName + " service could not be read "
-                                "while waiting for it to " + what + " (error " +
-                                std::to_string(lastQueryError_) + ").",
-                            platform::mb::kOk);
+    messages_.ShowMessageBox(app::AppBox(app::Message::kServiceStatusUnreadable,
+                                         "The status of the " + serviceName +
+                                             " service could not be read while waiting for it to " +
+                                             what + " (error " + std::to_string(lastQueryError_) + ").",
+                                         platform::mb::kOk));
 }
 
 void SpoolerControl::ReportTimeout(const std::string& serviceName, const char* what) {
-    messages_.AppMessageBox("The " + serviceName + " service did not " + what + " within " +
-                                std::to_string(wait_.boundMs / 1000) + " seconds.",
-                            platform::mb::kOk);
+    messages_.ShowMessageBox(app::AppBox(app::Message::kServiceTimedOut,
+                                         "The " + serviceName + " service did not " + what +
+                                             " within " + std::to_string(wait_.boundMs / 1000) +
+                                             " seconds.",
+                                         platform::mb::kOk));
 }
 
 }  // namespace install

@@ -32,13 +32,26 @@ constexpr std::uint32_t kExTrackSelect = 0x08;
 constexpr std::uint32_t kExFullRowSelect = 0x20;
 }  // namespace lv
 
-// Message boxes that need no window of their own: the application's box
-// (caption = the program's title, exclamation icon unless the style names
-// another) is usable from any thread.
+// One message box as the program asks for it. `id` says which of the
+// program's messages it is: the window system never looks at it, but
+// whoever answers in place of a person decides by it, never by the text or
+// the caption.
+struct MessageBoxRequest {
+    int id = 0;
+    std::string text;
+    // The application's box (caption = the program's title, exclamation
+    // icon unless the style names another) is usable from any thread; the
+    // others are owned by the dialog and carry their own caption.
+    bool application = false;
+    std::string caption;
+    std::uint32_t style = 0;
+};
+
+// Every message box of the program goes through this one call.
 class MessageBoxes {
 public:
     virtual ~MessageBoxes() = default;
-    virtual int AppMessageBox(const std::string& text, std::uint32_t style) = 0;
+    virtual int ShowMessageBox(const MessageBoxRequest& box) = 0;
 };
 
 class DialogWindow;
@@ -100,9 +113,6 @@ public:
     // Tells the dialog thread, without waiting, that the start-up worker ended.
     virtual void PostStartupFinished() = 0;
 
-    // A message box owned by the dialog, with an explicit caption.
-    virtual int OwnedMessageBox(const std::string& text, const std::string& caption,
-                                std::uint32_t style) = 0;
     // The serial port prompt (template 136), modal and owned by the dialog:
     // kPortChoiceBase + the baud-rate row for Yes, kPortCancelled for No,
     // 1 or 2 when Enter or Escape (or the close box) ended it.

@@ -1,6 +1,7 @@
 #include "ports/port_dialogs.h"
 
 #include "app/dialog_ids.h"
+#include "app/messages.h"
 #include "ports/port_list.h"
 #include "ports/port_types.h"
 
@@ -71,7 +72,9 @@ void PortListDialog::ChooseSelectedRow() {
     if (row < 0) {
         // Ending here would abandon the installation the operator meant to
         // go on with: ask for a row instead.
-        Window().OwnedMessageBox(kSelectRowText, kPromptCaption, platform::mb::kOk);
+        Window().ShowMessageBox(
+            app::OwnedBox(app::Message::kNoPortRowChosen, kSelectRowText, kPromptCaption,
+                          platform::mb::kOk));
         return;
     }
     chosenPort_ = PortOfRow(row);
@@ -139,11 +142,15 @@ void TcpIpPortDialog::OnConfigurePort() {
     const platform::BoolResult configured = spooler_.ConfigurePortA(Window().Handle(), PortOfRow(row));
     if (configured.NonZero()) return;
     if (configured.lastError == platform::error::kNotSupported) {
-        Window().OwnedMessageBox("Failed to configure printer port.\r\nThe request is not supported.",
-                                 "Configure Port", platform::mb::kOk);
+        Window().ShowMessageBox(app::OwnedBox(
+            app::Message::kPortNotConfigured,
+            "Failed to configure printer port.\r\nThe request is not supported.", "Configure Port",
+            platform::mb::kOk));
     } else if (configured.lastError == platform::error::kAdapterHardwareError) {
-        Window().OwnedMessageBox("Failed to configure printer port.\r\nA hardware error occurred. ",
-                                 "Configure Por", platform::mb::kOk);
+        Window().ShowMessageBox(app::OwnedBox(
+            app::Message::kPortNotConfigured,
+            "Failed to configure printer port.\r\nA hardware error occurred. ", "Configure Por",
+            platform::mb::kOk));
     }
 }
 
@@ -152,8 +159,9 @@ void TcpIpPortDialog::OnDeletePort() {
     if (row >= 0) {
         const platform::BoolResult deleted = spooler_.DeletePortA(Window().Handle(), PortOfRow(row));
         if (!deleted.NonZero() && deleted.lastError == platform::error::kNotSupported) {
-            Window().OwnedMessageBox("Failed to delete port.The request is not supported.",
-                                     "Delete Port", platform::mb::kOk);
+            Window().ShowMessageBox(app::OwnedBox(app::Message::kPortNotDeleted,
+                                                  "Failed to delete port.The request is not supported.",
+                                                  "Delete Port", platform::mb::kOk));
         }
     }
     FillTcpIpPortList();
@@ -161,7 +169,9 @@ void TcpIpPortDialog::OnDeletePort() {
 
 void TcpIpPortDialog::OnOkButton() {
     if (PortList().GetItemCount() == 0) {
-        Window().OwnedMessageBox(kNoTcpIpPortText, kPromptCaption, platform::mb::kOk);
+        Window().ShowMessageBox(
+            app::OwnedBox(app::Message::kNoTcpIpPort, kNoTcpIpPortText, kPromptCaption,
+                          platform::mb::kOk));
         return;
     }
     ChooseSelectedRow();

@@ -26,7 +26,8 @@ constexpr std::uint32_t kOnLineBufferSize = 50;
 }  // namespace
 
 void InstallerDialog::ReportRegistryWriteFailure() {
-    window_.AppMessageBox("Failed to read Registry", platform::mb::kOk);
+    window_.ShowMessageBox(
+        AppBox(Message::kRegistryNotRead, "Failed to read Registry", platform::mb::kOk));
 }
 
 void InstallerDialog::SetPrinterPort(const std::string& printerName, const std::string& portName) {
@@ -96,7 +97,8 @@ void InstallerDialog::WriteSerialPortSettings(const std::string& portName) {
         return;
     }
     if (registry.RegSetValueExA(key, portName, reg::kSz, reg::SzBytes(settings)) != 0) {
-        window_.AppMessageBox("Error\xA3\xBA" "Failed to set Registry", platform::mb::kOk);
+        window_.ShowMessageBox(AppBox(Message::kRegistryNotWritten,
+                                      "Error\xA3\xBA" "Failed to set Registry", platform::mb::kOk));
     }
     (void)registry.RegCloseKey(key);
 }

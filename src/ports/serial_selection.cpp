@@ -171,6 +171,7 @@ void InstallerDialog::SerialPortFound(const std::string& port) {
     RestoreSerialPrinterPorts();
     progressBar.SetPos(90);
     RunSpooler(install::kRestart);
+    EndInstallation(Outcome::Completed);
     installButton.Enable(true);
     installButton.SetText(kFinishCaption);
     Refresh();
@@ -203,6 +204,7 @@ void InstallerDialog::CloseSerialPort() {
 }
 
 void InstallerDialog::FinishSerialStep() {
+    EndInstallation(Outcome::Completed);
     installButton.Enable(true);
     installButton.SetText(kFinishCaption);
     Refresh();

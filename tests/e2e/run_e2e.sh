@@ -2,7 +2,8 @@
 # Runs one end-to-end scenario: the real DriverInstaller.exe under Wine on a
 # virtual display, operated by automate.exe, with screenshots of each phase.
 #
-#   tests/e2e/run_e2e.sh <scenario>     startup_win7 | startup_win10 | package |
+#   tests/e2e/run_e2e.sh <scenario>     startup_win7 | startup_win10 |
+#                                       startup_win11 | package |
 #                                       no_package | no_library | close_early |
 #                                       usb_receipt_win10 | usb_receipt_win7 |
 #                                       usb_none_answering | usb_label_reinstall |
@@ -40,7 +41,7 @@ source "$REPO/tests/e2e/answering_printer.sh"
 source "$REPO/tests/fixtures/win32/tcp_monitor/tcp_monitor.sh"
 
 SAMPLE_PACKAGE=${SAMPLE_PACKAGE:-$BUILD_ROOT/host/DriverData.Drv}
-INSTALLER_EXE=$WIN_BUILD_DIR/src/platform/win32/DriverInstaller.exe
+INSTALLER_EXE=$WIN_BUILD_DIR/src/win32app/DriverInstaller.exe
 AUTOMATE_EXE=$WIN_BUILD_DIR/tests/e2e/automate.exe
 ARCHIVE_DLL=$WIN_BUILD_DIR/src/archive/7-zip32.dll
 STAND_IN_EXE=$WIN_BUILD_DIR/tests/fixtures/win32/answering_spooler.exe
@@ -56,7 +57,7 @@ expect_absent_file() {
   if [ -e "$WINEPREFIX/drive_c/$1" ]; then fail "C:\\$1 still exists"; else pass "C:\\$1 removed"; fi
 }
 
-SCENARIOS="startup_win7 startup_win10 package no_package no_library close_early
+SCENARIOS="startup_win7 startup_win10 startup_win11 package no_package no_library close_early
   usb_receipt_win10 usb_receipt_win7 usb_none_answering usb_label_reinstall
   parallel_choose parallel_cancel parallel_keys parallel_one
   tcpip_wizard tcpip_wizard_cancel tcpip_choose tcpip_manage tcpip_empty tcpip_cancel"
@@ -108,6 +109,8 @@ cp "$INSTALLER_EXE" "$STAGE/"
 
 PORTS_KEY='HKLM\Software\Microsoft\Windows NT\CurrentVersion\Ports'
 STAND_IN_KEY='HKLM\SYSTEM\CurrentControlSet\Services\Spooler\Parameters'
+NT_VERSION_KEY='HKLM\Software\Microsoft\Windows NT\CurrentVersion'
+NT_VERSION_KEY_32='HKLM\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion'
 DEVICE_KEY='HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows'
 PRINTERS_KEY='HKLM\SYSTEM\CurrentControlSet\Control\Print\Printers'
 DRIVERS_KEY='HKLM\SYSTEM\CurrentControlSet\Control\Print\Environments\Windows x64\Drivers\Version-3'
@@ -128,7 +131,19 @@ LPT_ABSENT=""
 prepare_prefix() {  # Windows version
   local port
   {
-    echo "registry-set HKCU\Software\Wine | Version | $1"
+    if [ "$1" = win11 ]; then
+      # Wine 8 has no "win11": without a Version of its own it reports the
+      # version the registry holds, as Windows 11 keeps it (10.0, build
+      # 22631, a workstation). A 32-bit program reads the 32-bit view.
+      echo "registry-delete HKCU\Software\Wine | Version"
+      for key in "$NT_VERSION_KEY" "$NT_VERSION_KEY_32"; do
+        echo "registry-set $key | CurrentVersion | 10.0"
+        echo "registry-set $key | CurrentBuildNumber | 22631"
+      done
+      echo "registry-set HKLM\System\CurrentControlSet\Control\ProductOptions | ProductType | WinNT"
+    else
+      echo "registry-set HKCU\Software\Wine | Version | $1"
+    fi
     echo "registry-set HKCU\Software\Wine\X11 Driver | Decorated | N"
     if [ -n "$tcpip" ]; then echo "registry-set HKCU\Software\Wine\X11 Driver | Managed | N"
     else echo "registry-delete HKCU\Software\Wine\X11 Driver | Managed"; fi
@@ -1041,6 +1056,7 @@ esac
 case "$scenario" in
   startup_win7) write_startup; prepare_prefix win7 ;;
   startup_win10) write_startup; prepare_prefix win10 ;;
+  startup_win11) write_startup; prepare_prefix win11 ;;
   close_early) stage_library; stage_package; write_close_early; prepare_prefix win7 ;;
   package) stage_library; stage_package; write_package; prepare_prefix win7 ;;
   no_package) stage_library; write_missing; prepare_prefix win7 ;;
@@ -1092,6 +1108,7 @@ fi
 case "$scenario" in
   startup_win7) check_startup 7 ;;
   startup_win10) check_startup 10 ;;
+  startup_win11) check_startup 11 ;;
   package) check_package ;;
   no_package|no_library) check_missing ;;
   close_early) check_close_early ;;

@@ -202,17 +202,11 @@ int SimDialogWindow::Answer(std::uint32_t style) {
                                                        : platform::mb::kIdOk;
 }
 
-int SimDialogWindow::OwnedMessageBox(const std::string& text, const std::string& caption,
-                                     std::uint32_t style) {
+int SimDialogWindow::ShowMessageBox(const platform::MessageBoxRequest& box) {
     Lock lock(mutex_);
-    messageBoxes.push_back({text, caption, style, false});
-    return Answer(style);
-}
-
-int SimDialogWindow::AppMessageBox(const std::string& text, std::uint32_t style) {
-    Lock lock(mutex_);
-    messageBoxes.push_back({text, "", style, true});
-    return Answer(style);
+    messageBoxes.push_back(
+        {box.text, box.application ? std::string() : box.caption, box.style, box.application, box.id});
+    return Answer(box.style);
 }
 
 void SimDialogWindow::EndDialog(int result) {

@@ -21,6 +21,7 @@ struct ShownMessageBox {
     std::string caption;  // empty for the application's box
     std::uint32_t style = 0;
     bool application = false;
+    int id = 0;  // which message it is
 };
 
 struct SimControl {
@@ -99,11 +100,9 @@ public:
     void ProgressSetPos(int id, int position) override;
     void SendUpdateData() override;
     void PostStartupFinished() override;
-    int OwnedMessageBox(const std::string& text, const std::string& caption,
-                        std::uint32_t style) override;
+    int ShowMessageBox(const platform::MessageBoxRequest& box) override;
     int ShowSerialPrompt() override;
     int RunModal(int templateId, platform::DialogHandler& handler) override;
-    int AppMessageBox(const std::string& text, std::uint32_t style) override;
     void EndDialog(int result) override;
     bool SetTimer(int id, std::uint32_t milliseconds) override;
     void KillTimer(int id) override;

@@ -100,6 +100,7 @@ struct Rig {
         // A list read that failed at start-up may offer another entry
         // first: the operator installs what the list shows.
         chosen = window.GetControlText(IDC_DRIVER_COMBO);
+        pressed = true;
         dialog->OnInstall();
         Deliver();
     }
@@ -141,6 +142,7 @@ struct Rig {
     std::unique_ptr<app::InstallerDialog> dialog = std::make_unique<app::InstallerDialog>(platform);
     int delivered = 0;
     std::string chosen;
+    bool pressed = false;  // Install was pressed
 };
 
 // One planned failure: the (skip+1)-th call of `call` on service `service`.
@@ -175,8 +177,13 @@ struct Outcome {
     bool ended = false;
     bool usable = false;
     std::size_t boxes = 0;
+    std::size_t unidentifiedBoxes = 0;
     std::string status;
     std::string button;
+    // What the installation recorded of its end, once Install was pressed.
+    bool pressed = false;
+    app::InstallerDialog::Outcome recorded = app::InstallerDialog::Outcome::None;
+    std::string reason;
 };
 
 Outcome Judge(Rig& rig) {
@@ -195,6 +202,10 @@ Outcome Judge(Rig& rig) {
     o.usable = o.ended || rig.window.Control(IDC_INSTALL).enabled ||
                (!rig.window.messageBoxes.empty() && rig.window.Control(mb::kIdCancel).enabled);
     o.boxes = rig.window.messageBoxes.size();
+    for (const auto& box : rig.window.messageBoxes) o.unidentifiedBoxes += box.id == 0 ? 1 : 0;
+    o.pressed = rig.pressed;
+    o.recorded = rig.dialog->outcome;
+    o.reason = rig.dialog->outcomeReason;
     return o;
 }
 
@@ -209,6 +220,14 @@ std::string Problems(const Outcome& o) {
     }
     if (o.ended && o.boxes == 0) problems.push_back("the dialog closed without a word");
     if (!o.spoolerRunning && o.boxes == 0) problems.push_back("the spooler is left stopped without a word");
+    using Recorded = app::InstallerDialog::Outcome;
+    if (o.unidentifiedBoxes != 0) problems.push_back("a message box without its identifier");
+    if (o.completed != (o.recorded == Recorded::Completed)) {
+        problems.push_back("the recorded outcome disagrees with the status line");
+    }
+    if (o.pressed && !o.completed && (o.recorded == Recorded::None || o.reason.empty())) {
+        problems.push_back("the installation fell short without recording why");
+    }
     if (o.usable && !o.ended && o.button != "&Finish" && o.button != "Reinstall" && o.button != "&Install") {
         problems.push_back("the button reads \"" + o.button + "\"");
     }

@@ -94,6 +94,21 @@ TEST_F(ReceiptInstallTest, FailedRegistrationOffersRetryAndKeepsTheCopies) {
     EXPECT_EQ(ButtonText(), "&Finish");
 }
 
+// Where a sequence ends it records how, and why, for our own code to read.
+TEST_F(ReceiptInstallTest, AFailureAndACompletionAreRecordedAsOutcomes) {
+    using Outcome = app::InstallerDialog::Outcome;
+    machine.spooler.failures.FailNext("AddPrinterDriverExA", 2);
+    window.messageBoxAnswers = {mb::kIdRetry};
+    StartAndInstall(ports::kUsb);
+    ASSERT_EQ(window.messageBoxes.size(), 1u);
+    EXPECT_EQ(window.messageBoxes[0].id, static_cast<int>(app::Message::kDriverNotRegistered));
+    EXPECT_EQ(dialog->outcome, Outcome::Failed);
+    EXPECT_EQ(dialog->outcomeReason, window.messageBoxes[0].text);
+    Install(ports::kUsb);
+    EXPECT_EQ(dialog->outcome, Outcome::Completed);
+    EXPECT_EQ(dialog->outcomeReason, "");
+}
+
 TEST_F(ReceiptInstallTest, CancelAfterAFailedRegistrationClosesTheInstaller) {
     machine.spooler.failures.FailNext("AddPrinterDriverExA", 1797);
     window.messageBoxAnswers = {mb::kIdCancel};

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
+#include <utility>
 
 #include "app/os_detection.h"
 #include "dialog_fixture.h"
@@ -39,6 +40,32 @@ TEST(WindowsVersionName, EveryNameEndsWithOneSpace) {
     EXPECT_EQ(app::WindowsVersionName(13), "");
 }
 
+// Windows 11 still reports 10.0: its name comes from the build, its code stays.
+TEST(WindowsVersionName, Windows11FromBuild22000OnClientEditionsOnly) {
+    platform::OsVersionInfo info;
+    info.platformId = platform::os::kPlatformNt;
+    info.majorVersion = 10;
+    info.productType = 1;  // workstation
+    const std::pair<std::uint32_t, const char*> builds[] = {
+        {19045, "Microsoft Windows 10 "}, {21999, "Microsoft Windows 10 "},
+        {22000, "Microsoft Windows 11 "}, {22631, "Microsoft Windows 11 "}};
+    for (const auto& [build, name] : builds) {
+        info.buildNumber = build;
+        EXPECT_EQ(app::WindowsVersionName(info), name) << build;
+        EXPECT_EQ(app::WindowsVersionCode(info), 12) << build;
+    }
+    // Servers (Server 2025 is build 26100) and a record without a product type.
+    for (std::uint8_t type : {2, 3, 0}) {
+        info.productType = type;
+        EXPECT_EQ(app::WindowsVersionName(info), "Microsoft Windows 10 ") << int(type);
+    }
+    // A build number alone makes no other version Windows 11.
+    info.productType = 1;
+    info.majorVersion = 6;
+    info.minorVersion = 3;
+    EXPECT_EQ(app::WindowsVersionName(info), "Microsoft Windows 8.1 ");
+}
+
 class DetectOperatingSystemTest : public testing_support::DialogTest {
 protected:
     std::string Detect() {
@@ -60,6 +87,21 @@ TEST_F(DetectOperatingSystemTest, ReportsNameAndWordSizeWithTwoSpacesBetween) {
     dialog->isWow64 = 0;
     EXPECT_EQ(Detect(), "Current System is Microsoft Windows 8.1  32 bit");
     EXPECT_EQ(dialog->isWow64, 0);
+}
+
+TEST_F(DetectOperatingSystemTest, Windows11IsNamedWhileEveryBranchStillSeesCode12) {
+    machine.system.majorVersion = 10;
+    machine.system.minorVersion = 0;
+    machine.system.wow64 = 1;
+    machine.system.buildNumber = 22631;
+    EXPECT_EQ(Detect(), "Current System is Microsoft Windows 11  64 bit");
+    EXPECT_EQ(dialog->GetWindowsVersionCode(), 12);
+    machine.system.buildNumber = 19045;
+    EXPECT_EQ(Detect(), "Current System is Microsoft Windows 10  64 bit");
+    // Windows Server 2022 and later: as before.
+    machine.system.buildNumber = 26100;
+    machine.system.productType = 3;
+    EXPECT_EQ(Detect(), "Current System is Microsoft Windows 10  64 bit");
 }
 
 TEST_F(DetectOperatingSystemTest, FallsBackToTheBasicRecordThenToUnknown) {

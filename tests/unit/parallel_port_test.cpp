@@ -163,6 +163,13 @@ TEST_F(ParallelPortTest, ADialogThatCannotBeShownChoosesNothing) {
     ExpectAbandoned();
 }
 
+TEST_F(ParallelPortTest, NoPortChosenIsRecordedAsAbandoned) {
+    window.missingTemplates.insert(IDD_PARALLEL_PORT);
+    StartAndInstall(ports::kParallel);
+    EXPECT_EQ(dialog->outcome, app::InstallerDialog::Outcome::Abandoned);
+    EXPECT_EQ(dialog->outcomeReason, "no parallel port was chosen");
+}
+
 TEST_F(ParallelPortTest, OnlyARowCodeMakesUseOfTheChosenName) {
     StartDialog();
     dialog->chosenPort = "LPT7:";

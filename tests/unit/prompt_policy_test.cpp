@@ -14,6 +14,15 @@ namespace mb = platform::mb;
 using testing_support::FixedClock;
 using testing_support::TextSink;
 
+// Boxes other than the USB search's, as the sequences show them.
+platform::MessageBoxRequest Owned(const std::string& text, const std::string& caption,
+                                  std::uint32_t style) {
+    return app::OwnedBox(app::Message::kPrinterNotAdded, text, caption, style);
+}
+platform::MessageBoxRequest App(const std::string& text, std::uint32_t style) {
+    return app::AppBox(app::Message::kServiceStatusUnknown, text, style);
+}
+
 class PromptPolicyTest : public ::testing::Test {
 protected:
     PromptPolicyTest() { log.AddOutput(sink); }
@@ -40,38 +49,47 @@ protected:
 
 TEST_F(PromptPolicyTest, EachBoxGetsItsSafestButton) {
     auto& p = Policy({"/model", "m", "/port", "usb"});
-    EXPECT_EQ(p.OwnedMessageBox("t", "Error", mb::kOk), mb::kIdOk);
-    EXPECT_EQ(p.OwnedMessageBox("t", "Error", mb::kOk | mb::kIconExclamation), mb::kIdOk);
-    EXPECT_EQ(p.OwnedMessageBox("t", "c", 0x1), mb::kIdCancel);  // OK, Cancel
-    EXPECT_EQ(p.OwnedMessageBox("t", "c", 0x2), 3);              // Abort, Retry, Ignore: Abort
-    EXPECT_EQ(p.OwnedMessageBox("t", "c", 0x3), mb::kIdCancel);  // Yes, No, Cancel
-    EXPECT_EQ(p.OwnedMessageBox("t", "c", 0x4 | 0x20), 7);       // Yes, No: No
-    EXPECT_EQ(p.OwnedMessageBox("t", "Error", mb::kRetryCancel), mb::kIdCancel);
-    EXPECT_EQ(p.AppMessageBox("t", mb::kRetryCancel | mb::kIconExclamation), mb::kIdCancel);
-    EXPECT_EQ(p.OwnedMessageBox("t", "c", 0x6), mb::kIdCancel);  // Cancel, Try again, Continue
+    EXPECT_EQ(p.ShowMessageBox(Owned("t", "Error", mb::kOk)), mb::kIdOk);
+    EXPECT_EQ(p.ShowMessageBox(Owned("t", "Error", mb::kOk | mb::kIconExclamation)), mb::kIdOk);
+    EXPECT_EQ(p.ShowMessageBox(Owned("t", "c", 0x1)), mb::kIdCancel);  // OK, Cancel
+    EXPECT_EQ(p.ShowMessageBox(Owned("t", "c", 0x2)), 3);              // Abort, Retry, Ignore: Abort
+    EXPECT_EQ(p.ShowMessageBox(Owned("t", "c", 0x3)), mb::kIdCancel);  // Yes, No, Cancel
+    EXPECT_EQ(p.ShowMessageBox(Owned("t", "c", 0x4 | 0x20)), 7);       // Yes, No: No
+    EXPECT_EQ(p.ShowMessageBox(Owned("t", "Error", mb::kRetryCancel)), mb::kIdCancel);
+    EXPECT_EQ(p.ShowMessageBox(App("t", mb::kRetryCancel | mb::kIconExclamation)), mb::kIdCancel);
+    EXPECT_EQ(p.ShowMessageBox(Owned("t", "c", 0x6)), mb::kIdCancel);  // Cancel, Try again, Continue
     EXPECT_EQ(p.Problems().size(), 9u);
     EXPECT_FALSE(p.UsbSearchGivenUp());
 }
 
 TEST_F(PromptPolicyTest, TheUsbSearchBoxGoesOnAndIsNoProblem) {
     auto& p = Policy({"/model", "m", "/port", "usb"});
-    EXPECT_EQ(p.OwnedMessageBox("Failed to select USB port\r\nx", "Fail to select port", mb::kRetryCancel),
-              mb::kIdCancel);
+    const auto usbBox = [](const std::string& caption) {
+        return app::OwnedBox(app::Message::kUsbPortNotFound, "Failed to select USB port\r\nx", caption,
+                             mb::kRetryCancel);
+    };
+    EXPECT_EQ(p.ShowMessageBox(usbBox("Fail to select port")), mb::kIdCancel);
     EXPECT_TRUE(p.UsbSearchGivenUp());
     EXPECT_TRUE(p.Problems().empty());
     EXPECT_EQ(Lines(), (std::vector<std::string>{
                            "2024-03-05 14:07:09.042  message box \"Fail to select port\": Failed to "
                            "select USB port\\r\\nx -> Cancel (the installation goes on without a port "
                            "that answered)"}));
-    // The same caption on a box without Retry is an ordinary problem.
-    EXPECT_EQ(p.OwnedMessageBox("other", "Fail to select port", mb::kOk), mb::kIdOk);
-    EXPECT_EQ(p.Problems(), (std::vector<std::string>{"other"}));
+    // The box is known by what it says, not by its caption: reworded, it
+    // still goes on; another message under the same caption is a problem.
+    auto& reworded = Policy({"/model", "m", "/port", "usb"});
+    EXPECT_EQ(reworded.ShowMessageBox(usbBox("No USB printer found")), mb::kIdCancel);
+    EXPECT_TRUE(reworded.UsbSearchGivenUp());
+    EXPECT_TRUE(reworded.Problems().empty());
+    EXPECT_EQ(reworded.ShowMessageBox(Owned("other", "Fail to select port", mb::kRetryCancel)),
+              mb::kIdCancel);
+    EXPECT_EQ(reworded.Problems(), (std::vector<std::string>{"other"}));
 }
 
 TEST_F(PromptPolicyTest, ProblemsAreKeptInOrderAndLoggedWithTheirAnswers) {
     auto& p = Policy({"/model", "m", "/port", "usb"});
-    p.AppMessageBox("Service status is unknown", mb::kIconInformation);
-    p.OwnedMessageBox("Failed to add the driver 5", "Error", mb::kRetryCancel);
+    p.ShowMessageBox(App("Service status is unknown", mb::kIconInformation));
+    p.ShowMessageBox(Owned("Failed to add the driver 5", "Error", mb::kRetryCancel));
     EXPECT_EQ(p.Problems(), (std::vector<std::string>{"Service status is unknown",
                                                       "Failed to add the driver 5"}));
     EXPECT_EQ(Lines(), (std::vector<std::string>{
@@ -135,8 +153,8 @@ TEST_F(UnattendedWindowTest, StatusLinesAreLoggedOnlyWhenTheyChange) {
 }
 
 TEST_F(UnattendedWindowTest, BoxesAndThePromptAreAnsweredWithoutReachingTheWindow) {
-    EXPECT_EQ(window.OwnedMessageBox("t", "Error", mb::kRetryCancel), mb::kIdCancel);
-    EXPECT_EQ(window.AppMessageBox("t", mb::kOk), mb::kIdOk);
+    EXPECT_EQ(window.ShowMessageBox(Owned("t", "Error", mb::kRetryCancel)), mb::kIdCancel);
+    EXPECT_EQ(window.ShowMessageBox(App("t", mb::kOk)), mb::kIdOk);
     EXPECT_EQ(window.ShowSerialPrompt(), app::InstallerDialog::kPortChoiceBase + 5);
     EXPECT_TRUE(inner.messageBoxes.empty());
     EXPECT_EQ(inner.serialPrompts, 0);

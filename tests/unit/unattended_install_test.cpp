@@ -290,6 +290,24 @@ TEST_F(UnattendedSerialTest, AutoThatFindsNothingTriesAllNineRatesAndEndsWithThe
     EXPECT_TRUE(Logged("warning: the printer answered on no serial port; check its cable and power"));
 }
 
+// The exit code follows the outcome the installation recorded, whatever
+// the Install button says when the search ends.
+TEST_F(UnattendedSerialTest, ARewordedButtonCaptionChangesNoExitCode) {
+    machine.serial.replies[2] = {0x12};
+    machine.serial.replyRates[2] = 9600;
+    Prepare({"/quiet", "/model", "KV6X", "/port", "serial", "/baud", "9600"});
+    Start();
+    for (int tick = 0; tick < 50 && !run->Finished(); ++tick) {
+        machine.serial.DeliverReplies();
+        installer->OnTimer(PROBE_TIMER_ID);
+        window.Control(IDC_INSTALL).text = "Close";
+        run->AfterTimer();
+    }
+    EXPECT_EQ(installer->outcome, app::InstallerDialog::Outcome::Completed);
+    EXPECT_EQ(ExitCode(), ec::kSuccess);
+    EXPECT_EQ(Settings("COM2:"), "9600,n,8,1");
+}
+
 TEST_F(UnattendedSerialTest, AGivenRateIsTheOnlyOneTried) {
     machine.serial.replies[2] = {0x12};
     machine.serial.replyRates[2] = 9600;

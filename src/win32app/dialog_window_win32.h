@@ -55,11 +55,9 @@ public:
     void SendUpdateData() override;
     void PostStartupFinished() override;
 
-    int OwnedMessageBox(const std::string& text, const std::string& caption,
-                        std::uint32_t style) override;
+    int ShowMessageBox(const platform::MessageBoxRequest& box) override;
     int ShowSerialPrompt() override;
     int RunModal(int templateId, platform::DialogHandler& handler) override;
-    int AppMessageBox(const std::string& text, std::uint32_t style) override;
     void EndDialog(int result) override;
 
     bool SetTimer(int id, std::uint32_t milliseconds) override;

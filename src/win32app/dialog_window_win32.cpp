@@ -1,12 +1,12 @@
-#include "platform/win32/dialog_window_win32.h"
+#include "win32app/dialog_window_win32.h"
 
 #include <commctrl.h>
 
 #include <vector>
 
 #include "app/dialog_ids.h"
-#include "platform/win32/modal_dialog_win32.h"
-#include "platform/win32/serial_prompt_win32.h"
+#include "win32app/modal_dialog_win32.h"
+#include "win32app/serial_prompt_win32.h"
 
 namespace win32 {
 
@@ -152,21 +152,19 @@ void Win32DialogWindow::PostStartupFinished() {
     ::PostMessageA(hwnd_, WM_STARTUP_FINISHED, 0, 0);
 }
 
-int Win32DialogWindow::OwnedMessageBox(const std::string& text, const std::string& caption,
-                                       std::uint32_t style) {
-    return ::MessageBoxA(hwnd_, text.c_str(), caption.c_str(), style);
+int Win32DialogWindow::ShowMessageBox(const platform::MessageBoxRequest& box) {
+    if (!box.application) return ::MessageBoxA(hwnd_, box.text.c_str(), box.caption.c_str(), box.style);
+    // The application's box: the program's title, and a warning unless told otherwise.
+    std::uint32_t style = box.style;
+    if ((style & MB_ICONMASK) == 0) style |= MB_ICONEXCLAMATION;
+    const std::string title = ApplicationTitle();
+    return ::MessageBoxA(hwnd_, box.text.c_str(), title.c_str(), style);
 }
 
 int Win32DialogWindow::ShowSerialPrompt() { return SerialPromptDialog(hwnd_); }
 
 int Win32DialogWindow::RunModal(int templateId, platform::DialogHandler& handler) {
     return RunModalDialog(hwnd_, templateId, handler);
-}
-
-int Win32DialogWindow::AppMessageBox(const std::string& text, std::uint32_t style) {
-    if ((style & MB_ICONMASK) == 0) style |= MB_ICONEXCLAMATION;
-    const std::string title = ApplicationTitle();
-    return ::MessageBoxA(hwnd_, text.c_str(), title.c_str(), style);
 }
 
 void Win32DialogWindow::EndDialog(int result) { ::EndDialog(hwnd_, result); }

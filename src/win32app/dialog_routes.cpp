@@ -1,4 +1,4 @@
-#include "platform/win32/dialog_routes.h"
+#include "win32app/dialog_routes.h"
 
 #include "app/dialog_ids.h"
 

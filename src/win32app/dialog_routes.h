@@ -7,7 +7,7 @@
 #include <windows.h>
 
 #include "app/installer_dialog.h"
-#include "platform/win32/dialog_window_win32.h"
+#include "win32app/dialog_window_win32.h"
 
 namespace win32 {
 

@@ -1,4 +1,4 @@
-#include "platform/win32/serial_prompt_win32.h"
+#include "win32app/serial_prompt_win32.h"
 
 #include <string>
 
