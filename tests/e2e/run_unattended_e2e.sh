@@ -23,9 +23,10 @@
 #                    printer on it; a test page of each arrives at a listener
 #     serial_auto    /baud auto over four serial lines, the printer on the
 #                    third answering only at 38400 baud (32-bit prefix)
-#     check          /check on the clean prefix (exit 0, a line per item), then
-#                    with Windows protected print mode on by policy: /check
-#                    and an installation both end with 1625, nothing installed
+#     check          /check on the clean prefix with /host at a listener: every
+#                    item ok, exit 0; then with Windows protected print mode on
+#                    by policy: /check (a printer that takes no connection is a
+#                    warning) and an installation end with 1625, nothing installed
 #
 # The USB scenarios share the prefix of run_e2e.sh (its answering spooler
 # stand-in plays the printer); serial_auto the one of run_serial_e2e.sh.
@@ -517,17 +518,27 @@ EOF
 program_out() { tr -d '\r' <"$STAGE/$1.out" 2>/dev/null; }
 
 run_check() {
-  local items="rights spooler protected.print driver.policy package room" item
+  local items="rights spooler protected.print driver.policy package room printer" item port
   prepare_usb_prefix "" KV6X
+  # A printer's raw port that takes connections; port 1 of the loopback takes none.
+  python3 -c 'import socket, time
+s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(8)
+print(s.getsockname()[1], flush=True); time.sleep(900)' >"$STAGE/listener.port" &
+  RESPONDER=$!
+  for _ in $(seq 300); do [ -s "$STAGE/listener.port" ] && break; sleep 0.1; done
+  port=$(cat "$STAGE/listener.port")
+  [ -n "$port" ] || { echo "FAIL: no listener"; exit 1; }
   cat >"$STAGE/scenario.txt" <<EOF
-run clear 300 | DriverInstaller.exe /check /model KV6X /log clear.log
+run clear 300 | DriverInstaller.exe /check /model KV6X /port tcpip /host 127.0.0.1:$port /log clear.log
 EOF
   automate scenario.txt clear
   expect "program clear exit" 0
   for item in $items; do
-    if program_out clear | grep -Eq "^(ok|warning) +${item}: "; then pass "clear: $item is not blocking"
-    else fail "clear: no ok or warning line for $item"; fi
+    if program_out clear | grep -Eq "^ok +${item}: "; then pass "clear: $item is ok"
+    else fail "clear: no ok line for $item"; fi
   done
+  same "clear: the printer's line" "$(program_out clear | grep '^ok       printer: ')" \
+    "ok       printer: 127.0.0.1:$port accepts a connection"
   same "clear: last line" "$(program_out clear | tail -n 1)" "exit code 0: success"
   expect_logged clear.log "exit code 0: success"
 
@@ -536,7 +547,7 @@ EOF
   "$WINE" reg add "$WPP_KEY" /v WindowsProtectedPrintGroupPolicyState /t REG_DWORD /d 1 /f \
     >"$STAGE/reg.out" 2>&1 || { echo "FAIL: the policy value could not be set"; exit 1; }
   cat >"$STAGE/scenario.txt" <<EOF
-run blocked 300 | DriverInstaller.exe /check /model KV6X /log blocked.log
+run blocked 300 | DriverInstaller.exe /check /model KV6X /port tcpip /host 127.0.0.1:1 /log blocked.log
 run install 600 | DriverInstaller.exe /quiet /model KV6X /port usb /log install.log
 $(outcome_commands)
 EOF
@@ -548,6 +559,8 @@ EOF
     fail "blocked: no blocking line for protected print mode"
   fi
   same "blocked: blocking lines" "$(program_out blocked | grep -c '^blocking ')" 1
+  if program_out blocked | grep -q '^warning  printer: 127\.0\.0\.1:1 '; then pass "blocked: a silent printer is a warning"
+  else fail "blocked: no warning for the printer on port 1"; fi
   expect "program install exit" 1625
   if grep -q '^printer: KV6X ' "$LOG"; then fail "a printer KV6X was made"; else pass "no printer KV6X"; fi
   expect_not driver "KV6X | Windows x64 | 3"
