@@ -9,7 +9,8 @@ namespace {
 constexpr const char* kSpooler = "Spooler";
 constexpr const char* kLoadDriverPrivilege = "SeLoadDriverPrivilege";
 // The "Configure Windows protected print" policy (Printing.admx).
-constexpr const char* kProtectedPrintKey = "Software\\Policies\\Microsoft\\Windows NT\\Printers\\WPP";
+constexpr const char* kProtectedPrintKey =
+    "Software\\Policies\\Microsoft\\Windows NT\\Printers\\WPP";
 constexpr const char* kProtectedPrintValue = "WindowsProtectedPrintGroupPolicyState";
 // The "Limits print driver installation to Administrators" policy (KB5005652).
 constexpr const char* kPointAndPrintKey =
@@ -23,7 +24,9 @@ Finding Make(const char* item, Verdict verdict, std::string text, bool policy = 
     return Finding{item, verdict, std::move(text), policy};
 }
 
-std::string Error(std::uint32_t code) { return "(error " + std::to_string(code) + ")"; }
+std::string Error(std::uint32_t code) {
+    return "(error " + std::to_string(code) + ")";
+}
 
 // Closes a service-manager handle when the check is done with it.
 class ServiceHandle {
@@ -62,6 +65,29 @@ std::optional<bool> Preflight::Administrator() {
     return administrator_;
 }
 
+std::optional<bool> Preflight::HoldsLoadDriverPrivilege(std::uint32_t& error) {
+    platform::ProcessToken& token = platform_.token;
+    platform::TokenHandle handle = 0;
+    const platform::BoolResult opened = token.OpenProcessToken(platform::token::kQuery, handle);
+    if (!opened.NonZero()) {
+        error = opened.lastError;
+        return std::nullopt;
+    }
+    std::vector<platform::Luid> held;
+    const platform::BoolResult listed = token.GetTokenPrivileges(handle, held);
+    (void)token.CloseHandle(handle);
+    platform::Luid wanted;
+    const platform::BoolResult looked = token.LookupPrivilegeValueA(kLoadDriverPrivilege, wanted);
+    if (!listed.NonZero() || !looked.NonZero()) {
+        error = listed.NonZero() ? looked.lastError : listed.lastError;
+        return std::nullopt;
+    }
+    for (const platform::Luid& luid : held) {
+        if (luid.lowPart == wanted.lowPart && luid.highPart == wanted.highPart) return true;
+    }
+    return false;
+}
+
 Finding Preflight::Rights() {
     const char* item = "rights";
     const std::optional<bool> administrator = Administrator();
@@ -76,27 +102,15 @@ Finding Preflight::Rights() {
                     "needs one: start the installer with \"Run as administrator\", or from an "
                     "elevated command prompt");
     }
-    platform::ProcessToken& token = platform_.token;
-    platform::TokenHandle handle = 0;
-    const platform::BoolResult opened = token.OpenProcessToken(platform::token::kQuery, handle);
-    if (!opened.NonZero()) {
-        return Make(item, Verdict::Warning, "the process token could not be opened " + Error(opened.lastError));
-    }
-    std::vector<platform::Luid> held;
-    const platform::BoolResult listed = token.GetTokenPrivileges(handle, held);
-    (void)token.CloseHandle(handle);
-    platform::Luid wanted;
-    const platform::BoolResult looked = token.LookupPrivilegeValueA(kLoadDriverPrivilege, wanted);
-    if (!listed.NonZero() || !looked.NonZero()) {
+    std::uint32_t error = 0;
+    const std::optional<bool> holds = HoldsLoadDriverPrivilege(error);
+    if (!holds) {
         return Make(item, Verdict::Warning,
-                    "the process's privileges could not be read " +
-                        Error(listed.NonZero() ? looked.lastError : listed.lastError));
+                    "the process's privileges could not be read " + Error(error));
     }
-    for (const platform::Luid& luid : held) {
-        if (luid.lowPart == wanted.lowPart && luid.highPart == wanted.highPart) {
-            return Make(item, Verdict::Ok,
-                        std::string("an administrator, holding ") + kLoadDriverPrivilege);
-        }
+    if (*holds) {
+        return Make(item, Verdict::Ok,
+                    std::string("an administrator, holding ") + kLoadDriverPrivilege);
     }
     return Make(item, Verdict::Blocking,
                 std::string("this process does not hold ") + kLoadDriverPrivilege +
@@ -109,12 +123,14 @@ Finding Preflight::Spooler() {
     const char* item = "spooler";
     platform::ServiceManager& services = platform_.services;
     std::uint32_t error = 0;
-    ServiceHandle manager(services, services.OpenSCManagerA("", platform::svc::kManagerConnect, error));
+    ServiceHandle manager(services,
+                          services.OpenSCManagerA("", platform::svc::kManagerConnect, error));
     if (manager.get() == 0) {
-        return Make(item, Verdict::Warning, "the service control manager could not be opened " + Error(error));
+        return Make(item, Verdict::Warning,
+                    "the service control manager could not be opened " + Error(error));
     }
-    ServiceHandle service(services,
-                          services.OpenServiceA(manager.get(), kSpooler, platform::svc::kQueryConfig, error));
+    ServiceHandle service(services, services.OpenServiceA(manager.get(), kSpooler,
+                                                          platform::svc::kQueryConfig, error));
     if (service.get() == 0) {
         if (error == platform::error::kServiceDoesNotExist) {
             return Make(item, Verdict::Blocking,
@@ -122,23 +138,27 @@ Finding Preflight::Spooler() {
                         "can be installed without it: add the Windows print components back "
                         "(Windows Features, or the image the machine was built from)");
         }
-        return Make(item, Verdict::Warning, "the Print Spooler service could not be opened " + Error(error));
+        return Make(item, Verdict::Warning,
+                    "the Print Spooler service could not be opened " + Error(error));
     }
     platform::ServiceConfig config;
     const platform::BoolResult queried = services.QueryServiceConfigA(service.get(), config);
     if (!queried.NonZero()) {
-        return Make(item, Verdict::Warning,
-                    "the Print Spooler service's start type could not be read " + Error(queried.lastError));
+        return Make(
+            item, Verdict::Warning,
+            "the Print Spooler service's start type could not be read " + Error(queried.lastError));
     }
     if (config.startType == platform::svc::kDisabled) {
-        return Make(item, Verdict::Blocking,
-                    "the Print Spooler service (\"Spooler\") is disabled: in Services (services.msc) "
-                    "set Print Spooler's startup type to Automatic and start it, or run "
-                    "\"sc config Spooler start= auto\" and \"sc start Spooler\" as an administrator");
+        return Make(
+            item, Verdict::Blocking,
+            "the Print Spooler service (\"Spooler\") is disabled: in Services (services.msc) "
+            "set Print Spooler's startup type to Automatic and start it, or run "
+            "\"sc config Spooler start= auto\" and \"sc start Spooler\" as an administrator");
     }
-    return Make(item, Verdict::Ok,
-                std::string("the Print Spooler service (\"Spooler\") is not disabled (start type ") +
-                    std::to_string(config.startType) + ")");
+    return Make(
+        item, Verdict::Ok,
+        std::string("the Print Spooler service (\"Spooler\") is not disabled (start type ") +
+            std::to_string(config.startType) + ")");
 }
 
 Preflight::PolicyValue Preflight::ReadPolicy(const char* key, const char* name) {
@@ -163,11 +183,13 @@ Preflight::PolicyValue Preflight::ReadPolicy(const char* key, const char* name) 
         result.read = true;
     } else if (queried != 0 || type != platform::reg::kDword || data.size() != 4) {
         // Group Policy writes a DWORD; anything else is not its setting.
-        result.error = queried != 0 ? queried : static_cast<long>(platform::error::kInvalidParameter);
+        result.error =
+            queried != 0 ? queried : static_cast<long>(platform::error::kInvalidParameter);
     } else {
         result.read = true;
-        result.value = static_cast<std::uint32_t>(data[0]) | static_cast<std::uint32_t>(data[1]) << 8 |
-                       static_cast<std::uint32_t>(data[2]) << 16 | static_cast<std::uint32_t>(data[3]) << 24;
+        result.value =
+            static_cast<std::uint32_t>(data[0]) | static_cast<std::uint32_t>(data[1]) << 8 |
+            static_cast<std::uint32_t>(data[2]) << 16 | static_cast<std::uint32_t>(data[3]) << 24;
     }
     return result;
 }
@@ -177,16 +199,17 @@ Finding Preflight::ProtectedPrint() {
     const PolicyValue policy = ReadPolicy(kProtectedPrintKey, kProtectedPrintValue);
     if (!policy.read) {
         return Make(item, Verdict::Warning,
-                    std::string("the policy value ") + kProtectedPrintValue + " could not be read " +
-                        Error(static_cast<std::uint32_t>(policy.error)));
+                    std::string("the policy value ") + kProtectedPrintValue +
+                        " could not be read " + Error(static_cast<std::uint32_t>(policy.error)));
     }
     if (policy.value == 1u) {
-        return Make(item, Verdict::Blocking,
-                    "Windows protected print mode is on, and it refuses third-party printer drivers "
-                    "such as these: turn it off with the Group Policy \"Configure Windows protected "
-                    "print\" (Computer Configuration > Administrative Templates > Printers) set to "
-                    "Disabled, or ask whoever manages this machine",
-                    true);
+        return Make(
+            item, Verdict::Blocking,
+            "Windows protected print mode is on, and it refuses third-party printer drivers "
+            "such as these: turn it off with the Group Policy \"Configure Windows protected "
+            "print\" (Computer Configuration > Administrative Templates > Printers) set to "
+            "Disabled, or ask whoever manages this machine",
+            true);
     }
     return Make(item, Verdict::Ok, "Windows protected print mode is off");
 }
@@ -200,24 +223,29 @@ Finding Preflight::DriverPolicy() {
                         Error(static_cast<std::uint32_t>(policy.error)));
     }
     if (!policy.value) {
-        return Make(item, Verdict::Ok,
-                    "no policy on driver installation (Windows keeps it to administrators by default)");
+        return Make(
+            item, Verdict::Ok,
+            "no policy on driver installation (Windows keeps it to administrators by default)");
     }
-    if (*policy.value == 0) return Make(item, Verdict::Ok, "driver installation is open to every user");
+    if (*policy.value == 0)
+        return Make(item, Verdict::Ok, "driver installation is open to every user");
     const std::optional<bool> administrator = Administrator();
     if (!administrator) {
         return Make(item, Verdict::Warning,
                     "driver installation is kept to administrators by policy, and whether this "
-                    "process is one could not be read " + Error(administratorError_));
+                    "process is one could not be read " +
+                        Error(administratorError_));
     }
     if (*administrator) {
-        return Make(item, Verdict::Ok, "driver installation is kept to administrators by policy; this process is one");
+        return Make(item, Verdict::Ok,
+                    "driver installation is kept to administrators by policy; this process is one");
     }
-    return Make(item, Verdict::Blocking,
-                std::string("this machine's policy keeps printer driver installation to administrators (") +
-                    kRestrictValue + " is " + std::to_string(*policy.value) +
-                    ") and this process is not one: run the installer as an administrator",
-                true);
+    return Make(
+        item, Verdict::Blocking,
+        std::string("this machine's policy keeps printer driver installation to administrators (") +
+            kRestrictValue + " is " + std::to_string(*policy.value) +
+            ") and this process is not one: run the installer as an administrator",
+        true);
 }
 
 Finding Preflight::Package(const PreflightRequest& request) {
@@ -226,12 +254,15 @@ Finding Preflight::Package(const PreflightRequest& request) {
         std::string text =
             "the driver package \"DriverData.Drv\" was not found in the program's folder, or it "
             "could not be unpacked: put it there together with 7-zip32.dll";
-        if (!request.packageFailure.empty()) text += " (the archive library said: " + request.packageFailure + ")";
+        if (!request.packageFailure.empty()) {
+            text += " (the archive library said: " + request.packageFailure + ")";
+        }
         return Make(item, Verdict::Blocking, text);
     }
     if (request.model.empty()) {
         return Make(item, Verdict::Ok,
-                    "the driver package offers " + std::to_string(request.offeredEntries) + " driver-list entries");
+                    "the driver package offers " + std::to_string(request.offeredEntries) +
+                        " driver-list entries");
     }
     if (request.modelOffered) {
         return Make(item, Verdict::Ok, "the driver package offers \"" + request.model + "\"");
@@ -244,39 +275,48 @@ Finding Preflight::Package(const PreflightRequest& request) {
 Finding Preflight::Room(const PreflightRequest& request) {
     const char* item = "room";
     if (request.declaredBytes == 0) {
-        return Make(item, Verdict::Warning, "the driver package declares no size: the room on the system drive was not checked");
+        return Make(
+            item, Verdict::Warning,
+            "the driver package declares no size: the room on the system drive was not checked");
     }
     const std::string system = platform_.files.GetSystemDirectoryA(platform::file::kMaxPath);
     // The drivers go below the system folder: its drive is the one to have room.
     const std::string drive = system.size() >= 3 ? system.substr(0, 3) : std::string();
     std::uint64_t available = 0;
-    const platform::BoolResult asked =
-        drive.empty() ? platform::BoolResult{0, 0} : platform_.files.GetDiskFreeSpaceExA(drive, available);
+    const platform::BoolResult asked = drive.empty()
+                                           ? platform::BoolResult{0, 0}
+                                           : platform_.files.GetDiskFreeSpaceExA(drive, available);
     if (!asked.NonZero()) {
-        return Make(item, Verdict::Warning,
-                    "the free space of the system drive could not be read " + Error(asked.lastError));
+        return Make(
+            item, Verdict::Warning,
+            "the free space of the system drive could not be read " + Error(asked.lastError));
     }
     const std::uint64_t needed = (request.declaredBytes + kMebibyte - 1) / kMebibyte;
-    const std::string what = drive + " has " + std::to_string(available / kMebibyte) + " MiB free and the package's files take " +
-                             std::to_string(needed) + " MiB";
+    const std::string what = drive + " has " + std::to_string(available / kMebibyte) +
+                             " MiB free and the package's files take " + std::to_string(needed) +
+                             " MiB";
     if (available >= request.declaredBytes) return Make(item, Verdict::Ok, what);
-    return Make(item, Verdict::Blocking,
-                what + ": free at least " +
-                    std::to_string((request.declaredBytes - available + kMebibyte - 1) / kMebibyte) +
-                    " MiB on " + drive);
+    return Make(
+        item, Verdict::Blocking,
+        what + ": free at least " +
+            std::to_string((request.declaredBytes - available + kMebibyte - 1) / kMebibyte) +
+            " MiB on " + drive);
 }
 
 Finding Preflight::Printer(const PreflightRequest& request) {
     const char* item = "printer";
     const std::string where = request.host + ":" + std::to_string(request.hostPort);
-    const std::uint32_t error = platform_.network.ConnectTcp(request.host, request.hostPort, kPrinterConnectMs);
+    const std::uint32_t error =
+        platform_.network.ConnectTcp(request.host, request.hostPort, kPrinterConnectMs);
     if (error == 0) return Make(item, Verdict::Ok, where + " accepts a connection");
     const std::string why = error == platform::net::kTimedOut
-                                ? " did not accept a connection within " + std::to_string(kPrinterConnectMs / 1000) + " s"
+                                ? " did not accept a connection within " +
+                                      std::to_string(kPrinterConnectMs / 1000) + " s"
                                 : " could not be reached " + Error(error);
     return Make(item, Verdict::Warning,
-                where + why + ": check that the printer is switched on and on the network (the "
-                              "installation can go on without it)");
+                where + why +
+                    ": check that the printer is switched on and on the network (the "
+                    "installation can go on without it)");
 }
 
 int PreflightExitCode(const std::vector<Finding>& findings) {

@@ -63,6 +63,9 @@ private:
         long error = 0;
     };
     PolicyValue ReadPolicy(const char* key, const char* name);
+    // Whether the token holds the privilege the printer set-up enables;
+    // nothing (with the error) when that cannot be read.
+    std::optional<bool> HoldsLoadDriverPrivilege(std::uint32_t& error);
     // Asked once a run; nothing when the call failed.
     std::optional<bool> Administrator();
 

@@ -50,7 +50,8 @@ std::uint32_t ConnectOne(const addrinfo& address, DWORD deadline) {
     if (::ioctlsocket(socket.get(), FIONBIO, &nonBlocking) != 0) {
         return static_cast<std::uint32_t>(::WSAGetLastError());
     }
-    if (::connect(socket.get(), address.ai_addr, static_cast<int>(address.ai_addrlen)) == 0) return 0;
+    if (::connect(socket.get(), address.ai_addr, static_cast<int>(address.ai_addrlen)) == 0)
+        return 0;
     const int error = ::WSAGetLastError();
     if (error != WSAEWOULDBLOCK) return static_cast<std::uint32_t>(error);
     const DWORD now = ::GetTickCount();
