@@ -120,6 +120,10 @@ public:
         status.currentState = state_;
         return {1, 0};
     }
+    platform::BoolResult QueryServiceConfigA(platform::ScHandle, platform::ServiceConfig& config) override {
+        config.startType = platform::svc::kAutoStart;
+        return {1, 0};
+    }
     platform::BoolResult CloseServiceHandle(platform::ScHandle) override { return {1, 0}; }
 
 private:
@@ -216,7 +220,8 @@ int main(int argc, char** argv) {
     TimedChannels channels;
     platform::Platform platform{window,         machine.spooler, machine.registry, services,
                                 machine.files,  machine.profile, machine.system,   machine.threads,
-                                machine.libraries, machine.token, channels};
+                                machine.libraries, machine.token, channels,
+                                machine.network};
     app::InstallerDialog dialog(platform);
     window.dialog = &dialog;
     theDialog = &dialog;

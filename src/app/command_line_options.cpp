@@ -11,7 +11,7 @@ namespace app::cli {
 namespace {
 
 enum class Switch { Quiet, Passive, Log, Model, Name, Port, PortName, Host, Baud, NoDefault, List,
-                    Uninstall, Help };
+                    Uninstall, Check, Help };
 
 struct SwitchInfo {
     const char* name;
@@ -19,7 +19,7 @@ struct SwitchInfo {
     const char* value;  // what the value is, for the error; null: takes none
 };
 
-constexpr std::array<SwitchInfo, 14> kSwitches = {{
+constexpr std::array<SwitchInfo, 15> kSwitches = {{
     {"quiet", Switch::Quiet, nullptr},
     {"passive", Switch::Passive, nullptr},
     {"log", Switch::Log, "the log file"},
@@ -32,6 +32,7 @@ constexpr std::array<SwitchInfo, 14> kSwitches = {{
     {"nodefault", Switch::NoDefault, nullptr},
     {"list", Switch::List, nullptr},
     {"uninstall", Switch::Uninstall, nullptr},
+    {"check", Switch::Check, nullptr},
     {"?", Switch::Help, nullptr},
     {"help", Switch::Help, nullptr},
 }};
@@ -153,6 +154,7 @@ std::string Apply(Switch id, const std::string& value, Options& options) {
         case Switch::NoDefault: options.setDefault = false; break;
         case Switch::List:
         case Switch::Uninstall:
+        case Switch::Check:
         case Switch::Help: break;
     }
     return {};
@@ -190,6 +192,18 @@ std::string CheckInstall(const std::set<Switch>& given, const Options& options) 
     return {};
 }
 
+// /check: the pre-flight check alone, of the model and port where given.
+std::string CheckPreflight(const std::set<Switch>& given, Options& options) {
+    options.mode = Mode::Check;
+    const std::string extra = FirstGiven(given, {Switch::List, Switch::Uninstall, Switch::Name,
+                                                 Switch::Baud, Switch::NoDefault, Switch::PortName});
+    if (!extra.empty()) return "/check cannot be combined with " + extra;
+    if (given.count(Switch::Host) != 0 && options.portType != ports::kTcpIp) {
+        return "/host applies only to /port tcpip";
+    }
+    return {};
+}
+
 std::string CheckCombination(const std::set<Switch>& given, Options& options) {
     if (given.count(Switch::Quiet) != 0 && given.count(Switch::Passive) != 0) {
         return "use either /quiet or /passive, not both";
@@ -197,6 +211,7 @@ std::string CheckCombination(const std::set<Switch>& given, Options& options) {
     const bool list = given.count(Switch::List) != 0;
     const bool uninstall = given.count(Switch::Uninstall) != 0;
     if (list && uninstall) return "use either /list or /uninstall, not both";
+    if (given.count(Switch::Check) != 0) return CheckPreflight(given, options);
     if (list) {
         options.mode = Mode::List;
         const std::string extra =
@@ -272,6 +287,8 @@ std::string UsageText() {
         "Install:    /model <entry> /port usb|serial|parallel|tcpip [switches]\r\n"
         "Uninstall:  /uninstall /name <printer name> [/quiet] [/log <file>]\r\n"
         "List:       /list   (the package's driver-list entries and the driver each installs)\r\n"
+        "Check:      /check [/model <entry>] [/port <type> [/host <address>]]\r\n"
+        "            (can this machine take the installation? nothing is installed)\r\n"
         "\r\n"
         "  /quiet              no window at all\r\n"
         "  /passive            the dialog shows the progress but asks nothing (the default)\r\n"

@@ -17,7 +17,7 @@ namespace app::cli {
 // The named mutex an installation holds while it runs, in every session.
 constexpr const char* kInstallationMutex = "Global\\DriverInstaller.Installation";
 
-enum class Mode { Interactive, Install, Uninstall, List, Help };
+enum class Mode { Interactive, Install, Uninstall, List, Check, Help };
 enum class Display { Quiet, Passive };
 
 struct Options {

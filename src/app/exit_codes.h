@@ -15,6 +15,9 @@ constexpr int kNoPrinterAnswered = 2;
 constexpr int kUserCancelled = 1602;       // ERROR_INSTALL_USEREXIT
 constexpr int kFailure = 1603;             // ERROR_INSTALL_FAILURE
 constexpr int kAlreadyRunning = 1618;      // ERROR_INSTALL_ALREADY_RUNNING
+// The pre-flight check found the machine's policy against the installation:
+// Windows protected print mode, or driver installation kept to administrators.
+constexpr int kForbiddenByPolicy = 1625;   // ERROR_INSTALL_PACKAGE_REJECTED
 constexpr int kInvalidCommandLine = 1639;  // ERROR_INVALID_COMMAND_LINE
 
 struct Row {
@@ -22,13 +25,16 @@ struct Row {
     const char* meaning;
 };
 
-constexpr std::array<Row, 6> kTable = {{
+constexpr std::array<Row, 7> kTable = {{
     {kSuccess, "success"},
     {kNoPrinterAnswered,
      "installed, but the printer answered on no port (check the cable; see the log for the port)"},
     {kUserCancelled, "cancelled: the progress window was closed"},
     {kFailure, "failure; the log says why"},
     {kAlreadyRunning, "another installation is running on this machine; try again later"},
+    {kForbiddenByPolicy,
+     "forbidden by system policy (protected print mode, or driver installation kept to "
+     "administrators); nothing was changed"},
     {kInvalidCommandLine, "invalid command line; nothing was changed"},
 }};
 

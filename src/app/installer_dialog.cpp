@@ -2,6 +2,7 @@
 
 #include "app/driver_list.h"
 #include "app/model_catalogue.h"
+#include "app/preflight.h"
 #include "install/driver_installers.h"
 #include "install/spooler_control.h"
 #include "ports/port_types.h"
@@ -193,6 +194,11 @@ void InstallerDialog::OnInstall() {
                                : catalogue::ResolveLabelModel(modelIndex, blocks).has_value();
     if (!known) {
         RefuseUnknownModel(driverName);
+        return;
+    }
+    if (!ClearToInstall(*this, driverName)) {
+        installButton.Enable(true);
+        lastRoute = InstallRoute::Refused;
         return;
     }
     if (receipt) {

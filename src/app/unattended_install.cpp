@@ -5,6 +5,7 @@
 #include "app/dialog_ids.h"
 #include "app/driver_list.h"
 #include "app/exit_codes.h"
+#include "app/preflight.h"
 #include "ports/port_types.h"
 
 namespace app {
@@ -44,6 +45,17 @@ const StringArray* PortsOfType(InstallerDialog& dialog, int portType) {
     }
 }
 
+// The entry /model names: the exact text, or else one that differs in case.
+const DriverListEntry* Offered(const std::vector<DriverListEntry>& entries, const std::string& model) {
+    for (const DriverListEntry& entry : entries) {
+        if (entry.name == model) return &entry;
+    }
+    for (const DriverListEntry& entry : entries) {
+        if (Lower(entry.name) == Lower(model)) return &entry;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 std::vector<DriverListEntry> ReadDriverListEntries(InstallerDialog& dialog) {
@@ -76,6 +88,8 @@ void UnattendedInstall::AfterStartupFinished() {
     started_ = true;
     if (options_.mode == cli::Mode::List) {
         List();
+    } else if (options_.mode == cli::Mode::Check) {
+        Check();
     } else {
         Install();
     }
@@ -102,6 +116,45 @@ void UnattendedInstall::List() {
     console_.Write(text);
     log_.Write("listed " + std::to_string(entries.size()) + " driver-list entries");
     Finish(exitcode::kSuccess, std::string());
+}
+
+PreflightRequest UnattendedInstall::RequestFor(const std::vector<DriverListEntry>& entries) {
+    PreflightRequest request;
+    request.model = options_.model;
+    request.offeredEntries = entries.size();
+    const DriverListEntry* entry = Offered(entries, options_.model);
+    request.modelOffered = entry != nullptr && !entry->driver.empty();
+    request.packageFailure = dialog_.extractor.FailureText();
+    request.declaredBytes = dialog_.extractor.DeclaredTotal();
+    if (options_.portType == ports::kTcpIp) request.host = options_.host;
+    request.hostPort = options_.hostPort;
+    return request;
+}
+
+void UnattendedInstall::Check() {
+    const std::vector<Finding> findings =
+        Preflight(dialog_.Platform()).Run(RequestFor(ReadDriverListEntries(dialog_)));
+    std::string text;
+    for (const Finding& finding : findings) {
+        text += PreflightLine(finding) + "\r\n";
+        log_.Write(PreflightLine(finding));
+    }
+    const int code = PreflightExitCode(findings);
+    console_.Write(text + "exit code " + std::to_string(code) + ": " + exitcode::Meaning(code) + "\r\n");
+    Finish(code, code == exitcode::kSuccess ? std::string()
+                                            : "the pre-flight check found the installation blocked");
+}
+
+bool UnattendedInstall::PreflightPasses(const std::vector<DriverListEntry>& entries) {
+    const std::vector<Finding> findings = Preflight(dialog_.Platform()).Run(RequestFor(entries));
+    const Finding* blocking = nullptr;
+    for (const Finding& finding : findings) {
+        log_.Write("pre-flight: " + PreflightLine(finding));
+        if (finding.verdict == Verdict::Blocking && blocking == nullptr) blocking = &finding;
+    }
+    if (blocking == nullptr) return true;
+    Finish(PreflightExitCode(findings), "the installation cannot start: " + blocking->text);
+    return false;
 }
 
 const DriverListEntry* UnattendedInstall::ChooseEntry(const std::vector<DriverListEntry>& entries,
@@ -248,7 +301,7 @@ void UnattendedInstall::Install() {
     const std::vector<DriverListEntry> entries = ReadDriverListEntries(dialog_);
     std::size_t row = 0;
     const DriverListEntry* entry = ChooseEntry(entries, row);
-    if (entry == nullptr || !CheckPort()) return;
+    if (entry == nullptr || !CheckPort() || !PreflightPasses(entries)) return;
     if (options_.portType == ports::kTcpIp && !options_.host.empty() && !MakeTcpIpPort()) return;
     MakeChoices(*entry, row);
     dialog_.presetPort = chosenPort_;

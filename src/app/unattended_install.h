@@ -13,6 +13,7 @@
 #include "app/command_line_options.h"
 #include "app/install_log.h"
 #include "app/installer_dialog.h"
+#include "app/preflight.h"
 #include "app/prompt_policy.h"
 #include "platform/text_output.h"
 
@@ -49,7 +50,12 @@ public:
 
 private:
     void List();
+    // /check: the pre-flight check's lines on the console, and its exit code.
+    void Check();
     void Install();
+    // Each finding to the log; false, with the run finished, when one blocks.
+    bool PreflightPasses(const std::vector<DriverListEntry>& entries);
+    PreflightRequest RequestFor(const std::vector<DriverListEntry>& entries);
     // The entry to install, or null with the run finished.
     const DriverListEntry* ChooseEntry(const std::vector<DriverListEntry>& entries,
                                        std::size_t& row);

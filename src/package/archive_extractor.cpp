@@ -1,9 +1,17 @@
 #include "package/archive_extractor.h"
 
+#include <atomic>
 #include <cstring>
 #include <vector>
 
 namespace package {
+namespace {
+
+// The callback has no context of its own; one extraction runs at a time,
+// and Extract takes the value over once the library returns.
+std::atomic<std::uint64_t> reportedTotal{0};
+
+}  // namespace
 
 ArchiveExtractor::ArchiveExtractor(platform::Libraries& libraries, platform::Files& files,
                                    platform::Threads& threads)
@@ -39,6 +47,8 @@ std::string ArchiveExtractor::CommandLine(const std::string& archive,
 
 bool ArchiveExtractor::Extract(const std::string& archive, const std::string& destination) {
     failureText_.clear();
+    declaredTotal_ = 0;
+    reportedTotal = 0;
     Load();
     threads_.Sleep(10);
     if (library_ == 0) return false;
@@ -53,6 +63,7 @@ bool ArchiveExtractor::Extract(const std::string& archive, const std::string& de
     const std::int32_t result =
         libraries_.CallSevenZip(sevenZip_, owner_, command, output.data(), kOutputBufferSize);
     (void)libraries_.CallSevenZipKillOwnerWindowEx(killOwnerWindowEx_, owner_);
+    declaredTotal_ = reportedTotal.load();
     threads_.Sleep(10);
     // The library's own words are the only account of why a package was
     // refused (a bomb, a damaged file); the operator sees them when Install
@@ -61,8 +72,11 @@ bool ArchiveExtractor::Extract(const std::string& archive, const std::string& de
     return result == 0;
 }
 
-bool ArchiveExtractor::ExtractionProgress(platform::WindowHandle, std::uint32_t, std::uint32_t,
-                                          const void*) {
+bool ArchiveExtractor::ExtractionProgress(platform::WindowHandle, std::uint32_t,
+                                          std::uint32_t state, const void* details) {
+    if (state == platform::archive_state::kStart && details != nullptr) {
+        reportedTotal = static_cast<const platform::ArchiveProgressDetails*>(details)->totalOriginalSize;
+    }
     return true;
 }
 

@@ -35,6 +35,9 @@ public:
     // could not finish; empty after a success or when it was never reached.
     const std::string& FailureText() const { return failureText_; }
     bool IsLoaded() const { return library_ != 0; }
+    // The unpacked size of every file the last extraction's package
+    // declared; 0 when the library did not say.
+    std::uint64_t DeclaredTotal() const { return declaredTotal_; }
 
     // Handed to the library; never cancels and shows nothing.
     static bool ExtractionProgress(platform::WindowHandle window, std::uint32_t message,
@@ -54,6 +57,7 @@ private:
     platform::ProcAddress killOwnerWindowEx_ = 0;
     platform::WindowHandle owner_ = 0;
     std::string failureText_;
+    std::uint64_t declaredTotal_ = 0;
 };
 
 }  // namespace package

@@ -38,6 +38,9 @@ public:
     virtual FindHandle FindFirstFileA(const std::string& pattern, FindData& data) = 0;
     virtual bool FindNextFileA(FindHandle handle, FindData& data) = 0;
     virtual bool FindClose(FindHandle handle) = 0;
+    // The bytes free to this caller (quotas counted) on the volume of `directory`.
+    virtual BoolResult GetDiskFreeSpaceExA(const std::string& directory,
+                                           std::uint64_t& freeBytesAvailable) = 0;
 };
 
 // Initialisation-file reading with the buffer rules of the Win32 calls:

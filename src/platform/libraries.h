@@ -10,8 +10,20 @@
 
 namespace platform {
 
+// What the archive library's progress report says, as the adapter reads it
+// from the library's own record.
+struct ArchiveProgressDetails {
+    std::uint32_t entryCount = 0;
+    std::uint64_t totalOriginalSize = 0;  // every file of the archive, unpacked
+};
+
+namespace archive_state {
+constexpr std::uint32_t kStart = 0;
+}  // namespace archive_state
+
 // The progress callback handed to the archive library: window, message,
-// state and the library's details (may be null). True lets it go on.
+// state and the details (an ArchiveProgressDetails, or null when the
+// library gave none). True lets it go on.
 using ArchiveProgress = bool (*)(WindowHandle window, std::uint32_t message,
                                  std::uint32_t state, const void* details);
 

@@ -4,6 +4,7 @@
 
 #include "platform/files.h"
 #include "platform/libraries.h"
+#include "platform/network.h"
 #include "platform/privileges.h"
 #include "platform/registry.h"
 #include "platform/serial.h"
@@ -27,6 +28,7 @@ struct Platform {
     Libraries& libraries;
     ProcessToken& token;
     SerialChannels& serial;
+    Network& network;
 };
 
 }  // namespace platform

@@ -1,9 +1,11 @@
 // The process token calls that enable one privilege of the installer's own
-// process (the driver-loading privilege, before a printer is created).
+// process (the driver-loading privilege, before a printer is created), and
+// the two questions the pre-flight check asks of the token.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/types.h"
 
@@ -32,6 +34,12 @@ public:
     virtual BoolResult AdjustTokenPrivileges(TokenHandle token, const Luid& luid,
                                              std::uint32_t attributes) = 0;
     virtual BoolResult CloseHandle(TokenHandle token) = 0;
+    // GetTokenInformation(TokenPrivileges): every privilege the token holds,
+    // enabled or not.
+    virtual BoolResult GetTokenPrivileges(TokenHandle token, std::vector<Luid>& held) = 0;
+    // CheckTokenMembership of the caller's own token in BUILTIN\Administrators;
+    // under UAC a filtered (not elevated) token is no member.
+    virtual BoolResult CheckAdministratorsMembership(bool& member) = 0;
 };
 
 }  // namespace platform

@@ -1,4 +1,5 @@
-// The service control manager calls that start and stop the print spooler.
+// The service control manager calls that start and stop the print spooler,
+// and read how it is set to start.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +19,13 @@ struct ServiceStatus {
     std::uint32_t waitHint = 0;
 };
 
+// QUERY_SERVICE_CONFIGA as the logic reads it.
+struct ServiceConfig {
+    std::uint32_t serviceType = 0;
+    std::uint32_t startType = 0;
+    std::uint32_t errorControl = 0;
+};
+
 namespace svc {
 constexpr std::uint32_t kStopped = 1;
 constexpr std::uint32_t kStartPending = 2;
@@ -27,6 +35,11 @@ constexpr std::uint32_t kPaused = 7;
 constexpr std::uint32_t kControlStop = 1;
 constexpr std::uint32_t kManagerAllAccess = 0xF003F;
 constexpr std::uint32_t kServiceAllAccess = 0xF01FF;
+constexpr std::uint32_t kManagerConnect = 0x0001;
+constexpr std::uint32_t kQueryConfig = 0x0001;
+constexpr std::uint32_t kAutoStart = 2;
+constexpr std::uint32_t kDemandStart = 3;
+constexpr std::uint32_t kDisabled = 4;
 }  // namespace svc
 
 class ServiceManager {
@@ -39,6 +52,8 @@ public:
                                   std::uint32_t access, std::uint32_t& lastError) = 0;
     virtual BoolResult QueryServiceStatus(ScHandle service, ServiceStatus& status) = 0;
     virtual BoolResult StartServiceA(ScHandle service) = 0;
+    // Needs SERVICE_QUERY_CONFIG; the adapter sizes the record.
+    virtual BoolResult QueryServiceConfigA(ScHandle service, ServiceConfig& config) = 0;
     virtual BoolResult ControlService(ScHandle service, std::uint32_t control,
                                       ServiceStatus& status) = 0;
     virtual BoolResult CloseServiceHandle(ScHandle handle) = 0;

@@ -48,6 +48,7 @@ constexpr std::uint32_t kMoreData = 234;
 constexpr std::uint32_t kNoMoreItems = 259;
 constexpr std::uint32_t kServiceRequestTimeout = 1053;
 constexpr std::uint32_t kServiceAlreadyRunning = 1056;
+constexpr std::uint32_t kServiceDisabled = 1058;
 constexpr std::uint32_t kServiceDoesNotExist = 1060;
 constexpr std::uint32_t kServiceCannotAcceptControl = 1061;
 constexpr std::uint32_t kServiceNotActive = 1062;

@@ -96,7 +96,9 @@ int RunDialog(HINSTANCE instance, const app::cli::Options& options, app::Install
             "the installer's window could not be made (error " + std::to_string(::GetLastError()) + ")";
         log.Write("error: " + reason);
         // The listing's console is not among the log's outputs.
-        if (options.mode == Mode::List) console.Write("error: " + reason + "\r\n");
+        if (options.mode == Mode::List || options.mode == Mode::Check) {
+            console.Write("error: " + reason + "\r\n");
+        }
         return Ended(log, ec::kFailure);
     }
     // Without a start-up worker (it could not be made) nothing would come
@@ -145,8 +147,9 @@ int RunCommandLine(HINSTANCE instance, const std::vector<std::string>& args) {
     DWORD logError = 0;
     const bool logOpen = !options.logPath.empty() && logFile.Open(options.logPath, logError);
     if (logOpen) log.AddOutput(logFile);
-    // The listing is the console's text; its log entries go to the file only.
-    const bool consoleLogged = options.mode != Mode::List || !parsed.Ok();
+    // The listing (and the check's lines) is the console's text; its log
+    // entries go to the file only.
+    const bool consoleLogged = (options.mode != Mode::List && options.mode != Mode::Check) || !parsed.Ok();
     if (consoleLogged) log.AddOutput(console);
     log.Write("DriverInstaller " + Quoted(args));
     auto refuse = [&](const std::string& reason, int code) {

@@ -73,6 +73,10 @@ void FilesCase(ContractTarget& target) {
     EXPECT_OK(target, target.files.DeleteFileA(folder + "\\b.txt"));
     EXPECT_FAIL(target, target.files.DeleteFileA(path), err::kFileNotFound);
     EXPECT_FAIL(target, target.files.DeleteFileA(folder + "\\gone\\a.txt"), err::kPathNotFound);
+
+    std::uint64_t freeBytes = 0;
+    EXPECT_OK(target, target.files.GetDiskFreeSpaceExA(folder + "\\", freeBytes));
+    CHECK(freeBytes > 0, "no free bytes on the drive of %s", folder.c_str());
     EXPECT_OK(target, target.files.RemoveDirectoryA(folder));
     EXPECT_FAIL(target, target.files.RemoveDirectoryA(folder), err::kFileNotFound);
 }

@@ -81,6 +81,11 @@ void SpoolerServiceCase(ContractTarget& target) {
         target.services.OpenServiceA(manager, "Spooler", svc::kServiceAllAccess, error);
     CHECK(service != 0, "OpenServiceA(Spooler): null handle, error %u", error);
     if (service) {
+        // The pre-flight check's question: the spooler is set to start.
+        platform::ServiceConfig config;
+        EXPECT_OK(target, target.services.QueryServiceConfigA(service, config));
+        CHECK(config.startType == svc::kAutoStart || config.startType == svc::kDemandStart,
+              "Spooler start type %u, expected 2 or 3", config.startType);
         ServiceStatus status;
         EXPECT_OK(target, target.services.QueryServiceStatus(service, status));
         if (status.currentState == svc::kRunning) {

@@ -23,6 +23,10 @@
 #                    printer on it; a test page of each arrives at a listener
 #     serial_auto    /baud auto over four serial lines, the printer on the
 #                    third answering only at 38400 baud (32-bit prefix)
+#     check          /check on the clean prefix with /host at a listener: every
+#                    item ok, exit 0; then with Windows protected print mode on
+#                    by policy: /check (a printer that takes no connection is a
+#                    warning) and an installation end with 1625, nothing installed
 #
 # The USB scenarios share the prefix of run_e2e.sh (its answering spooler
 # stand-in plays the printer); serial_auto the one of run_serial_e2e.sh.
@@ -33,13 +37,13 @@ scenario=${1:-}
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 BUILD_ROOT=${BUILD_ROOT:-$REPO/build}
 case "$scenario" in
-  usb_quiet|usb_passive|concurrent|uninstall|bad_lines|parallel|tcpip)
+  usb_quiet|usb_passive|concurrent|uninstall|bad_lines|parallel|tcpip|check)
     export WINEPREFIX=$BUILD_ROOT/wineprefix-e2e ;;
   serial_auto)
     # From a 32-bit process in a 64-bit prefix, Wine's AddPrinterA finds
     # only "Windows NT x86" drivers: the serial tests have a 32-bit prefix.
     export WINEPREFIX=$BUILD_ROOT/wineprefix-serial WINEARCH=win32 ;;
-  *) echo "usage: $0 usb_quiet|usb_passive|concurrent|uninstall|bad_lines|parallel|tcpip|serial_auto" >&2
+  *) echo "usage: $0 usb_quiet|usb_passive|concurrent|uninstall|bad_lines|parallel|tcpip|serial_auto|check" >&2
      exit 2 ;;
 esac
 # shellcheck source=../../scripts/wine-env.sh
@@ -95,7 +99,11 @@ wine_watchdog
 
 RESPONDER=""
 TCP_MONITOR_USED=""
+WPP_KEY='HKLM\Software\Policies\Microsoft\Windows NT\Printers\WPP'
+WPP_SET=""
 cleanup() {
+  # The other scenarios of the prefix run without the policy.
+  if [ -n "$WPP_SET" ]; then "$WINE" reg delete "$WPP_KEY" /f >/dev/null 2>&1 || true; fi
   if [ -n "$RESPONDER" ]; then kill "$RESPONDER" 2>/dev/null || true; fi
   if [ -n "$TCP_LISTENER_PID" ]; then kill "$TCP_LISTENER_PID" 2>/dev/null || true; fi
   # The other scenarios of the prefix know no TCP/IP port.
@@ -506,7 +514,68 @@ EOF
   expect_logged serial.log "exit code 0: success"
 }
 
+# --- The pre-flight check ------------------------------------------------------
+
+# The lines a run printed, without their line ends.
+program_out() { tr -d '\r' <"$STAGE/$1.out" 2>/dev/null; }
+
+run_check() {
+  local items="rights spooler protected.print driver.policy package room printer" item port
+  prepare_usb_prefix "" KV6X
+  # A printer's raw port that takes connections; port 1 of the loopback takes none.
+  python3 -c 'import socket, time
+s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(8)
+print(s.getsockname()[1], flush=True); time.sleep(900)' >"$STAGE/listener.port" &
+  RESPONDER=$!
+  for _ in $(seq 300); do [ -s "$STAGE/listener.port" ] && break; sleep 0.1; done
+  port=$(cat "$STAGE/listener.port")
+  [ -n "$port" ] || { echo "FAIL: no listener"; exit 1; }
+  cat >"$STAGE/scenario.txt" <<EOF
+run clear 300 | DriverInstaller.exe /check /model KV6X /port tcpip /host 127.0.0.1:$port /log clear.log
+EOF
+  automate scenario.txt clear
+  expect "program clear exit" 0
+  for item in $items; do
+    if program_out clear | grep -Eq "^ok +${item}: "; then pass "clear: $item is ok"
+    else fail "clear: no ok line for $item"; fi
+  done
+  same "clear: the printer's line" "$(program_out clear | grep '^ok       printer: ')" \
+    "ok       printer: 127.0.0.1:$port accepts a connection"
+  same "clear: last line" "$(program_out clear | tail -n 1)" "exit code 0: success"
+  expect_logged clear.log "exit code 0: success"
+
+  # The policy value as Group Policy writes it, in the machine's own view.
+  WPP_SET=yes
+  "$WINE" reg add "$WPP_KEY" /v WindowsProtectedPrintGroupPolicyState /t REG_DWORD /d 1 /f \
+    >"$STAGE/reg.out" 2>&1 || { echo "FAIL: the policy value could not be set"; exit 1; }
+  cat >"$STAGE/scenario.txt" <<EOF
+run blocked 300 | DriverInstaller.exe /check /model KV6X /port tcpip /host 127.0.0.1:1 /log blocked.log
+run install 600 | DriverInstaller.exe /quiet /model KV6X /port usb /log install.log
+$(outcome_commands)
+EOF
+  automate scenario.txt blocked
+  expect "program blocked exit" 1625
+  if program_out blocked | grep -q '^blocking protected print: Windows protected print mode is on.*"Configure Windows protected print"'; then
+    pass "blocked: the protected print line names the policy to turn off"
+  else
+    fail "blocked: no blocking line for protected print mode"
+  fi
+  same "blocked: blocking lines" "$(program_out blocked | grep -c '^blocking ')" 1
+  if program_out blocked | grep -q '^warning  printer: 127\.0\.0\.1:1 '; then pass "blocked: a silent printer is a warning"
+  else fail "blocked: no warning for the printer on port 1"; fi
+  expect "program install exit" 1625
+  if grep -q '^printer: KV6X ' "$LOG"; then fail "a printer KV6X was made"; else pass "no printer KV6X"; fi
+  expect_not driver "KV6X | Windows x64 | 3"
+  if tr -d '\r' <"$STAGE/install.log" | grep -q 'status: Adding printer drive'; then
+    fail "the blocked installation started to copy"
+  else
+    pass "the blocked installation copied nothing"
+  fi
+  check_working_folders_removed
+}
+
 case "$scenario" in
+  check) run_check ;;
   usb_quiet) run_usb_quiet ;;
   usb_passive) run_usb_passive ;;
   concurrent) run_concurrent ;;

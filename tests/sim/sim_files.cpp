@@ -1,5 +1,7 @@
 #include "sim/sim_files.h"
 
+#include <cctype>
+
 #include "sim/sim_text.h"
 
 namespace sim {
@@ -384,6 +386,23 @@ std::optional<std::string> SimFiles::ReadFile(const std::string& path) const {
 const std::string* SimFiles::Content(const std::string& path) const {
     const Entry* entry = Lookup(path);
     return entry && !entry->directory ? &entry->content : nullptr;
+}
+
+platform::BoolResult SimFiles::GetDiskFreeSpaceExA(const std::string& directory,
+                                                   std::uint64_t& freeBytesAvailable) {
+    calls.push_back(FormatCall("GetDiskFreeSpaceExA", {directory}));
+    if (auto error = failures.Check("GetDiskFreeSpaceExA")) return {0, lastError = *error};
+    const char drive = directory.size() >= 2 && directory[1] == ':'
+                           ? static_cast<char>(std::toupper(static_cast<unsigned char>(directory[0])))
+                           : '\0';
+    auto space = freeBytes.find(drive);
+    std::string folder = directory;
+    while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
+    if (space == freeBytes.end() || (folder.size() > 3 && !IsDirectory(ProcessPath(folder)))) {
+        return {0, lastError = platform::error::kPathNotFound};
+    }
+    freeBytesAvailable = space->second;
+    return {1, lastError = 0};
 }
 
 bool SimFiles::Exists(const std::string& path) const { return Lookup(path) != nullptr; }

@@ -39,6 +39,10 @@ public:
                                         platform::FindData& data) override;
     bool FindNextFileA(platform::FindHandle handle, platform::FindData& data) override;
     bool FindClose(platform::FindHandle handle) override;
+    // The folder must exist (ERROR_PATH_NOT_FOUND otherwise); the answer is
+    // the free space set for its drive.
+    platform::BoolResult GetDiskFreeSpaceExA(const std::string& directory,
+                                             std::uint64_t& freeBytesAvailable) override;
 
     // Where the program's access to `path` lands: for a 32-bit program on
     // 64-bit Windows, system32 is SysWOW64 but for the folders Windows
@@ -71,6 +75,9 @@ public:
     // The stored spelling of an existing path, or the canonical form of a new one.
     std::string FullPath(const std::string& path) const;
     int OpenFindHandleCount() const { return static_cast<int>(finds_.size()); }
+
+    // Bytes free to the program, by upper-case drive letter.
+    std::map<char, std::uint64_t> freeBytes = {{'C', std::uint64_t(20) << 30}};
 
     // What GetLastError would say after the last call through the interface.
     std::uint32_t lastError = 0;

@@ -118,7 +118,12 @@ std::int32_t SimLibraries::CallSevenZip(platform::ProcAddress entry,
     // A wrong or unloaded address would crash; the adapter reports that as faulted.
     if (!Callable(entry, "SevenZip") || sevenZipFaults) return platform::kArchiveCallFaulted;
     // The library reports progress through the registered callback.
-    if (progress_) progressAnswers.push_back(progress_(progressOwner_, 0, 0, nullptr));
+    if (progress_) {
+        platform::ArchiveProgressDetails details;
+        details.totalOriginalSize = declaredTotal;
+        progressAnswers.push_back(progress_(progressOwner_, 0, platform::archive_state::kStart,
+                                            declaredTotal != 0 ? &details : nullptr));
+    }
     std::int32_t result = sevenZipResult ? sevenZipResult(commandLine) : 0;
     if (output && outputSize > 0) {
         std::size_t length = std::min<std::size_t>(sevenZipOutput.size(), outputSize - 1);

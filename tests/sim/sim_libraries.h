@@ -59,6 +59,8 @@ public:
     std::string sevenZipOutput;     // copied into the output buffer, cut to fit
     bool sevenZipFaults = false;    // SevenZip raises: platform::kArchiveCallFaulted
     std::vector<bool> progressAnswers;  // what the progress callback returned, per call
+    // The package's unpacked size the start report gives; 0: no details.
+    std::uint64_t declaredTotal = 0;
 
     std::vector<ArchiveCall> archiveCalls;
     // What the last SevenZip call was given.

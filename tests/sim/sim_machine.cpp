@@ -8,7 +8,8 @@ SimMachine::SimMachine()
     : threads(clock),
       profile(files),
       services(clock),
-      spooler(registry, files, &system) {
+      spooler(registry, files, &system),
+      network(clock) {
     // As the spooler's environment: kernel32 without IsWow64Process means 32-bit Windows.
     files.wow64Process = [this] { return system.hasIsWow64 && system.wow64; };
     services.onStarted = [this](const std::string& name) {
@@ -24,7 +25,8 @@ void SimMachine::RequireRunningSpooler() {
 
 platform::Platform SimMachine::MakePlatform(platform::DialogWindow& window) {
     return platform::Platform{window, spooler, registry, services, files,
-                              profile, system,  threads,  libraries, token, serial};
+                              profile, system,  threads,  libraries, token, serial,
+                              network};
 }
 
 }  // namespace sim

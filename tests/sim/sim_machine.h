@@ -9,6 +9,7 @@
 #include "sim/sim_clock.h"
 #include "sim/sim_files.h"
 #include "sim/sim_libraries.h"
+#include "sim/sim_network.h"
 #include "sim/sim_privileges.h"
 #include "sim/sim_profile.h"
 #include "sim/sim_registry.h"
@@ -44,6 +45,7 @@ public:
     SimLibraries libraries;
     SimProcessToken token;
     SimSerialLines serial;
+    SimNetwork network;
 };
 
 }  // namespace sim

@@ -57,4 +57,25 @@ platform::BoolResult SimProcessToken::CloseHandle(platform::TokenHandle token) {
     return {1, 0};
 }
 
+platform::BoolResult SimProcessToken::GetTokenPrivileges(platform::TokenHandle token,
+                                                         std::vector<platform::Luid>& heldLuids) {
+    calls.push_back("GetTokenInformation(TokenPrivileges)");
+    if (auto error = failures.Check("GetTokenInformation")) return Fail(*error);
+    if (token != kToken || openHandles == 0) return Fail(platform::error::kInvalidHandle);
+    heldLuids.clear();
+    for (std::size_t i = 0; i < kPrivileges.size(); ++i) {
+        if (held.count(kPrivileges[i]) != 0) {
+            heldLuids.push_back(platform::Luid{kFirstLuid + static_cast<std::uint32_t>(i), 0});
+        }
+    }
+    return {1, 0};
+}
+
+platform::BoolResult SimProcessToken::CheckAdministratorsMembership(bool& member) {
+    calls.push_back("CheckTokenMembership(Administrators)");
+    if (auto error = failures.Check("CheckTokenMembership")) return Fail(*error);
+    member = administrator;
+    return {1, 0};
+}
+
 }  // namespace sim

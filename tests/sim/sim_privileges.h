@@ -1,5 +1,6 @@
 // The process token, simulated: the driver-loading privilege can be looked
-// up and enabled; the tests read what was enabled.
+// up and enabled; the tests read what was enabled, and say what the token
+// holds and whether it is an administrator's.
 #pragma once
 
 #include <set>
@@ -21,8 +22,14 @@ public:
                                                const platform::Luid& luid,
                                                std::uint32_t attributes) override;
     platform::BoolResult CloseHandle(platform::TokenHandle token) override;
+    platform::BoolResult GetTokenPrivileges(platform::TokenHandle token,
+                                            std::vector<platform::Luid>& held) override;
+    platform::BoolResult CheckAdministratorsMembership(bool& member) override;
 
     std::set<std::string> enabled;  // privilege names
+    // What the token holds: an elevated administrator's token by default.
+    std::set<std::string> held = {"SeShutdownPrivilege", "SeLoadDriverPrivilege"};
+    bool administrator = true;
     int openHandles = 0;
     FailurePlan failures;
     std::vector<std::string> calls;

@@ -24,6 +24,12 @@ void SimServiceManager::AddService(const std::string& name, std::uint32_t state)
     services_[Upper(name)] = service;
 }
 
+void SimServiceManager::RemoveService(const std::string& name) { services_.erase(Upper(name)); }
+
+void SimServiceManager::SetStartType(const std::string& name, std::uint32_t startType) {
+    services_.at(Upper(name)).startType = startType;
+}
+
 void SimServiceManager::SetState(const std::string& name, std::uint32_t state) {
     Service& service = services_.at(Upper(name));
     service.state = state;
@@ -146,6 +152,7 @@ platform::BoolResult SimServiceManager::StartServiceA(platform::ScHandle service
     std::uint32_t error = 0;
     Service* found = ServiceFor(service, error);
     if (!found) return Fail(error);
+    if (found->startType == platform::svc::kDisabled) return Fail(platform::error::kServiceDisabled);
     if (found->state != platform::svc::kStopped) {
         return Fail(platform::error::kServiceAlreadyRunning);
     }
@@ -153,6 +160,19 @@ platform::BoolResult SimServiceManager::StartServiceA(platform::ScHandle service
     found->pendingSince = clock_.Now();
     found->checkPoint = 0;
     ++startRequests;
+    return {1, 0};
+}
+
+platform::BoolResult SimServiceManager::QueryServiceConfigA(platform::ScHandle service,
+                                                            platform::ServiceConfig& config) {
+    calls.push_back(FormatCall("QueryServiceConfigA", {Hex(service)}));
+    if (auto error = failures.Check("QueryServiceConfigA")) return Fail(*error);
+    std::uint32_t error = 0;
+    Service* found = ServiceFor(service, error);
+    if (!found) return Fail(error);
+    config.serviceType = kOwnProcess;
+    config.startType = found->startType;
+    config.errorControl = 1;  // SERVICE_ERROR_NORMAL
     return {1, 0};
 }
 

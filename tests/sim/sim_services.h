@@ -28,12 +28,17 @@ public:
     platform::BoolResult QueryServiceStatus(platform::ScHandle service,
                                             platform::ServiceStatus& status) override;
     platform::BoolResult StartServiceA(platform::ScHandle service) override;
+    platform::BoolResult QueryServiceConfigA(platform::ScHandle service,
+                                             platform::ServiceConfig& config) override;
     platform::BoolResult ControlService(platform::ScHandle service, std::uint32_t control,
                                         platform::ServiceStatus& status) override;
     platform::BoolResult CloseServiceHandle(platform::ScHandle handle) override;
 
     // Test helpers (no log, no planned failures).
     void AddService(const std::string& name, std::uint32_t state = platform::svc::kStopped);
+    void RemoveService(const std::string& name);
+    // A disabled service refuses to start (1058), as on Windows.
+    void SetStartType(const std::string& name, std::uint32_t startType);
     // Sets the state at once; RUNNING does not call onStarted.
     void SetState(const std::string& name, std::uint32_t state);
     // The state now, pending ones settled against the clock first.
@@ -57,6 +62,7 @@ private:
     struct Service {
         std::string name;
         std::uint32_t state = platform::svc::kStopped;
+        std::uint32_t startType = platform::svc::kAutoStart;
         std::uint64_t pendingSince = 0;
         std::uint32_t checkPoint = 0;
     };

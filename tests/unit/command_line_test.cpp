@@ -117,6 +117,18 @@ TEST(CommandLineTest, ListUninstallAndHelpAreModesOfTheirOwn) {
     EXPECT_EQ(Good({"/bogus", "/model", "/?"}).mode, Mode::Help);
 }
 
+TEST(CommandLineTest, CheckTakesTheModelAndPortWhereGivenAndNothingOfAnInstallation) {
+    EXPECT_EQ(Good({"/check"}).mode, Mode::Check);
+    const auto check = Good({"/check", "/model", "KV6X", "/port", "tcpip", "/host", "10.0.0.5:9101"});
+    EXPECT_EQ(check.mode, Mode::Check);
+    EXPECT_EQ(check.model, "KV6X");
+    EXPECT_EQ(check.host, "10.0.0.5");
+    EXPECT_EQ(check.hostPort, 9101);
+    EXPECT_EQ(Bad({"/check", "/list"}), "/check cannot be combined with /list");
+    EXPECT_EQ(Bad({"/check", "/name", "P"}), "/check cannot be combined with /name");
+    EXPECT_EQ(Bad({"/check", "/host", "10.0.0.5"}), "/host applies only to /port tcpip");
+}
+
 TEST(CommandLineTest, UnknownSwitchesAndBareWordsAreNamed) {
     EXPECT_EQ(Bad(Install({"/silent"})), "unknown switch /silent (/? lists the switches)");
     EXPECT_EQ(Bad(Install({"-q"})), "unknown switch -q (/? lists the switches)");

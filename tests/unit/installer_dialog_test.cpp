@@ -149,6 +149,34 @@ TEST_F(InstallerDialogTest, ModelsWithoutTableRowsAreRefusedWithAMessage) {
     EXPECT_EQ(window.messageBoxes.back().text, "The driver \"Beyond\" cannot be installed by this program.");
 }
 
+TEST_F(InstallerDialogTest, ABlockingPreflightShowsOneBoxAndLeavesInstallEnabled) {
+    InstallPackage();
+    // The package declares more than the system drive has free.
+    machine.libraries.declaredTotal = (std::uint64_t(20) << 30) + 1;
+    machine.token.administrator = false;
+    StartDialog();
+    SelectPortType(ports::kParallel);
+    SelectDriver(2);
+    dialog->OnInstall();
+    ASSERT_EQ(window.messageBoxes.size(), 1u);
+    EXPECT_EQ(window.messageBoxes[0].caption, "Error");
+    const std::string& text = window.messageBoxes[0].text;
+    EXPECT_EQ(text.rfind("The installation cannot start on this machine:\r\n\r\n- this process is not", 0), 0u);
+    EXPECT_NE(text.find("free at least 1 MiB on C:\\."), std::string::npos) << text;
+    EXPECT_EQ(dialog->lastRoute, Route::Refused);
+    EXPECT_TRUE(Enabled(IDC_INSTALL));
+    EXPECT_TRUE(machine.spooler.PrinterNames().empty());
+
+    // Once nothing blocks, Install goes ahead without a word.
+    machine.token.administrator = true;
+    machine.files.freeBytes['C'] = machine.libraries.declaredTotal;
+    dialog->OnInstall();
+    for (std::size_t i = 1; i < window.messageBoxes.size(); ++i) {
+        EXPECT_EQ(window.messageBoxes[i].text.find("cannot start"), std::string::npos);
+    }
+    EXPECT_EQ(dialog->lastRoute, Route::Receipt);
+}
+
 TEST_F(InstallerDialogTest, ClearedPortSelectionBeforeTheFirstInstallAsksForAType) {
     InstallPackage();
     // One parallel port: no port dialog, whose closing would preselect a

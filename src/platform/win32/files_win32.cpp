@@ -87,6 +87,15 @@ bool Win32Files::FindClose(platform::FindHandle handle) {
     return ::FindClose(ToHandle(handle)) != FALSE;
 }
 
+platform::BoolResult Win32Files::GetDiskFreeSpaceExA(const std::string& directory,
+                                                     std::uint64_t& freeBytesAvailable) {
+    ULARGE_INTEGER available = {};
+    const BOOL ok = ::GetDiskFreeSpaceExA(directory.c_str(), &available, nullptr, nullptr);
+    platform::BoolResult result{static_cast<std::int32_t>(ok), ok ? 0u : ::GetLastError()};
+    if (ok) freeBytesAvailable = available.QuadPart;
+    return result;
+}
+
 std::uint32_t Win32ProfileReader::GetPrivateProfileSectionNamesA(char* buffer, std::uint32_t size,
                                                                  const std::string& fileName) {
     return ::GetPrivateProfileSectionNamesA(buffer, size, fileName.c_str());

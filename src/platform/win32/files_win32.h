@@ -19,6 +19,8 @@ public:
                                         platform::FindData& data) override;
     bool FindNextFileA(platform::FindHandle handle, platform::FindData& data) override;
     bool FindClose(platform::FindHandle handle) override;
+    platform::BoolResult GetDiskFreeSpaceExA(const std::string& directory,
+                                             std::uint64_t& freeBytesAvailable) override;
 };
 
 class Win32ProfileReader : public platform::ProfileReader {

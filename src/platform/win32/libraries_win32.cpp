@@ -18,14 +18,34 @@ using KillOwnerWindowExFn = BOOL(WINAPI*)(HWND);
 
 std::atomic<platform::ArchiveProgress> registeredProgress{nullptr};
 
+// The library's progress record (SEVENZIP_PROGRESS), as far as it is read.
+struct LibraryProgress {
+    DWORD cbSize;
+    DWORD entryIndex;
+    DWORD entryCount;
+    LPCSTR entryName;
+    ULONGLONG compressedSize;
+    ULONGLONG originalSize;
+    ULONGLONG totalOriginalSize;
+    ULONGLONG bytesDone;
+};
+
 // Exceptions must not unwind through the library's frames: one from the
 // callback stops the extraction instead.
 BOOL CALLBACK ProgressTrampoline(HWND window, UINT message, UINT state, LPVOID details) {
     platform::ArchiveProgress progress = registeredProgress.load();
     if (!progress) return TRUE;
+    // A record too small to be ours (another library's) is passed as none.
+    const auto* record = static_cast<const LibraryProgress*>(details);
+    platform::ArchiveProgressDetails read;
+    const bool known = record != nullptr && record->cbSize >= sizeof(LibraryProgress);
+    if (known) {
+        read.entryCount = record->entryCount;
+        read.totalOriginalSize = record->totalOriginalSize;
+    }
     try {
         return progress(reinterpret_cast<platform::WindowHandle>(window), message, state,
-                        details)
+                        known ? &read : nullptr)
                    ? TRUE
                    : FALSE;
     } catch (...) {

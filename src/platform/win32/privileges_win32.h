@@ -15,6 +15,9 @@ public:
                                                const platform::Luid& luid,
                                                std::uint32_t attributes) override;
     platform::BoolResult CloseHandle(platform::TokenHandle token) override;
+    platform::BoolResult GetTokenPrivileges(platform::TokenHandle token,
+                                            std::vector<platform::Luid>& held) override;
+    platform::BoolResult CheckAdministratorsMembership(bool& member) override;
 };
 
 }  // namespace win32

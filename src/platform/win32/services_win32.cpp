@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace win32 {
 namespace {
 
@@ -55,6 +57,24 @@ platform::BoolResult Win32ServiceManager::QueryServiceStatus(platform::ScHandle 
 
 platform::BoolResult Win32ServiceManager::StartServiceA(platform::ScHandle service) {
     return Result(::StartServiceA(ToHandle(service), 0, nullptr));
+}
+
+platform::BoolResult Win32ServiceManager::QueryServiceConfigA(platform::ScHandle service,
+                                                              platform::ServiceConfig& config) {
+    DWORD needed = 0;
+    // Size query first: the record carries its strings behind it.
+    (void)::QueryServiceConfigA(ToHandle(service), nullptr, 0, &needed);
+    if (needed == 0) return Result(FALSE);
+    std::vector<BYTE> buffer(needed);
+    auto* record = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
+    platform::BoolResult result =
+        Result(::QueryServiceConfigA(ToHandle(service), record, needed, &needed));
+    if (result.NonZero()) {
+        config.serviceType = record->dwServiceType;
+        config.startType = record->dwStartType;
+        config.errorControl = record->dwErrorControl;
+    }
+    return result;
 }
 
 // The manager fills the record on some failures too (service not active,

@@ -14,6 +14,8 @@ public:
     platform::BoolResult QueryServiceStatus(platform::ScHandle service,
                                             platform::ServiceStatus& status) override;
     platform::BoolResult StartServiceA(platform::ScHandle service) override;
+    platform::BoolResult QueryServiceConfigA(platform::ScHandle service,
+                                             platform::ServiceConfig& config) override;
     platform::BoolResult ControlService(platform::ScHandle service, std::uint32_t control,
                                         platform::ServiceStatus& status) override;
     platform::BoolResult CloseServiceHandle(platform::ScHandle handle) override;

@@ -4,6 +4,7 @@
 #include "platform/platform.h"
 #include "platform/win32/files_win32.h"
 #include "platform/win32/libraries_win32.h"
+#include "platform/win32/network_win32.h"
 #include "platform/win32/privileges_win32.h"
 #include "platform/win32/registry_win32.h"
 #include "platform/win32/serial_win32.h"
@@ -25,11 +26,13 @@ struct Win32Machine {
     Win32Libraries libraries;
     Win32ProcessToken token;
     Win32SerialChannels serial;
+    Win32Network network;
 
     // The bundle refers to this machine's members: keep the machine alive.
     platform::Platform MakePlatform(platform::DialogWindow& window) {
         return platform::Platform{window, spooler, registry, services, files,
-                                  profile, system,  threads,  libraries, token, serial};
+                                  profile, system,  threads,  libraries, token, serial,
+                                  network};
     }
 };
 
