@@ -36,6 +36,7 @@ enum class Message : int {
     kPortNotConfigured = 22,
     kPortNotDeleted = 23,
     kNoTcpIpPort = 24,
+    kPreflightBlocked = 25,
 };
 
 // The application's box.

@@ -2,6 +2,7 @@
 
 #include "app/exit_codes.h"
 #include "app/installer_dialog.h"
+#include "app/messages.h"
 
 namespace app {
 namespace {
@@ -353,7 +354,9 @@ bool ClearToInstall(InstallerDialog& dialog, const std::string& model) {
     request.declaredBytes = dialog.extractor.DeclaredTotal();
     const std::string text = BlockingText(Preflight(dialog.Platform()).Run(request));
     if (text.empty()) return true;
-    dialog.Platform().window.OwnedMessageBox(text, "Error", platform::mb::kOk);
+    dialog.Platform().window.ShowMessageBox(
+        OwnedBox(Message::kPreflightBlocked, text, "Error", platform::mb::kOk));
+    dialog.EndInstallation(InstallerDialog::Outcome::Failed, text);
     return false;
 }
 
