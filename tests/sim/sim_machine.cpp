@@ -11,6 +11,7 @@ SimMachine::SimMachine()
       spooler(registry, files, &system) {
     // As the spooler's environment: kernel32 without IsWow64Process means 32-bit Windows.
     files.wow64Process = [this] { return system.hasIsWow64 && system.wow64; };
+    spooler.clock = &clock;
     services.onStarted = [this](const std::string& name) {
         if (EqualsNoCase(name, "Spooler")) spooler.OnServiceStarted();
     };
