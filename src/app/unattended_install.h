@@ -7,6 +7,7 @@
 // serial port search after it) is over, the outcome becomes the exit code.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "app/install_log.h"
 #include "app/installer_dialog.h"
 #include "app/prompt_policy.h"
+#include "app/repair.h"
 #include "platform/text_output.h"
 
 namespace app {
@@ -50,6 +52,11 @@ public:
 private:
     void List();
     void Install();
+    // /repair: the printer is looked for again (repair.h).
+    void Repair();
+    void EndRepair(const RunOutcome& outcome);
+    // Success so far: with /testpage the test page decides the outcome.
+    void Succeed(const std::string& printerName);
     // The entry to install, or null with the run finished.
     const DriverListEntry* ChooseEntry(const std::vector<DriverListEntry>& entries,
                                        std::size_t& row);
@@ -73,6 +80,7 @@ private:
     int exitCode_ = 0;
     int loggedRate_ = 0;
     std::string chosenPort_;  // parallel or TCP/IP: the port the command line chose
+    std::unique_ptr<PortRepair> repair_;
 };
 
 }  // namespace app
