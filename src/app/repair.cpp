@@ -33,6 +33,7 @@ RunOutcome Failed(const std::string& reason) { return {exitcode::kFailure, reaso
 }  // namespace
 
 std::optional<RunOutcome> PortRepair::Start() {
+    problemsBefore_ = policy_.Problems().size();
     const std::string name = options_.printerName.value_or(std::string());
     std::uint32_t error = 0;
     switch (FindInstalledPrinter(dialog_.Platform().spooler, name, printer_, error)) {
@@ -148,7 +149,7 @@ std::string PortRepair::ListedPort() {
 
 RunOutcome PortRepair::Conclude(const std::string& found, const char* type) {
     const auto& problems = policy_.Problems();
-    if (!problems.empty()) {
+    if (problems.size() > problemsBefore_) {
         return Failed("the repair of " + Quoted(printer_.name) + " reported: " +
                       InstallLog::Escape(problems.back()));
     }

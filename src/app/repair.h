@@ -46,6 +46,8 @@ private:
     InstallLog& log_;
     InstalledPrinter printer_;
     bool searching_ = false;
+    // Problems of the start-up are not the repair's.
+    std::size_t problemsBefore_ = 0;
 };
 
 }  // namespace app
