@@ -15,6 +15,14 @@ std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 
 RunOutcome Failed(const std::string& reason) { return {exitcode::kFailure, reason}; }
 
+// GetJobA on the handle that has just printed the job cannot fail for the
+// handle or the call unless the spooler keeps no queue it reports on (Wine
+// hands a RAW job straight to the port and answers ERROR_INVALID_HANDLE).
+bool KeepsNoJobs(std::uint32_t error) {
+    return error == platform::error::kInvalidHandle || error == platform::error::kNotSupported ||
+           error == platform::error::kCallNotImplemented;
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> TestPageBytes(const InstalledPrinter& printer, const std::string& time) {
@@ -123,6 +131,12 @@ RunOutcome TestPage::AwaitJob(platform::PrinterHandle handle, std::uint32_t jobI
         const platform::BoolResult read = spooler_.GetJobA(handle, jobId, 1, needed, job, needed);
         // A job that is no longer in the queue has been printed.
         if (!read.IsOne() && read.lastError == platform::error::kInvalidParameter) break;
+        if (!read.IsOne() && KeepsNoJobs(read.lastError)) {
+            log_.Write("warning: the spooler does not report the state of print jobs (error " +
+                       std::to_string(read.lastError) + "): the test page was handed over to port " +
+                       printer.port + ", but that it printed is not confirmed");
+            return {exitcode::kSuccess, std::string()};
+        }
         if (!read.IsOne()) {
             return Failed("the test page's state could not be read (error " +
                           std::to_string(read.lastError) + ")");

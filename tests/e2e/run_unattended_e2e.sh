@@ -532,6 +532,9 @@ echo repaired
 printers
 echo end
 default-printer
+file-exists C:\DriverName.cfg
+file-exists C:\Ticket
+file-exists C:\Barcode
 EOF
   automate scenario.txt ""
   expect "program install exit" 0

@@ -675,6 +675,21 @@ TEST_F(TestPageTest, ASpoolerThatRefusesTheJobFails) {
     EXPECT_EQ(machine.spooler.OpenPrinterHandleCount(), 0);
 }
 
+TEST_F(TestPageTest, ASpoolerThatReportsNoJobsLeavesThePageUnconfirmedButDelivered) {
+    machine.spooler.failures.FailAlways("GetJobA", platform::error::kInvalidHandle);
+    Run({"/quiet", "/testpage", "/name", "Till"});
+    EXPECT_EQ(ExitCode(), ec::kSuccess);
+    EXPECT_TRUE(OnlyJob().ended);
+    EXPECT_TRUE(Logged("warning: the spooler does not report the state of print jobs (error 6): the test "
+                       "page was handed over to port USB002, but that it printed is not confirmed"));
+    run.reset();
+    installer.reset();
+    machine.spooler.failures.FailAlways("GetJobA", platform::error::kAccessDenied);
+    Run({"/quiet", "/testpage", "/name", "Till"});
+    EXPECT_EQ(ExitCode(), ec::kFailure);
+    EXPECT_TRUE(Logged("error: the test page's state could not be read (error 5)"));
+}
+
 TEST_F(TestPageTest, ALabelPrinterGetsNoPageAndTheRunDecides) {
     ListOffering(40, "47T(Label)");
     Run({"/quiet", "/model", "47T(Label)", "/port", "parallel", "/testpage"});
