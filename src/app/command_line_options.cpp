@@ -11,7 +11,7 @@ namespace app::cli {
 namespace {
 
 enum class Switch { Quiet, Passive, Log, Model, Name, Port, PortName, Host, Baud, NoDefault, List,
-                    Uninstall, Check, Help };
+                    Uninstall, Check, Help, Repair, TestPage };
 
 struct SwitchInfo {
     const char* name;
@@ -19,7 +19,7 @@ struct SwitchInfo {
     const char* value;  // what the value is, for the error; null: takes none
 };
 
-constexpr std::array<SwitchInfo, 15> kSwitches = {{
+constexpr std::array<SwitchInfo, 17> kSwitches = {{
     {"quiet", Switch::Quiet, nullptr},
     {"passive", Switch::Passive, nullptr},
     {"log", Switch::Log, "the log file"},
@@ -35,6 +35,8 @@ constexpr std::array<SwitchInfo, 15> kSwitches = {{
     {"check", Switch::Check, nullptr},
     {"?", Switch::Help, nullptr},
     {"help", Switch::Help, nullptr},
+    {"repair", Switch::Repair, nullptr},
+    {"testpage", Switch::TestPage, nullptr},
 }};
 
 constexpr std::array<const char*, 4> kPortWords = {"serial", "usb", "parallel", "tcpip"};
@@ -152,6 +154,8 @@ std::string Apply(Switch id, const std::string& value, Options& options) {
             }
             break;
         case Switch::NoDefault: options.setDefault = false; break;
+        case Switch::TestPage: options.testPage = true; break;
+        case Switch::Repair:
         case Switch::List:
         case Switch::Uninstall:
         case Switch::Check:
@@ -216,7 +220,8 @@ std::string CheckCombination(const std::set<Switch>& given, Options& options) {
         options.mode = Mode::List;
         const std::string extra =
             FirstGiven(given, {Switch::Model, Switch::Name, Switch::Port, Switch::PortName,
-                               Switch::Host, Switch::Baud, Switch::NoDefault});
+                               Switch::Host, Switch::Baud, Switch::NoDefault, Switch::Repair,
+                               Switch::TestPage});
         return extra.empty() ? std::string() : "/list cannot be combined with " + extra;
     }
     if (uninstall) {
@@ -224,8 +229,26 @@ std::string CheckCombination(const std::set<Switch>& given, Options& options) {
         if (given.count(Switch::Name) == 0) return "/uninstall needs /name <printer name>";
         const std::string extra =
             FirstGiven(given, {Switch::Model, Switch::Port, Switch::PortName, Switch::Host,
-                               Switch::Baud, Switch::NoDefault});
+                               Switch::Baud, Switch::NoDefault, Switch::Repair, Switch::TestPage});
         return extra.empty() ? std::string() : "/uninstall cannot be combined with " + extra;
+    }
+    if (given.count(Switch::Repair) != 0) {
+        options.mode = Mode::Repair;
+        if (given.count(Switch::Name) == 0) return "/repair needs /name <printer name>";
+        const std::string extra =
+            FirstGiven(given, {Switch::Model, Switch::Port, Switch::PortName, Switch::Host,
+                               Switch::NoDefault});
+        return extra.empty() ? std::string() : "/repair cannot be combined with " + extra;
+    }
+    if (given.count(Switch::TestPage) != 0 && given.count(Switch::Model) == 0) {
+        options.mode = Mode::TestPage;
+        if (given.count(Switch::Name) == 0) {
+            return "/testpage needs /name <printer name>, or an installation (/model, /port) before it";
+        }
+        const std::string extra =
+            FirstGiven(given, {Switch::Port, Switch::PortName, Switch::Host, Switch::Baud,
+                               Switch::NoDefault});
+        return extra.empty() ? std::string() : "/testpage without /model cannot be combined with " + extra;
     }
     options.mode = Mode::Install;
     return CheckInstall(given, options);
@@ -289,6 +312,8 @@ std::string UsageText() {
         "List:       /list   (the package's driver-list entries and the driver each installs)\r\n"
         "Check:      /check [/model <entry>] [/port <type> [/host <address>]]\r\n"
         "            (can this machine take the installation? nothing is installed)\r\n"
+        "Repair:     /repair /name <printer name> [/baud <rate>|auto] [/testpage]\r\n"
+        "Test page:  /testpage /name <printer name>, or /testpage with an installation\r\n"
         "\r\n"
         "  /quiet              no window at all\r\n"
         "  /passive            the dialog shows the progress but asks nothing (the default)\r\n"
@@ -302,6 +327,10 @@ std::string UsageText() {
         "  /baud <rate>|auto   serial: look for the printer at that rate; auto tries every\r\n"
         "                      rate from 115200 down and keeps the one that answered\r\n"
         "  /nodefault          do not make the printer the default printer\r\n"
+        "  /repair             find a USB or serial printer of this installer again after\r\n"
+        "                      its port moved, and move it there (nothing else changes)\r\n"
+        "  /testpage           print a test page on a receipt printer and wait up to 30 s\r\n"
+        "                      for it to leave the queue (label printers get none)\r\n"
         "  /?                  this text\r\n"
         "\r\n"
         "Exit codes:\r\n";

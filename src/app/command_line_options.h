@@ -17,7 +17,7 @@ namespace app::cli {
 // The named mutex an installation holds while it runs, in every session.
 constexpr const char* kInstallationMutex = "Global\\DriverInstaller.Installation";
 
-enum class Mode { Interactive, Install, Uninstall, List, Check, Help };
+enum class Mode { Interactive, Install, Uninstall, List, Check, Help, Repair, TestPage };
 enum class Display { Quiet, Passive };
 
 struct Options {
@@ -35,6 +35,8 @@ struct Options {
     int baudRate = 0;     // 0 when not given
     bool autoBaud = false;
     bool setDefault = true;
+    // A test page after the installation or repair, or alone (Mode::TestPage).
+    bool testPage = false;
 };
 
 struct ParseResult {

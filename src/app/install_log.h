@@ -23,6 +23,8 @@ public:
     // the text are written as \r and \n, so that an entry stays one line.
     void Write(const std::string& text);
 
+    platform::LocalTime Now() { return clock_.Now(); }
+
     static std::string Escape(const std::string& text);
     static std::string Timestamp(const platform::LocalTime& time);
 

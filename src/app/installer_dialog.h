@@ -84,6 +84,9 @@ public:
     int SelectParallelPort();
     void SelectSerialPort();
     void DetectUsbPort();
+    // The serial search for a printer that exists already, without a prompt:
+    // at serialBaudRate, then at each of fallbackBaudRates.
+    void SearchSerialPorts(const std::string& printerName);
 
     // The serial port search: each timer tick probes the next serial port
     // (or ends the search); see serial_selection.cpp.

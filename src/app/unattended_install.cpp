@@ -90,6 +90,10 @@ void UnattendedInstall::AfterStartupFinished() {
         List();
     } else if (options_.mode == cli::Mode::Check) {
         Check();
+    } else if (options_.mode == cli::Mode::Repair) {
+        Repair();
+    } else if (options_.mode == cli::Mode::TestPage) {
+        Succeed(options_.printerName.value_or(std::string()));
     } else {
         Install();
     }
@@ -323,8 +327,38 @@ void UnattendedInstall::Install() {
     Conclude();
 }
 
+void UnattendedInstall::Repair() {
+    repair_ = std::make_unique<PortRepair>(dialog_, policy_, options_, log_);
+    if (auto outcome = repair_->Start()) EndRepair(*outcome);
+}
+
+void UnattendedInstall::EndRepair(const RunOutcome& outcome) {
+    if (outcome.code == exitcode::kSuccess) {
+        Succeed(options_.printerName.value_or(std::string()));
+        return;
+    }
+    if (options_.testPage) log_.Write("no test page: the repair did not succeed");
+    Finish(outcome.code, outcome.reason);
+}
+
+void UnattendedInstall::Succeed(const std::string& printerName) {
+    if (!options_.testPage) {
+        Finish(exitcode::kSuccess, std::string());
+        return;
+    }
+    const std::string time = InstallLog::Timestamp(log_.Now()).substr(0, 19);
+    TestPage page(dialog_.Platform().spooler, dialog_.Platform().threads, log_);
+    const RunOutcome outcome = page.Print(printerName, time);
+    Finish(outcome.code, outcome.reason);
+}
+
 void UnattendedInstall::AfterTimer() {
-    if (finished_ || !installed_) return;
+    if (finished_) return;
+    if (repair_) {
+        if (auto outcome = repair_->AfterTimer()) EndRepair(*outcome);
+        return;
+    }
+    if (!installed_) return;
     if (dialog_.probeState == InstallerDialog::ProbeState::Idle) {
         Conclude();
         return;
@@ -391,12 +425,13 @@ void UnattendedInstall::Conclude() {
         return;
     }
     if (dialog_.portSearch == InstallerDialog::PortSearch::NotFound) {
+        if (options_.testPage) log_.Write("no test page: the printer answered on no port");
         Finish(exitcode::kNoPrinterAnswered,
                "the printer answered on no " + TypeName(options_.portType) +
                    " port; check its cable and power");
         return;
     }
-    Finish(exitcode::kSuccess, std::string());
+    Succeed(printerName);
 }
 
 void UnattendedInstall::Finish(int code, const std::string& reason) {

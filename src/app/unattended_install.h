@@ -7,6 +7,7 @@
 // serial port search after it) is over, the outcome becomes the exit code.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "app/installer_dialog.h"
 #include "app/preflight.h"
 #include "app/prompt_policy.h"
+#include "app/repair.h"
 #include "platform/text_output.h"
 
 namespace app {
@@ -56,6 +58,11 @@ private:
     // Each finding to the log; false, with the run finished, when one blocks.
     bool PreflightPasses(const std::vector<DriverListEntry>& entries);
     PreflightRequest RequestFor(const std::vector<DriverListEntry>& entries);
+    // /repair: the printer is looked for again (repair.h).
+    void Repair();
+    void EndRepair(const RunOutcome& outcome);
+    // Success so far: with /testpage the test page decides the outcome.
+    void Succeed(const std::string& printerName);
     // The entry to install, or null with the run finished.
     const DriverListEntry* ChooseEntry(const std::vector<DriverListEntry>& entries,
                                        std::size_t& row);
@@ -80,6 +87,7 @@ private:
     int exitCode_ = 0;
     int loggedRate_ = 0;
     std::string chosenPort_;  // parallel or TCP/IP: the port the command line chose
+    std::unique_ptr<PortRepair> repair_;
 };
 
 }  // namespace app

@@ -51,6 +51,17 @@ std::uint32_t EnumBytesNeeded(const std::vector<PrinterInfo2>& printers) {
     return total;
 }
 
+std::uint32_t BytesNeeded(const JobInfo1& job) {
+    // JOB_INFO_1A: eleven 4-byte fields and a SYSTEMTIME on 32-bit Windows.
+    constexpr std::uint32_t kJobInfo1Size = 64;
+    std::uint32_t total = kJobInfo1Size;
+    for (const OptString* s : {&job.printerName, &job.machineName, &job.userName, &job.document,
+                               &job.datatype, &job.statusText}) {
+        total += StringBytes(*s);
+    }
+    return total;
+}
+
 std::uint32_t EnumBytesNeeded(const std::vector<DriverInfo3>& drivers) {
     std::uint32_t total = 0;
     for (const auto& d : drivers) {

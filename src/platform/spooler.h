@@ -80,6 +80,30 @@ struct TcpIpPortData {
     std::uint32_t portNumber = 9100;
 };
 
+// A print job as StartDocPrinterA takes it (DOC_INFO_1A).
+struct DocInfo1 {
+    OptString docName;
+    OptString outputFile;
+    OptString datatype;
+};
+
+// A job in a printer's queue as GetJobA reports it (JOB_INFO_1A; the time
+// it was submitted is left out).
+struct JobInfo1 {
+    std::uint32_t jobId = 0;
+    OptString printerName;
+    OptString machineName;
+    OptString userName;
+    OptString document;
+    OptString datatype;
+    OptString statusText;  // the port monitor's own words, when it has any
+    std::uint32_t status = 0;
+    std::uint32_t priority = 0;
+    std::uint32_t position = 0;
+    std::uint32_t totalPages = 0;
+    std::uint32_t pagesPrinted = 0;
+};
+
 namespace spool {
 constexpr std::uint32_t kApdCopyAllFiles = 4;
 constexpr std::uint32_t kPrinterAllAccess = 0xF000C;
@@ -90,6 +114,22 @@ constexpr std::uint32_t kEnumConnections = 4;
 constexpr std::uint32_t kDeleteUnusedFiles = 1;
 // OpenPrinterA on ",XcvMonitor <monitor>": the access a port change needs.
 constexpr std::uint32_t kServerAccessAdminister = 0x1;
+// OpenPrinterA: enough to print.
+constexpr std::uint32_t kPrinterAccessUse = 0x8;
+// JOB_INFO_1 Status bits.
+constexpr std::uint32_t kJobPaused = 0x1;
+constexpr std::uint32_t kJobError = 0x2;
+constexpr std::uint32_t kJobDeleting = 0x4;
+constexpr std::uint32_t kJobSpooling = 0x8;
+constexpr std::uint32_t kJobPrinting = 0x10;
+constexpr std::uint32_t kJobOffline = 0x20;
+constexpr std::uint32_t kJobPaperOut = 0x40;
+constexpr std::uint32_t kJobPrinted = 0x80;
+constexpr std::uint32_t kJobDeleted = 0x100;
+constexpr std::uint32_t kJobBlockedDevq = 0x200;
+constexpr std::uint32_t kJobUserIntervention = 0x400;
+constexpr std::uint32_t kJobRestart = 0x800;
+constexpr std::uint32_t kJobComplete = 0x1000;
 }  // namespace spool
 
 // The NUL-separated list a DRIVER_INFO_3A carries: "a\0b\0\0", each entry
@@ -101,6 +141,7 @@ std::string MultiString(const std::vector<std::string>& entries);
 std::uint32_t EnumBytesNeeded(const std::vector<PortInfo2>& ports);
 std::uint32_t EnumBytesNeeded(const std::vector<PrinterInfo2>& printers);
 std::uint32_t EnumBytesNeeded(const std::vector<DriverInfo3>& drivers);
+std::uint32_t BytesNeeded(const JobInfo1& job);
 
 class Spooler {
 public:
@@ -161,6 +202,17 @@ public:
     virtual BoolResult AddPortA(WindowHandle owner, const std::string& monitorName) = 0;
     virtual BoolResult ConfigurePortA(WindowHandle owner, const std::string& portName) = 0;
     virtual BoolResult DeletePortA(WindowHandle owner, const std::string& portName) = 0;
+
+    // A job on a handle from OpenPrinterA: its id, or 0 with the reason in lastError.
+    virtual std::uint32_t StartDocPrinterA(PrinterHandle handle, std::uint32_t level,
+                                           const DocInfo1& info, std::uint32_t& lastError) = 0;
+    virtual BoolResult WritePrinter(PrinterHandle handle, const std::vector<std::uint8_t>& bytes,
+                                    std::uint32_t& written) = 0;
+    virtual BoolResult EndDocPrinter(PrinterHandle handle) = 0;
+    // Fills `job` for level 1 when `bufferSize` holds it; a job that has left
+    // the queue fails with ERROR_INVALID_PARAMETER.
+    virtual BoolResult GetJobA(PrinterHandle handle, std::uint32_t jobId, std::uint32_t level,
+                               std::uint32_t bufferSize, JobInfo1& job, std::uint32_t& needed) = 0;
 };
 
 }  // namespace platform

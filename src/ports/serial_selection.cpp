@@ -96,6 +96,16 @@ void InstallerDialog::SelectSerialPort() {
     FinishSerialStep();
 }
 
+void InstallerDialog::SearchSerialPorts(const std::string& printerName) {
+    if (!ListInstalledPrinters(installedPrinterNames, installedPrinterPorts)) {
+        installedPrinterNames.clear();
+        installedPrinterPorts.clear();
+    }
+    serialPrinterName = printerName;
+    portSearch = PortSearch::NotRun;
+    StartProbing();
+}
+
 void InstallerDialog::StartProbing() {
     // Every search starts afresh at the first port.
     probeIndex = -1;

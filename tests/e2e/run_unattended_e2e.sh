@@ -27,6 +27,14 @@
 #                    item ok, exit 0; then with Windows protected print mode on
 #                    by policy: /check (a printer that takes no connection is a
 #                    warning) and an installation end with 1625, nothing installed
+#     repair_usb     a receipt printer installed on USB002, where the stand-in
+#                    answers; the stand-in then answers on USB003 instead, and
+#                    /repair moves the printer there, its driver unchanged
+#     repair_serial  a receipt printer installed on COM3; the printer moves to
+#                    COM5, and /repair moves the queue there at the rate stored
+#                    for COM3 (32-bit prefix)
+#     tcpip_testpage /host with /testpage: the listener receives the page's
+#                    ESC/POS bytes and the run waits for the job to leave
 #
 # The USB scenarios share the prefix of run_e2e.sh (its answering spooler
 # stand-in plays the printer); serial_auto the one of run_serial_e2e.sh.
@@ -37,13 +45,13 @@ scenario=${1:-}
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 BUILD_ROOT=${BUILD_ROOT:-$REPO/build}
 case "$scenario" in
-  usb_quiet|usb_passive|concurrent|uninstall|bad_lines|parallel|tcpip|check)
+  usb_quiet|usb_passive|concurrent|uninstall|bad_lines|parallel|tcpip|check|repair_usb|tcpip_testpage)
     export WINEPREFIX=$BUILD_ROOT/wineprefix-e2e ;;
-  serial_auto)
+  serial_auto|repair_serial)
     # From a 32-bit process in a 64-bit prefix, Wine's AddPrinterA finds
     # only "Windows NT x86" drivers: the serial tests have a 32-bit prefix.
     export WINEPREFIX=$BUILD_ROOT/wineprefix-serial WINEARCH=win32 ;;
-  *) echo "usage: $0 usb_quiet|usb_passive|concurrent|uninstall|bad_lines|parallel|tcpip|serial_auto|check" >&2
+  *) echo "usage: $0 usb_quiet|usb_passive|concurrent|uninstall|bad_lines|parallel|tcpip|serial_auto|check|repair_usb|repair_serial|tcpip_testpage" >&2
      exit 2 ;;
 esac
 # shellcheck source=../../scripts/wine-env.sh
@@ -574,8 +582,131 @@ EOF
   check_working_folders_removed
 }
 
+# --- Repair and test page -------------------------------------------------------
+
+# The printer lines of $LOG between "echo: <marker>" and the next echo.
+printers_after() {  # marker
+  sed -n "/^echo: $1\$/,/^echo: end\$/p" "$LOG" | grep '^printer: '
+}
+
+run_repair_usb() {
+  prepare_usb_prefix USB002 KV6X
+  cat >"$STAGE/scenario.txt" <<EOF
+run install 600 | DriverInstaller.exe /quiet /model KV6X /port usb /log install.log
+echo installed
+printers
+echo end
+registry-set $STAND_IN_KEY | AnsweringPort | USB003
+run repair 600 | DriverInstaller.exe /quiet /repair /name KV6X /log repair.log
+echo repaired
+printers
+echo end
+default-printer
+file-exists C:\DriverName.cfg
+file-exists C:\Ticket
+file-exists C:\Barcode
+EOF
+  automate scenario.txt ""
+  expect "program install exit" 0
+  same "after the installation" "$(printers_after installed | grep -F 'printer: KV6X |')" \
+    "printer: KV6X | USB002 | KV6X"
+  expect "program repair exit" 0
+  same "after the repair" "$(printers_after repaired | grep -F 'printer: KV6X |')" \
+    "printer: KV6X | USB003 | KV6X"
+  expect "default printer" KV6X
+  expect_logged repair.log 'repairing the printer "KV6X" (driver "KV6X") on port USB002'
+  expect_logged repair.log "looking for the printer on USB002"
+  expect_logged repair.log 'the printer "KV6X" is moved from USB002 to USB003'
+  expect_logged repair.log "exit code 0: success"
+  check_working_folders_removed
+}
+
+# The serial prefix with five lines; the printer answers at 9600 baud on
+# the line whose number $STAGE/answer holds.
+prepare_serial_lines() {
+  echo 3 >"$STAGE/answer"
+  python3 "$REPO/tests/serial/serial_responder.py" printer --ptys 5 \
+    --names "$STAGE/ptys" --answer 0 --answer-file "$STAGE/answer" --baud 9600 \
+    --log "$STAGE/lines.log" 2>"$STAGE/responder.err" &
+  RESPONDER=$!
+  : >"$STAGE/lines.log"
+  serial_wait_file "$STAGE/ptys" || { echo "FAIL: the responder made no lines"; exit 1; }
+  serial_ports_map "$STAGE/ptys"
+  "$WINESERVER" -p 2>>"$STAGE/wineserver.err"
+  wine_set_version win7
+  serial_device_map_only 5 || { echo "FAIL: the COM ports could not be mapped"; exit 1; }
+  local n
+  for n in 1 2 3 4 5; do "$WINE" reg add "$PORTS_KEY" /v "COM$n:" /d "" /f >/dev/null 2>&1; done
+}
+
+run_repair_serial() {
+  prepare_serial_lines
+  cat >"$STAGE/install.txt" <<EOF
+printer-delete KV6X
+run install 600 | DriverInstaller.exe /quiet /model KV6X /port serial /baud 9600 /log install.log
+echo installed
+printers
+echo end
+EOF
+  automate install.txt install
+  # The printer is plugged into another line.
+  echo 5 >"$STAGE/answer"
+  cat >"$STAGE/repair.txt" <<EOF
+run repair 600 | DriverInstaller.exe /quiet /repair /name KV6X /log repair.log
+echo repaired
+printers
+echo end
+registry $PORTS_KEY | COM5:
+printer-delete KV6X
+EOF
+  automate repair.txt repair
+  expect "program install exit" 0
+  same "after the installation" "$(printers_after installed | grep -F 'printer: KV6X |')" \
+    "printer: KV6X | COM3: | KV6X"
+  expect "program repair exit" 0
+  same "after the repair" "$(printers_after repaired | grep -F 'printer: KV6X |')" \
+    "printer: KV6X | COM5: | KV6X"
+  expect "registry COM5:" "9600,n,8,1"
+  expect_logged repair.log "looking for the printer on the serial ports at 9600 baud"
+  expect_logged repair.log 'the printer "KV6X" is moved from COM3: to COM5:'
+}
+
+run_tcpip_testpage() {
+  prepare_usb_prefix "" KV6X
+  TCP_MONITOR_USED=yes
+  tcp_monitor_ports_clear
+  tcp_monitor_install "$WIN_BUILD_DIR/tests/fixtures/win32" || { echo "FAIL: no test TCP/IP port monitor"; exit 1; }
+  tcp_monitor_listen "$STAGE/listener" 1 || { echo "FAIL: no listener"; exit 1; }
+  cat >"$STAGE/scenario.txt" <<EOF
+run page 600 | DriverInstaller.exe /quiet /model KV6X /port tcpip /host 127.0.0.1:$TCP_LISTENER_PORT /testpage /log page.log
+$(outcome_commands)
+printer-delete KV6X
+EOF
+  automate scenario.txt ""
+  expect "program page exit" 0
+  expect printer "KV6X | IP_127.0.0.1 | KV6X"
+  # Wine hands the job straight to the port monitor and keeps no queue it
+  # reports on (GetJobA: ERROR_INVALID_HANDLE): delivered, not confirmed.
+  expect_logged page.log 'the test page (job 1, 98 bytes) went to "KV6X" on port IP_127.0.0.1'
+  expect_logged page.log 'warning: the spooler does not report the state of print jobs (error 6): the test page was handed over to port IP_127.0.0.1, but that it printed is not confirmed'
+  if tcp_monitor_listened 60; then pass "the listener took the job"; else fail "the listener got no job"; fi
+  # ESC @, the lines, ESC d 4 and GS V 66 0; only the time varies.
+  if python3 - "$STAGE/listener/received.1" <<'PY'
+import re, sys
+data = open(sys.argv[1], "rb").read()
+pattern = (rb"\x1b@Test page\nPrinter: KV6X\nModel:   KV6X\nPort:    IP_127\.0\.0\.1\n"
+           rb"Time:    \d{4}-\d\d-\d\d \d\d:\d\d:\d\d\n\x1bd\x04\x1dVB\x00")
+sys.exit(0 if re.fullmatch(pattern, data) else 1)
+PY
+  then pass "the listener received the test page's bytes"
+  else fail "the listener received: $(od -c "$STAGE/listener/received.1" 2>/dev/null | head -5)"; fi
+}
+
 case "$scenario" in
   check) run_check ;;
+  repair_usb) run_repair_usb ;;
+  repair_serial) run_repair_serial ;;
+  tcpip_testpage) run_tcpip_testpage ;;
   usb_quiet) run_usb_quiet ;;
   usb_passive) run_usb_passive ;;
   concurrent) run_concurrent ;;

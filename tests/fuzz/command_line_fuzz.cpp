@@ -43,7 +43,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(options.baudRate >= 0);
     Check(options.hostPort > 0 && options.hostPort <= 65535);
     Check(app::cli::PortWord(options.portType) != nullptr);
-    if (options.mode == app::cli::Mode::Uninstall) Check(options.printerName.has_value());
+    if (options.mode == app::cli::Mode::Uninstall || options.mode == app::cli::Mode::Repair ||
+        options.mode == app::cli::Mode::TestPage) {
+        Check(options.printerName.has_value());
+    }
     Check(!app::cli::UsageText().empty());
     return 0;
 }

@@ -14,10 +14,13 @@ other side Wine opens as COM ports.
       lines are passed through. Exits with the program's exit code.
 
   serial_responder.py printer --ptys N --names FILE --answer K --baud B --log FILE
+      [--answer-file FILE]
       Makes N pseudo-terminals as above and acts as a printer on the K-th
       (0: none): a status request (DLE EOT 1 or ESC ! ?) is answered with
       one status byte, and only while that line runs at B baud. Everything
-      received is logged as "COM<k> <hex> <baud>". Runs until terminated.
+      received is logged as "COM<k> <hex> <baud>". With --answer-file, K is
+      read from that file whenever bytes arrive, so a test can move the
+      printer to another line. Runs until terminated.
 """
 import argparse
 import os
@@ -136,6 +139,16 @@ def serve_channel(args, lines):
     return child.wait()
 
 
+def answering_line(args):
+    if not args.answer_file:
+        return args.answer
+    try:
+        with open(args.answer_file) as f:
+            return int(f.read().strip() or 0)
+    except (OSError, ValueError):
+        return args.answer
+
+
 def serve_printer(args, lines):
     log = open(args.log, "a", buffering=1)
     stop = []
@@ -153,7 +166,7 @@ def serve_printer(args, lines):
                 continue
             speed = line.speed()
             log.write("COM%d %s %d\n" % (number, data.hex(), speed))
-            if number != args.answer or speed != args.baud:
+            if number != answering_line(args) or speed != args.baud:
                 line.received.clear()
                 continue
             if any(request in line.received for request in REQUESTS):
@@ -171,6 +184,7 @@ def main():
     parser.add_argument("--answer", type=int, default=0)
     parser.add_argument("--baud", type=int, default=9600)
     parser.add_argument("--log")
+    parser.add_argument("--answer-file")
     argv = sys.argv[1:]
     command = argv[argv.index("--") + 1:] if "--" in argv else []
     args = parser.parse_args(argv[:len(argv) - len(command) - (1 if command else 0)])

@@ -12,6 +12,7 @@ SimMachine::SimMachine()
       network(clock) {
     // As the spooler's environment: kernel32 without IsWow64Process means 32-bit Windows.
     files.wow64Process = [this] { return system.hasIsWow64 && system.wow64; };
+    spooler.clock = &clock;
     services.onStarted = [this](const std::string& name) {
         if (EqualsNoCase(name, "Spooler")) spooler.OnServiceStarted();
     };

@@ -16,6 +16,7 @@
 
 #include "platform/spooler.h"
 #include "sim/sim_calls.h"
+#include "sim/sim_clock.h"
 #include "sim/sim_files.h"
 #include "sim/sim_registry.h"
 
@@ -101,6 +102,16 @@ public:
                                         const std::string& portName) override;
     platform::BoolResult DeletePortA(platform::WindowHandle owner,
                                      const std::string& portName) override;
+    std::uint32_t StartDocPrinterA(platform::PrinterHandle handle, std::uint32_t level,
+                                   const platform::DocInfo1& info,
+                                   std::uint32_t& lastError) override;
+    platform::BoolResult WritePrinter(platform::PrinterHandle handle,
+                                      const std::vector<std::uint8_t>& bytes,
+                                      std::uint32_t& written) override;
+    platform::BoolResult EndDocPrinter(platform::PrinterHandle handle) override;
+    platform::BoolResult GetJobA(platform::PrinterHandle handle, std::uint32_t jobId,
+                                 std::uint32_t level, std::uint32_t bufferSize,
+                                 platform::JobInfo1& job, std::uint32_t& needed) override;
 
     // What the spooler holds (null when absent).
     const platform::DriverInfo3* Driver(const std::string& name,
@@ -139,6 +150,24 @@ public:
     // The spooler's start: re-reads each printer's port from the registry and
     // writes its "PrinterOnLine". SimMachine calls it from the service hook.
     void OnServiceStarted();
+
+    // A job StartDocPrinterA began, with every byte written to it.
+    struct Job {
+        std::uint32_t id = 0;
+        std::string printer;
+        platform::DocInfo1 doc;
+        std::vector<std::uint8_t> bytes;
+        bool ended = false;
+        std::uint64_t endedAt = 0;
+    };
+    const std::vector<Job>& Jobs() const { return jobs_; }
+
+    // How the printer takes an ended job: the job shows `jobStatus` until
+    // `jobLeavesAfterMs` have passed on `clock` since EndDocPrinter, then
+    // leaves the queue; unset, it never leaves. Without a clock, time stands.
+    std::optional<std::uint64_t> jobLeavesAfterMs = 0;
+    std::uint32_t jobStatus = platform::spool::kJobPrinting;
+    const SimClock* clock = nullptr;
 
     // Where GetPrinterDriverDirectoryA points (a test may move them).
     std::string driverDirectoryX86 = kDriverDirectoryX86;
@@ -195,6 +224,7 @@ private:
     void WritePrinterKeys(const std::string& name, const std::string& port);
     void RemovePrinter(const std::string& name);
     platform::PrinterHandle NewHandle(const std::string& printerName);
+    bool Left(const Job& job) const;
     platform::BoolResult PortCall(const std::string& call, platform::WindowHandle owner,
                                   const std::string& name, const PortHook& hook);
 
@@ -211,6 +241,9 @@ private:
     std::map<platform::PrinterHandle, std::uint32_t> xcvHandles_;
     std::map<std::string, TcpIpPortConfig> tcpIpPorts_;  // upper-case names
     platform::PrinterHandle nextHandle_ = 0x3000;
+    std::vector<Job> jobs_;
+    std::map<platform::PrinterHandle, std::size_t> openDocs_;  // handle -> index in jobs_
+    std::uint32_t nextJobId_ = 2;
 };
 
 }  // namespace sim

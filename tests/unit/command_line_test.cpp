@@ -240,6 +240,27 @@ TEST(CommandLineTest, ModesDoNotMix) {
               "/uninstall cannot be combined with /nodefault");
 }
 
+TEST(CommandLineTest, RepairAndTestPageNeedAPrinterAndTakeOnlyWhatTheyUse) {
+    const auto repair = Good({"/repair", "/name", "Bar", "/baud", "auto", "/testpage", "/quiet"});
+    EXPECT_EQ(repair.mode, Mode::Repair);
+    EXPECT_TRUE(repair.autoBaud);
+    EXPECT_TRUE(repair.testPage);
+    EXPECT_EQ(Good({"/testpage", "/name", "Till"}).mode, Mode::TestPage);
+    const auto installed = Good(Install({"/testpage"}));
+    EXPECT_EQ(installed.mode, Mode::Install);
+    EXPECT_TRUE(installed.testPage);
+    EXPECT_FALSE(Good(Install()).testPage);
+    EXPECT_EQ(Bad({"/repair"}), "/repair needs /name <printer name>");
+    EXPECT_EQ(Bad({"/repair", "/name", "x", "/port", "usb"}), "/repair cannot be combined with /port");
+    EXPECT_EQ(Bad({"/repair", "/name", "x", "/nodefault"}), "/repair cannot be combined with /nodefault");
+    EXPECT_EQ(Bad({"/testpage"}),
+              "/testpage needs /name <printer name>, or an installation (/model, /port) before it");
+    EXPECT_EQ(Bad({"/testpage", "/name", "x", "/baud", "9600"}),
+              "/testpage without /model cannot be combined with /baud");
+    EXPECT_EQ(Bad({"/list", "/testpage"}), "/list cannot be combined with /testpage");
+    EXPECT_EQ(Bad({"/uninstall", "/name", "x", "/repair"}), "/uninstall cannot be combined with /repair");
+}
+
 TEST(ExitCodeTest, TheTableHoldsTheCodesDeploymentToolsKnow) {
     namespace ec = app::exitcode;
     EXPECT_EQ(ec::kSuccess, 0);
@@ -263,7 +284,8 @@ TEST(ExitCodeTest, TheTableHoldsTheCodesDeploymentToolsKnow) {
 TEST(ExitCodeTest, HelpListsEverySwitchAndEveryExitCode) {
     const std::string help = app::cli::UsageText();
     for (const char* word : {"/quiet", "/passive", "/log", "/model", "/name", "/port", "/portname",
-                             "/host", "/baud", "/nodefault", "/list", "/uninstall", "/?"}) {
+                             "/host", "/baud", "/nodefault", "/list", "/uninstall", "/repair",
+                             "/testpage", "/?"}) {
         EXPECT_NE(help.find(word), std::string::npos) << word;
     }
     for (const auto& row : app::exitcode::kTable) {

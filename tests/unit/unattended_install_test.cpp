@@ -484,6 +484,253 @@ TEST_F(UnattendedNetworkTest, WithoutTheMonitorThereIsNoTcpIpPort) {
     EXPECT_TRUE(Logged("error: the Standard TCP/IP Port monitor could not be reached (error 1801)"));
 }
 
+// ----- repair of a printer whose port moved -----
+
+class RepairUsbTest : public UnattendedUsbTest {
+protected:
+    RepairUsbTest() {
+        machine.spooler.SeedPrinter("Till", "KV6X", "USB002");
+        machine.registry.SetString(RegistryRoot::CurrentUser, kDeviceKey, "Device",
+                                   "Office,winspool,LPT1:");
+    }
+    int Searched() {
+        const auto entries = Entries();
+        return static_cast<int>(std::count_if(entries.begin(), entries.end(), [](const std::string& e) {
+            return e.rfind("looking for the printer on ", 0) == 0;
+        }));
+    }
+};
+
+TEST_F(RepairUsbTest, APrinterThatAnswersOnAnotherUsbPortIsMovedThereAndNothingElseChanges) {
+    machine.spooler.SetPrinterAttached("USB003");
+    Run({"/quiet", "/repair", "/name", "till"});
+    EXPECT_EQ(ExitCode(), ec::kSuccess);
+    EXPECT_EQ(PrinterPort("Till"), "USB003");
+    EXPECT_EQ(*machine.spooler.Printer("Till")->driverName, "KV6X");
+    EXPECT_EQ(machine.spooler.PrinterNames(), std::vector<std::string>{"Till"});
+    EXPECT_EQ(Device(), "Office,winspool,LPT1:");
+    EXPECT_EQ(sim::CountCalls(machine.spooler.calls, "AddPrinterA"), 0);
+    EXPECT_EQ(sim::CountCalls(machine.spooler.calls, "AddPrinterDriverExA"), 0);
+    EXPECT_TRUE(Logged("the printer \"Till\" is moved from USB002 to USB003"));
+    EXPECT_EQ(Entries().back(), "exit code 0: success");
+}
+
+TEST_F(RepairUsbTest, APrinterThatAnswersOnItsOwnPortIsLookedForThereOnlyAndStays) {
+    machine.spooler.SetPrinterAttached("USB002");
+    Run({"/quiet", "/repair", "/name", "Till"});
+    EXPECT_EQ(ExitCode(), ec::kSuccess);
+    EXPECT_EQ(PrinterPort("Till"), "USB002");
+    EXPECT_EQ(Searched(), 1);
+    EXPECT_TRUE(Logged("looking for the printer on USB002"));
+    EXPECT_TRUE(Logged("the printer \"Till\" was already right: it answers on its own port, USB002"));
+}
+
+TEST_F(RepairUsbTest, APrinterThatAnswersNowhereIsPutBackOnItsPort) {
+    Run({"/quiet", "/repair", "/name", "Till"});
+    EXPECT_EQ(ExitCode(), ec::kNoPrinterAnswered);
+    EXPECT_EQ(Searched(), 3);
+    EXPECT_EQ(PrinterPort("Till"), "USB002");
+    EXPECT_TRUE(Logged("warning: the printer \"Till\" answered on no USB port; it stays on USB002 "
+                       "(check its cable and power)"));
+}
+
+TEST_F(RepairUsbTest, APrinterThatIsNotThereOrNotOursOrNotOnUsbOrSerialIsRefusedUntouched) {
+    machine.spooler.SeedPrinter("Office", "Generic / Text Only", "USB001");
+    machine.spooler.SeedPrinter("Shelf", "KV6X", "LPT1:");
+    machine.spooler.SetPrinterAttached("USB003");
+    const std::pair<const char*, const char*> cases[] = {
+        {"Nobody", "error: there is no printer \"Nobody\" to repair"},
+        {"Office", "error: the printer \"Office\" has the driver \"Generic / Text Only\", which this "
+                   "installer does not install"},
+        {"Shelf", "error: the printer \"Shelf\" is on port LPT1:, neither a USB nor a serial port: "
+                  "there is nothing to look for"},
+    };
+    for (const auto& [name, message] : cases) {
+        SCOPED_TRACE(name);
+        Run({"/quiet", "/repair", "/name", name});
+        EXPECT_EQ(ExitCode(), ec::kInvalidCommandLine);
+        EXPECT_TRUE(Logged(message));
+        run.reset();
+        installer.reset();
+    }
+    EXPECT_EQ(PrinterPort("Office"), "USB001");
+    EXPECT_EQ(PrinterPort("Shelf"), "LPT1:");
+    EXPECT_EQ(PrinterPort("Till"), "USB002");
+    EXPECT_EQ(sim::CountCalls(machine.registry.calls, "RegSetValueExA"), 0);
+}
+
+TEST_F(RepairUsbTest, AFailedRegistryWriteIsAFailure) {
+    machine.spooler.SetPrinterAttached("USB003");
+    Prepare({"/quiet", "/repair", "/name", "Till"});
+    installer->InitDialog();
+    machine.registry.failures.FailNext("RegSetValueExA", platform::error::kAccessDenied);
+    DeliverStartup();
+    RunTimer();
+    EXPECT_EQ(ExitCode(), ec::kFailure);
+    EXPECT_TRUE(Logged("error: the repair of \"Till\" reported: Failed to read Registry"));
+}
+
+TEST_F(RepairUsbTest, WindowsSevenCannotTellTheUsbPortAndNothingIsMoved) {
+    machine.system.majorVersion = 6;
+    machine.system.minorVersion = 1;
+    machine.spooler.SetPrinterAttached("USB003");
+    Run({"/quiet", "/repair", "/name", "Till"});
+    EXPECT_EQ(ExitCode(), ec::kFailure);
+    EXPECT_EQ(PrinterPort("Till"), "USB002");
+}
+
+class RepairSerialTest : public UnattendedSerialTest {
+protected:
+    RepairSerialTest() {
+        machine.spooler.SeedPrinter("Bar", "KV6X", "COM3:");
+        machine.registry.SetString(RegistryRoot::LocalMachine, kPortsKey, "COM3:", "9600,n,8,1");
+    }
+};
+
+TEST_F(RepairSerialTest, APrinterThatAnswersOnAnotherComPortIsMovedThereAtItsStoredRate) {
+    machine.serial.replies[4] = {0x12};
+    machine.serial.replyRates[4] = 9600;
+    Run({"/quiet", "/repair", "/name", "Bar"});
+    EXPECT_EQ(ExitCode(), ec::kSuccess);
+    EXPECT_EQ(PrinterPort("Bar"), "COM4:");
+    EXPECT_EQ(Opens(), (std::vector<std::pair<int, int>>{{1, 9600}, {2, 9600}, {3, 9600}, {4, 9600}}));
+    EXPECT_EQ(Settings("COM4:"), "9600,n,8,1");
+    EXPECT_TRUE(Logged("the printer \"Bar\" is moved from COM3: to COM4:"));
+}
+
+TEST_F(RepairSerialTest, AutoFindsTheRateAndAPrinterOnItsOwnPortIsAlreadyRight) {
+    machine.serial.replies[3] = {0x12};
+    machine.serial.replyRates[3] = 38400;
+    Run({"/quiet", "/repair", "/name", "Bar", "/baud", "auto"});
+    EXPECT_EQ(ExitCode(), ec::kSuccess);
+    EXPECT_EQ(PrinterPort("Bar"), "COM3:");
+    EXPECT_EQ(Settings("COM3:"), "38400,n,8,1");
+    EXPECT_TRUE(Logged("the printer \"Bar\" was already right: it answers on its own port, COM3:"));
+}
+
+TEST_F(RepairSerialTest, APrinterThatAnswersOnNoComPortStaysWhereItWas) {
+    Run({"/quiet", "/repair", "/name", "Bar", "/baud", "19200"});
+    EXPECT_EQ(ExitCode(), ec::kNoPrinterAnswered);
+    EXPECT_EQ(Opens().size(), 4u);
+    EXPECT_EQ(Opens().front().second, 19200);
+    EXPECT_EQ(PrinterPort("Bar"), "COM3:");
+    EXPECT_EQ(Settings("COM3:"), "9600,n,8,1");
+}
+
+// ----- the test page -----
+
+class TestPageTest : public UnattendedUsbTest {
+protected:
+    TestPageTest() { machine.spooler.SeedPrinter("Till", "KV6X", "USB002"); }
+    const sim::SimSpooler::Job& OnlyJob() {
+        EXPECT_EQ(machine.spooler.Jobs().size(), 1u);
+        return machine.spooler.Jobs().front();
+    }
+};
+
+TEST(TestPageBytes, AreInitTextFeedAndPartialCutInEscPos) {
+    const auto bytes = app::TestPageBytes({"Till", "KV6X", "USB002"}, "2024-03-05 14:07:09");
+    const std::string text = "Test page\nPrinter: Till\nModel:   KV6X\nPort:    USB002\n"
+                             "Time:    2024-03-05 14:07:09\n";
+    std::vector<std::uint8_t> expected = {0x1B, 0x40};
+    expected.insert(expected.end(), text.begin(), text.end());
+    for (std::uint8_t b : {0x1B, 0x64, 0x04, 0x1D, 0x56, 0x42, 0x00}) expected.push_back(b);
+    EXPECT_EQ(bytes, expected);
+}
+
+TEST_F(TestPageTest, ARawJobThatLeavesTheQueuePrintsAndSucceeds) {
+    machine.spooler.jobLeavesAfterMs = 1200;
+    Run({"/quiet", "/testpage", "/name", "Till"});
+    EXPECT_EQ(ExitCode(), ec::kSuccess);
+    const auto& job = OnlyJob();
+    EXPECT_EQ(job.doc.datatype, "RAW");
+    EXPECT_TRUE(job.ended);
+    EXPECT_EQ(job.bytes, app::TestPageBytes({"Till", "KV6X", "USB002"}, "2024-03-05 14:07:09"));
+    EXPECT_TRUE(Contains(machine.spooler.calls, "OpenPrinterA(Till, RAW, 0x8)"));
+    EXPECT_EQ(machine.spooler.OpenPrinterHandleCount(), 0);
+    EXPECT_EQ(machine.clock.Now() - job.endedAt, 1500u);  // polled every 500 ms
+    EXPECT_TRUE(Logged("the test page was printed on \"Till\""));
+}
+
+TEST_F(TestPageTest, AJobHeldByThePrinterFailsAfter30sNamingItsStatus) {
+    machine.spooler.jobLeavesAfterMs.reset();
+    const std::pair<std::uint32_t, const char*> cases[] = {
+        {platform::spool::kJobOffline, "offline"},
+        {platform::spool::kJobPaperOut | platform::spool::kJobPrinting, "paper out, printing"},
+        {platform::spool::kJobError, "error"},
+        {0, "waiting"},
+    };
+    for (const auto& [status, words] : cases) {
+        SCOPED_TRACE(words);
+        machine.spooler.jobStatus = status;
+        Run({"/quiet", "/testpage", "/name", "Till"});
+        EXPECT_EQ(ExitCode(), ec::kFailure);
+        EXPECT_TRUE(Logged(std::string("error: the test page did not print within 30 s; the job is ") +
+                           words + ", and stays in the queue of \"Till\""));
+        EXPECT_EQ(machine.clock.Now() - machine.spooler.Jobs().back().endedAt, 30000u);
+        run.reset();
+        installer.reset();
+    }
+}
+
+TEST_F(TestPageTest, TheWaitEndsAtExactly30s) {
+    machine.spooler.jobStatus = platform::spool::kJobOffline;
+    machine.spooler.jobLeavesAfterMs = 30000;
+    Run({"/quiet", "/testpage", "/name", "Till"});
+    EXPECT_EQ(ExitCode(), ec::kSuccess);
+    run.reset();
+    installer.reset();
+    machine.spooler.jobLeavesAfterMs = 30001;
+    Run({"/quiet", "/testpage", "/name", "Till"});
+    EXPECT_EQ(ExitCode(), ec::kFailure);
+}
+
+TEST_F(TestPageTest, ASpoolerThatRefusesTheJobFails) {
+    machine.spooler.failures.FailNext("StartDocPrinterA", platform::error::kAccessDenied);
+    Run({"/quiet", "/testpage", "/name", "Till"});
+    EXPECT_EQ(ExitCode(), ec::kFailure);
+    EXPECT_TRUE(Logged("error: the test page could not be started on \"Till\" (error 5)"));
+    EXPECT_EQ(machine.spooler.OpenPrinterHandleCount(), 0);
+}
+
+TEST_F(TestPageTest, ASpoolerThatReportsNoJobsLeavesThePageUnconfirmedButDelivered) {
+    machine.spooler.failures.FailAlways("GetJobA", platform::error::kInvalidHandle);
+    Run({"/quiet", "/testpage", "/name", "Till"});
+    EXPECT_EQ(ExitCode(), ec::kSuccess);
+    EXPECT_TRUE(OnlyJob().ended);
+    EXPECT_TRUE(Logged("warning: the spooler does not report the state of print jobs (error 6): the test "
+                       "page was handed over to port USB002, but that it printed is not confirmed"));
+    run.reset();
+    installer.reset();
+    machine.spooler.failures.FailAlways("GetJobA", platform::error::kAccessDenied);
+    Run({"/quiet", "/testpage", "/name", "Till"});
+    EXPECT_EQ(ExitCode(), ec::kFailure);
+    EXPECT_TRUE(Logged("error: the test page's state could not be read (error 5)"));
+}
+
+TEST_F(TestPageTest, ALabelPrinterGetsNoPageAndTheRunDecides) {
+    ListOffering(40, "47T(Label)");
+    Run({"/quiet", "/model", "47T(Label)", "/port", "parallel", "/testpage"});
+    EXPECT_EQ(ExitCode(), ec::kSuccess);
+    EXPECT_TRUE(machine.spooler.Jobs().empty());
+    EXPECT_TRUE(Logged("no test page: the test print is not offered for label printers (\"47T(Label)\")"));
+}
+
+TEST_F(TestPageTest, AfterAnInstallationThePageGoesToTheNewPrinterOnlyWhenItAnswered) {
+    machine.spooler.SetPrinterAttached("USB003");
+    Run({"/quiet", "/model", "KV6X", "/name", "Kitchen", "/port", "usb", "/testpage"});
+    EXPECT_EQ(ExitCode(), ec::kSuccess);
+    EXPECT_EQ(OnlyJob().printer, "Kitchen");
+    machine.spooler.SetPrinterAttached("USB003", false);
+    run.reset();
+    installer.reset();
+    window.Control(IDC_INSTALL).text = "&Install";
+    Run({"/quiet", "/model", "KV6X", "/name", "Kitchen", "/port", "usb", "/testpage"});
+    EXPECT_EQ(ExitCode(), ec::kNoPrinterAnswered);
+    EXPECT_EQ(machine.spooler.Jobs().size(), 1u);
+    EXPECT_TRUE(Logged("no test page: the printer answered on no port"));
+}
+
 // ----- the listing -----
 
 TEST_F(UnattendedUsbTest, ListPrintsEveryEntryWithTheDriverItInstalls) {

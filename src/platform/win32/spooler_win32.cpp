@@ -332,4 +332,54 @@ BoolResult Win32Spooler::DeletePortA(platform::WindowHandle owner, const std::st
     return Result(::DeletePortA(nullptr, ToWindow(owner), Str(portName)));
 }
 
+std::uint32_t Win32Spooler::StartDocPrinterA(platform::PrinterHandle handle, std::uint32_t level,
+                                             const platform::DocInfo1& info,
+                                             std::uint32_t& lastError) {
+    DOC_INFO_1A record = {Str(info.docName), Str(info.outputFile), Str(info.datatype)};
+    const DWORD job = ::StartDocPrinterA(ToHandle(handle), level, reinterpret_cast<LPBYTE>(&record));
+    lastError = ::GetLastError();
+    return job;
+}
+
+BoolResult Win32Spooler::WritePrinter(platform::PrinterHandle handle,
+                                      const std::vector<std::uint8_t>& bytes,
+                                      std::uint32_t& written) {
+    std::vector<std::uint8_t> copy = bytes.empty() ? std::vector<std::uint8_t>(1) : bytes;
+    DWORD count = 0;
+    BoolResult result = Result(::WritePrinter(ToHandle(handle), copy.data(),
+                                              static_cast<DWORD>(bytes.size()), &count));
+    written = count;
+    return result;
+}
+
+BoolResult Win32Spooler::EndDocPrinter(platform::PrinterHandle handle) {
+    return Result(::EndDocPrinter(ToHandle(handle)));
+}
+
+BoolResult Win32Spooler::GetJobA(platform::PrinterHandle handle, std::uint32_t jobId,
+                                 std::uint32_t level, std::uint32_t bufferSize,
+                                 platform::JobInfo1& job, std::uint32_t& needed) {
+    std::vector<BYTE> buffer = EnumBuffer(bufferSize);
+    DWORD bytes = 0;
+    BoolResult result =
+        Result(::GetJobA(ToHandle(handle), jobId, level, buffer.data(), bufferSize, &bytes));
+    needed = bytes;
+    if (result.NonZero() && level == 1) {
+        const auto& r = *reinterpret_cast<const JOB_INFO_1A*>(buffer.data());
+        job.jobId = r.JobId;
+        job.printerName = Opt(r.pPrinterName);
+        job.machineName = Opt(r.pMachineName);
+        job.userName = Opt(r.pUserName);
+        job.document = Opt(r.pDocument);
+        job.datatype = Opt(r.pDatatype);
+        job.statusText = Opt(r.pStatus);
+        job.status = r.Status;
+        job.priority = r.Priority;
+        job.position = r.Position;
+        job.totalPages = r.TotalPages;
+        job.pagesPrinted = r.PagesPrinted;
+    }
+    return result;
+}
+
 }  // namespace win32

@@ -55,6 +55,16 @@ public:
                                         const std::string& portName) override;
     platform::BoolResult DeletePortA(platform::WindowHandle owner,
                                      const std::string& portName) override;
+    std::uint32_t StartDocPrinterA(platform::PrinterHandle handle, std::uint32_t level,
+                                   const platform::DocInfo1& info,
+                                   std::uint32_t& lastError) override;
+    platform::BoolResult WritePrinter(platform::PrinterHandle handle,
+                                      const std::vector<std::uint8_t>& bytes,
+                                      std::uint32_t& written) override;
+    platform::BoolResult EndDocPrinter(platform::PrinterHandle handle) override;
+    platform::BoolResult GetJobA(platform::PrinterHandle handle, std::uint32_t jobId,
+                                 std::uint32_t level, std::uint32_t bufferSize,
+                                 platform::JobInfo1& job, std::uint32_t& needed) override;
 };
 
 }  // namespace win32
