@@ -182,6 +182,8 @@ public:
 private:
     void EnableDriverLoading();
     void RemoveExistingPrinter(const std::string& printerName);
+    // Deletes the printer of that name, if there is one.
+    void RemovePrinter(const std::string& printerName);
     // False when the printer could not be made (the operator was told).
     bool CreatePrinter(const std::string& printerName, const std::string& driverName,
                        platform::PrinterHandle& printer);
