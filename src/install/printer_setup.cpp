@@ -257,7 +257,7 @@ int InstallerDialog::ChooseTcpIpPort() {
     if (tcpipPorts.empty()) {
         // No port to offer: straight to the port monitor's wizard.
         const bool added =
-            platform_.spooler.AddPortA(window_.Handle(), ports::kTcpIpMonitor).NonZero();
+            platform_.spooler.AddPortA(window_.Handle(), ports::kTcpIpMonitor).IsOne();
         EnumeratePorts();
         return added ? kPortCreated : kPortCancelled;
     }
