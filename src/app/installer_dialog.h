@@ -198,6 +198,8 @@ private:
     // Passes `chosen` on; no port chosen abandons the installation.
     bool PortChosen(bool chosen);
     void RemoveExistingPrinter(const std::string& printerName);
+    // Deletes the printer of that name, if there is one.
+    void RemovePrinter(const std::string& printerName);
     // False when the printer could not be made (the operator was told).
     bool CreatePrinter(const std::string& printerName, const std::string& driverName,
                        platform::PrinterHandle& printer);

@@ -25,6 +25,39 @@ bool IsDosDeviceName(const std::string& component) {
   return false;
 }
 
+std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// Windows' own top-level folders of a drive: the package is unpacked into the
+// root of drive C by an elevated installer, so an entry under one of these
+// would overwrite the system. Compared as Windows resolves the name: without
+// regard to case, trailing dots and blanks dropped, and by 8.3 alias
+// ("PROGRA~1") as well.
+bool IsSystemFolder(const std::string& component) {
+  std::string name = component;
+  while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+  name = Upper(name);
+  static const char* const kFolders[] = {"Windows",  "Program Files", "Program Files (x86)",
+                                         "ProgramData", "Users", "System Volume Information",
+                                         "$Recycle.Bin"};
+  for (const char* folder : kFolders) {
+    const std::string full = Upper(folder);
+    if (name == full) return true;
+    std::string stem;
+    for (char c : full) {
+      if (c != ' ' && c != '.' && stem.size() < 6) stem.push_back(c);
+    }
+    stem.push_back('~');
+    if (name.size() > stem.size() && name.compare(0, stem.size(), stem) == 0 &&
+        name.find_first_not_of("0123456789", stem.size()) == std::string::npos) {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 bool NormalizeEntryName(const std::string& name, std::string* normalized, bool* isDirectory,
@@ -64,6 +97,10 @@ bool NormalizeEntryName(const std::string& name, std::string* normalized, bool* 
     }
     if (IsDosDeviceName(component)) {
       *reason = "device name ('" + component + "')";
+      return false;
+    }
+    if (normalized->empty() && IsSystemFolder(component)) {
+      *reason = "Windows system folder ('" + component + "')";
       return false;
     }
     if (!normalized->empty()) normalized->push_back('/');

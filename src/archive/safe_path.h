@@ -12,7 +12,9 @@ namespace archive {
 // Rejects: empty names, control characters (incl. NUL), absolute paths,
 // drive letters and any ':' (alternate data streams), ".." components,
 // components made only of dots/blanks (Windows trims those to ".."-like
-// names), and DOS device names (CON, NUL, COM1, ...).
+// names), DOS device names (CON, NUL, COM1, ...), and a first component
+// that is one of Windows' own top-level folders (Windows, Program Files,
+// ProgramData, Users, ...), in any case and by 8.3 alias.
 // On failure *reason says why.
 bool NormalizeEntryName(const std::string& name, std::string* normalized, bool* isDirectory,
                         std::string* reason);

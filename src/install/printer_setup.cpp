@@ -14,6 +14,10 @@ constexpr const char* kDefaultPrinterKey = "Software\\Microsoft\\Windows NT\\Cur
 constexpr std::uint32_t kReceiptPauseMs = 500;
 constexpr std::uint32_t kLabelPauseMs = 100;
 
+platform::PrinterDefaults AllAccessDefaults() {
+    return platform::PrinterDefaults{std::string("RAW"), platform::spool::kPrinterAllAccess};
+}
+
 }  // namespace
 
 bool InstallerDialog::ApplyPortChoice(int result, const StringArray& list, bool mayCreate) {
@@ -92,13 +96,20 @@ void InstallerDialog::EnableDriverLoading() {
 void InstallerDialog::RemoveExistingPrinter(const std::string& printerName) {
     platform::Spooler& spooler = platform_.spooler;
     platform::PrinterHandle existing = 0;
-    const platform::PrinterDefaults defaults{std::string("RAW"), platform::spool::kPrinterAllAccess};
-    if (!spooler.OpenPrinterA(printerName, existing, defaults).IsOne()) return;
+    if (!spooler.OpenPrinterA(printerName, existing, AllAccessDefaults()).IsOne()) return;
     statusText = "The printer " + printerName + " exists,Re-adding the printer...";
     Refresh();
     (void)spooler.SetPrinterA(existing, 0, platform::spool::kPrinterControlPurge);
     (void)spooler.DeletePrinter(existing);
     (void)spooler.ClosePrinter(existing);
+}
+
+void InstallerDialog::RemovePrinter(const std::string& printerName) {
+    platform::Spooler& spooler = platform_.spooler;
+    platform::PrinterHandle handle = 0;
+    if (!spooler.OpenPrinterA(printerName, handle, AllAccessDefaults()).IsOne()) return;
+    (void)spooler.DeletePrinter(handle);
+    (void)spooler.ClosePrinter(handle);
 }
 
 bool InstallerDialog::AddPrinterOn(platform::PrinterInfo2& info, const std::string& port,
@@ -144,9 +155,12 @@ bool InstallerDialog::CreatePrinter(const std::string& printerName, const std::s
         if (!usbPorts.empty()) {
             printerPort = usbPorts.front();
             // One printer of the name: the stand-in on the parallel port goes.
+            // A printer handle does not outlive the spooler that gave it out,
+            // so the stand-in is opened again by name after the restart.
             if (printer != 0) {
-                (void)platform_.spooler.DeletePrinter(printer);
                 (void)platform_.spooler.ClosePrinter(printer);
+                printer = 0;
+                RemovePrinter(printerName);
             }
             if (!AddPrinterOn(info, printerPort, printer)) return false;
         } else if (printer == 0) {
@@ -257,7 +271,7 @@ int InstallerDialog::ChooseTcpIpPort() {
     if (tcpipPorts.empty()) {
         // No port to offer: straight to the port monitor's wizard.
         const bool added =
-            platform_.spooler.AddPortA(window_.Handle(), ports::kTcpIpMonitor).NonZero();
+            platform_.spooler.AddPortA(window_.Handle(), ports::kTcpIpMonitor).IsOne();
         EnumeratePorts();
         return added ? kPortCreated : kPortCancelled;
     }

@@ -143,11 +143,16 @@ SpoolerControl::WaitOutcome SpoolerControl::WaitFor(platform::ScHandle status,
     // The first test sees the state recorded before the request, so at
     // least one query follows a start or stop. A query that fails now and
     // then is waited out; only one still failing at the bound counts.
+    // The last pause ends at the bound itself, so the last query sees the
+    // state at the bound and nothing is asked after it.
     while (record.currentState != target) {
-        if (threads_.TickCount() - begin >= wait_.boundMs) {
+        const std::uint64_t elapsed = threads_.TickCount() - begin;
+        if (elapsed >= wait_.boundMs) {
             return lastQueryFailed ? WaitOutcome::QueryFailed : WaitOutcome::TimedOut;
         }
-        threads_.Sleep(Pause(threads_.TickCount() - begin));
+        const std::uint64_t remaining = wait_.boundMs - elapsed;
+        const std::uint32_t pause = Pause(elapsed);
+        threads_.Sleep(pause < remaining ? pause : static_cast<std::uint32_t>(remaining));
         const platform::BoolResult query = services_.QueryServiceStatus(status, record);
         lastQueryFailed = !query.NonZero();
         if (lastQueryFailed) lastQueryError_ = query.lastError;

@@ -127,7 +127,7 @@ void TcpIpPortDialog::FillTcpIpPortList() { FillPortList(IsTcpIpPort); }
 
 void TcpIpPortDialog::OnAddPort() {
     // The monitor's wizard runs inside the call, owned by this dialog.
-    const bool added = spooler_.AddPortA(Window().Handle(), kTcpIpMonitor).NonZero();
+    const bool added = spooler_.AddPortA(Window().Handle(), kTcpIpMonitor).IsOne();
     FillTcpIpPortList();
     // The new port comes last in the spooler's order; a cancelled or failed
     // wizard leaves row 0 selected and says nothing.
@@ -140,7 +140,7 @@ void TcpIpPortDialog::OnConfigurePort() {
     const int row = FirstSelectedRow();
     if (row < 0) return;
     const platform::BoolResult configured = spooler_.ConfigurePortA(Window().Handle(), PortOfRow(row));
-    if (configured.NonZero()) return;
+    if (configured.IsOne()) return;
     if (configured.lastError == platform::error::kNotSupported) {
         Window().ShowMessageBox(app::OwnedBox(
             app::Message::kPortNotConfigured,
@@ -158,7 +158,7 @@ void TcpIpPortDialog::OnDeletePort() {
     const int row = PortList().GetItemCount() > 0 ? FirstSelectedRow() : -1;
     if (row >= 0) {
         const platform::BoolResult deleted = spooler_.DeletePortA(Window().Handle(), PortOfRow(row));
-        if (!deleted.NonZero() && deleted.lastError == platform::error::kNotSupported) {
+        if (!deleted.IsOne() && deleted.lastError == platform::error::kNotSupported) {
             Window().ShowMessageBox(app::OwnedBox(app::Message::kPortNotDeleted,
                                                   "Failed to delete port.The request is not supported.",
                                                   "Delete Port", platform::mb::kOk));

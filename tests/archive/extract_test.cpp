@@ -197,6 +197,23 @@ TEST(ExtractZip, UnsafeNamesFailTheWholeArchiveUpFront) {
   EXPECT_EQ(archive::kUnsafePath, Extract(Builder().Add(nul).Build(), &sink));
 }
 
+TEST(ExtractZip, SystemFoldersAreRefusedBeforeAnythingIsWritten) {
+  auto zip = Builder()
+                 .File("DriverName.cfg", "[S0]")
+                 .File("Ticket/x86/a.dll", "fine")
+                 .File("Program Files/Common Files/evil.dll", "payload")
+                 .Build();
+  MemorySink sink;
+  ExtractReport report;
+  EXPECT_EQ(archive::kUnsafePath, Extract(zip, &sink, {}, &report));
+  EXPECT_TRUE(sink.files.empty());
+  EXPECT_TRUE(sink.dirs.empty());
+  EXPECT_NE(report.message.find("Program Files/Common Files/evil.dll"), std::string::npos)
+      << report.message;
+  EXPECT_NE(report.message.find("Windows system folder ('Program Files')"), std::string::npos)
+      << report.message;
+}
+
 // --- Damaged data -----------------------------------------------------------
 
 TEST(ExtractZip, CrcMismatchIsReportedForStoredAndDeflated) {
@@ -284,6 +301,33 @@ TEST(ExtractZip, NotAZipOrStructurallyBroken) {
   for (size_t i = 40; i < 60; ++i) badDeflate[i] = 0xFF;
   Result r = Extract(badDeflate, &sink);
   EXPECT_TRUE(r == archive::kCorruptArchive || r == archive::kCrcMismatch) << r;
+}
+
+TEST(ExtractZip, CentralDirectoryLengthsThatOverrunTheDirectoryAreCorrupt) {
+  Entry first = Make("first.txt", "one");
+  first.comment = "a comment";
+  Entry second = Make("second.txt", "two");
+  second.comment = "another";
+  {
+    MemorySink sink;
+    ASSERT_EQ(archive::kOk, Extract(Builder().Add(first).Add(second).Build(), &sink));
+    EXPECT_EQ("one", sink.files["first.txt"]);
+    EXPECT_EQ("two", sink.files["second.txt"]);
+  }
+  // One byte more than the directory holds after the first entry's own fields.
+  const uint16_t overrun = uint16_t(46 + second.name.size() + second.comment.size() + 1);
+  for (uint16_t Entry::*lie : {&Entry::nameLengthLie, &Entry::extraLengthLie,
+                               &Entry::commentLengthLie}) {
+    Entry lying = first;
+    lying.*lie = overrun;
+    MemorySink sink;
+    ExtractReport report;
+    EXPECT_EQ(archive::kCorruptArchive,
+              Extract(Builder().Add(lying).Add(second).Build(), &sink, {}, &report));
+    EXPECT_NE(report.message.find("entry #1 overruns"), std::string::npos) << report.message;
+    EXPECT_TRUE(sink.files.empty());
+    EXPECT_TRUE(sink.dirs.empty());
+  }
 }
 
 TEST(ExtractZip, UnsupportedFeatures) {

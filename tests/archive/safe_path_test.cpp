@@ -21,6 +21,11 @@ TEST(SafePath, NormalizesAcceptedNames) {
       {"console.txt", "console.txt", false},
       {"com10", "com10", false},
       {"./", "", true},  // the destination itself
+      // Windows' folder names are refused only as the first component.
+      {"Ticket/Windows/x.dll", "Ticket/Windows/x.dll", false},
+      {"WindowsApps/x", "WindowsApps/x", false},
+      {"Program Files Extra/x", "Program Files Extra/x", false},
+      {"PROGRA~/x", "PROGRA~/x", false},
   };
   for (const Case& c : cases) {
     std::string path, reason;
@@ -38,6 +43,11 @@ TEST(SafePath, RejectsEscapesDevicesAndOddCharacters) {
       "a/..",    ". ./x",       "a/.. /b",      "....",           "CON",     "con.txt",
       "a/Aux",   "PRN.inf",     "nul",          "COM1",           "lpt9.x",  "a\tb",
       "a\nb",    std::string("a\0b", 3),        ".",              "//",
+      // Windows' own top-level folders, in any case, spelling or 8.3 alias.
+      "Windows/System32/x.dll", "windows\\x", "./WINDOWS/x", "Windows./x", "Windows /x",
+      "PROGRAM FILES/x", "Program Files (x86)/a/b", "programdata/a", "Users/Public/a",
+      "System Volume Information/a", "$recycle.bin/a", "PROGRA~1/x", "progra~2/x",
+      "Windows/",
   };
   for (const std::string& name : bad) {
     std::string path, reason;

@@ -22,6 +22,12 @@ struct Entry {
   bool alreadyPacked = false;    // data goes in as given, whatever the method
   uint16_t versionMadeBy = 45;   // high byte: host system (0 DOS, 3 Unix, 10 NTFS)
   uint32_t externalAttributes = 0;
+  std::string comment;           // the entry's comment in the central directory
+  // Added to the true name, extra-field and comment lengths in the central
+  // directory only, so that the entry claims bytes it does not have.
+  uint16_t nameLengthLie = 0;
+  uint16_t extraLengthLie = 0;
+  uint16_t commentLengthLie = 0;
 };
 
 inline std::string Deflate(const std::string& in) {
@@ -110,15 +116,16 @@ class Builder {
       Put32(cd, crc);
       Put32(cd, zip64_ ? 0xFFFFFFFFu : uint32_t(packed.size()));
       Put32(cd, zip64_ ? 0xFFFFFFFFu : uint32_t(usize));
-      Put16(cd, uint16_t(e.name.size()));
-      Put16(cd, uint16_t(extra.size()));
-      Put16(cd, 0);  // comment
+      Put16(cd, uint16_t(e.name.size() + e.nameLengthLie));
+      Put16(cd, uint16_t(extra.size() + e.extraLengthLie));
+      Put16(cd, uint16_t(e.comment.size() + e.commentLengthLie));
       Put16(cd, 0);  // disk
       Put16(cd, 0);  // internal attributes
       Put32(cd, e.externalAttributes);
       Put32(cd, zip64_ ? 0xFFFFFFFFu : uint32_t(offset));
       cd += e.name;
       cd += extra;
+      cd += e.comment;
     }
     uint64_t cdOffset = out.size() - prefix_.size();
     out += cd;

@@ -63,6 +63,8 @@ int RunAll(ContractTarget& target);
 
 // Starts "Spooler" when it is stopped and waits (bounded) until it runs.
 void EnsureSpoolerRunning(ContractTarget& target);
+// Stops "Spooler" and starts it again, waiting (bounded) for each.
+void RestartSpooler(ContractTarget& target);
 bool EndsWithNoCase(const std::string& text, const std::string& tail);
 // A 32-bit program on 64-bit Windows.
 bool Wow64(const ContractTarget& target);
@@ -81,6 +83,7 @@ void EnumPortsCase(ContractTarget& target);
 void SpoolerServiceCase(ContractTarget& target);
 void DriverAndPrinterCase(ContractTarget& target);
 void DriverRemovalCase(ContractTarget& target);
+void PrinterHandleAcrossRestartCase(ContractTarget& target);
 void RegistryCase(ContractTarget& target);
 void RegistryEnumCase(ContractTarget& target);
 void FilesCase(ContractTarget& target);

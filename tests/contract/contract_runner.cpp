@@ -21,6 +21,7 @@ constexpr Case kCases[] = {
     {"EnumPorts", EnumPortsCase},
     {"DriverAndPrinter", DriverAndPrinterCase},
     {"DriverRemoval", DriverRemovalCase},
+    {"PrinterHandleAcrossRestart", PrinterHandleAcrossRestartCase},
     {"Registry", RegistryCase},
     {"RegistryEnum", RegistryEnumCase},
     {"Files", FilesCase},

@@ -62,6 +62,20 @@ void EnsureSpoolerRunning(ContractTarget& target) {
     Close(target, spooler);
 }
 
+void RestartSpooler(ContractTarget& target) {
+    EnsureSpoolerRunning(target);
+    OpenedSpooler spooler = OpenSpooler(target);
+    if (!spooler.service) return;
+    ServiceStatus status;
+    EXPECT_OK(target, target.services.ControlService(spooler.service, svc::kControlStop, status));
+    CHECK(WaitForState(target, spooler.service, svc::kStopped, status),
+          "Spooler did not stop, state %u", status.currentState);
+    EXPECT_OK(target, target.services.StartServiceA(spooler.service));
+    CHECK(WaitForState(target, spooler.service, svc::kRunning, status),
+          "Spooler did not come back, state %u", status.currentState);
+    Close(target, spooler);
+}
+
 void SpoolerServiceCase(ContractTarget& target) {
     std::uint32_t error = kSentinel;
     platform::ScHandle manager =

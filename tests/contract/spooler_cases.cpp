@@ -237,4 +237,68 @@ void DriverAndPrinterCase(ContractTarget& target) {
                 err::kInvalidPrinterName);
 }
 
+// A printer handle opened before the spooler restarts, used after it: what
+// the installer must expect of a handle it kept across a restart.
+void PrinterHandleAcrossRestartCase(ContractTarget& target) {
+    EnsureSpoolerRunning(target);
+    const std::string environment = target.nativeEnvironment;
+    const std::string directory = ReadDriverDirectory(target, environment);
+    if (directory.empty()) return;
+    const std::string driverName = "Contract Restart Driver";
+    const std::string printerName = "Contract Restart Printer";
+    const char* const kFiles[] = {"rsdrv.dll", "rsdrv.gpd", "rsui.dll"};
+    for (const char* file : kFiles) {
+        CHECK(target.writeFile(directory + "\\" + file, std::string("placeholder ") + file),
+              "could not write %s into %s", file, directory.c_str());
+    }
+    platform::DriverInfo3 driver;
+    driver.version = 3;
+    driver.name = driverName;
+    driver.environment = environment;
+    driver.driverPath = directory + "\\rsdrv.dll";
+    driver.dataFile = directory + "\\rsdrv.gpd";
+    driver.configFile = directory + "\\rsui.dll";
+    EXPECT_OK(target, target.spooler.AddPrinterDriverExA(3, driver, spool::kApdCopyAllFiles));
+
+    RemovePrinterIfPresent(target, printerName);
+    PrinterInfo2 printer;
+    printer.printerName = printerName;
+    printer.portName = std::string("LPT1:");
+    printer.driverName = driverName;
+    printer.printProcessor = std::string("WinPrint");
+    printer.datatype = std::string("RAW");
+    std::uint32_t error = kSentinel;
+    const platform::PrinterHandle added = target.spooler.AddPrinterA(2, printer, error);
+    CHECK(added != 0, "AddPrinterA: null handle, error %u", error);
+    if (!added) return;
+
+    // Wine's spooler runs inside the program: the handle still works after
+    // the restart (Windows' would have ended with its spooler process).
+    RestartSpooler(target);
+    EXPECT_OK(target, target.spooler.DeletePrinter(added));
+    EXPECT_OK(target, target.spooler.ClosePrinter(added));
+    CHECK(FindPrinter(ListPrinters(target), printerName) == nullptr,
+          "\"%s\" still listed after the delete through the old handle", printerName.c_str());
+
+    // What the installer does, and what works on either: let the old handle
+    // go and open the printer again by name.
+    error = kSentinel;
+    const platform::PrinterHandle again = target.spooler.AddPrinterA(2, printer, error);
+    CHECK(again != 0, "AddPrinterA again: null handle, error %u", error);
+    if (!again) return;
+    RestartSpooler(target);
+    (void)target.spooler.ClosePrinter(again);
+    platform::PrinterHandle reopened = 0;
+    const platform::PrinterDefaults defaults{std::string("RAW"), spool::kPrinterAllAccess};
+    EXPECT_OK(target, target.spooler.OpenPrinterA(printerName, reopened, defaults));
+    CHECK(reopened != 0, "OpenPrinterA after the restart gave no handle");
+    if (reopened) {
+        EXPECT_OK(target, target.spooler.DeletePrinter(reopened));
+        EXPECT_OK(target, target.spooler.ClosePrinter(reopened));
+    }
+    CHECK(FindPrinter(ListPrinters(target), printerName) == nullptr,
+          "\"%s\" still listed after the delete by name", printerName.c_str());
+    EXPECT_OK(target, target.spooler.DeletePrinterDriverA(environment, driverName));
+}
+
 }  // namespace contract

@@ -30,6 +30,13 @@ struct Note {
 };
 
 std::vector<Note> notes;
+// Event-character notes apart, each with the number of notes before it, so
+// that the cases about bytes count bytes only.
+struct EventNote {
+    Note note;
+    std::size_t after;
+};
+std::vector<EventNote> eventNotes;
 HWND owner = nullptr;
 HANDLE caseDone = nullptr;
 std::string currentCase;
@@ -46,7 +53,11 @@ void Check(bool condition, const std::string& what) {
 }
 
 LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message >= serial::kMsgBreak && message <= serial::kMsgEventChar) {
+    if (message == serial::kMsgEventChar) {
+        eventNotes.push_back({{message, wParam, lParam}, notes.size()});
+        return 0;
+    }
+    if (message >= serial::kMsgBreak && message < serial::kMsgEventChar) {
         notes.push_back({message, wParam, lParam});
         return 0;
     }
@@ -88,14 +99,16 @@ void Answer(int port, const std::string& request, const std::string& reply) {
           "answer refused");
 }
 
-// Runs this thread's messages until `count` notes arrived.
-void WaitNotes(std::size_t count) {
+// Runs this thread's messages until `count` notes (or event notes) arrived.
+void WaitNotes(std::size_t count, bool events = false) {
     const DWORD start = ::GetTickCount();
-    while (notes.size() < count) {
+    for (;;) {
+        const std::size_t arrived = events ? eventNotes.size() : notes.size();
+        if (arrived >= count) return;
         const DWORD elapsed = ::GetTickCount() - start;
         if (elapsed >= kDeadlineMs) {
-            Fail("only " + std::to_string(notes.size()) + " of " + std::to_string(count) +
-                 " notifications came");
+            Fail("only " + std::to_string(arrived) + " of " + std::to_string(count) +
+                 (events ? " event" : "") + " notifications came");
         }
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, kDeadlineMs - elapsed, QS_ALLINPUT);
         MSG message;
@@ -131,8 +144,21 @@ public:
     int reads = 0;
     int boxes = 0;
     bool failReads = false;
+    bool realBoxes = false;  // the channel's own box (through SetBoxShower)
+    DWORD inQueue = 0;
+    DWORD outQueue = 0;
+    DCB line = {};
 
 protected:
+    BOOL SetQueues(DWORD in, DWORD out) override {
+        inQueue = in;
+        outQueue = out;
+        return SerialPort::SetQueues(in, out);
+    }
+    BOOL SetLine(DCB* dcb) override {
+        line = *dcb;
+        return SerialPort::SetLine(dcb);
+    }
     BOOL ReadPort(void* buffer, DWORD size, DWORD* read, OVERLAPPED* overlapped) override {
         ++reads;
         if (failReads) {
@@ -141,7 +167,10 @@ protected:
         }
         return SerialPort::ReadPort(buffer, size, read, overlapped);
     }
-    void ShowPortError(const char*) override { ++boxes; }
+    void ShowPortError(const char* callName) override {
+        ++boxes;
+        if (realBoxes) SerialPort::ShowPortError(callName);
+    }
 };
 
 int OpenAt(ObservedPort& port, int number, int baud = 9600, std::uint32_t mask = 3) {
@@ -212,21 +241,66 @@ void ThreeBytesThreeNotificationsInOrder() {
     ExpectByte(2, 'c', 2);
     Send(2, "M");
     WaitNotes(4);
-    ExpectByte(3, 'M', 2);  // and no event-character notification before it
+    ExpectByte(3, 'M', 2);
     port.Close();
 }
 
-void TheEventCharacterIsReportedOnceAfterItsByte() {
+void ExpectEventNoteAfter(std::size_t index, std::size_t bytes) {
+    Check(index < eventNotes.size(), "no event notification " + std::to_string(index));
+    const EventNote& event = eventNotes[index];
+    Check(event.after == bytes, "event notification " + std::to_string(index) + " came after " +
+                                    std::to_string(event.after) + " bytes");
+    Check(event.note.wParam == 0 && event.note.lParam == 1,
+          "event notification " + std::to_string(index) + " carries the wrong values");
+}
+
+// The mask (3) decides: every byte that arrives on its own is followed by
+// one event-character notification, the event character or not.
+void EveryPortEventIsFollowedByOneEventNotification() {
     ObservedPort port;
     OpenListening(port, 1);
+    Send(1, "M");
+    WaitNotes(1);
+    ExpectByte(0, 'M', 1);
+    WaitNotes(1, true);
     Send(1, "q");
     WaitNotes(2);
-    ExpectByte(0, 'q', 1);
-    Check(notes[1].message == serial::kMsgEventChar && notes[1].wParam == 0 && notes[1].lParam == 1,
-          "the event character was not reported after its byte");
-    Send(1, "M");
-    WaitNotes(3);
-    ExpectByte(2, 'M', 1);
+    ExpectByte(1, 'q', 1);
+    WaitNotes(2, true);
+    port.Close();
+    Check(eventNotes.size() == 2, std::to_string(eventNotes.size()) + " event notifications");
+    ExpectEventNoteAfter(0, 1);
+    ExpectEventNoteAfter(1, 2);
+}
+
+// What the line was given: the queues and the settings as they went in
+// (Wine reports neither the queue sizes nor the event character back), and
+// the time-outs, the event mask and the line read back from the driver.
+void TheLineIsSetUpAsAsked() {
+    ObservedPort port;
+    Check(OpenAt(port, 2, 19200) == 1, "COM2 did not open");
+    Check(port.inQueue == 2048 && port.outQueue == 2048,
+          "queues " + std::to_string(port.inQueue) + ", " + std::to_string(port.outQueue));
+    Check(port.line.fRtsControl == RTS_CONTROL_ENABLE, "RTS control " +
+                                                           std::to_string(port.line.fRtsControl));
+    Check(port.line.EvtChar == 'q', "event character " + std::to_string(port.line.EvtChar));
+    COMMTIMEOUTS timeouts = {};
+    Check(::GetCommTimeouts(port.PortHandle(), &timeouts) != FALSE, "GetCommTimeouts failed");
+    Check(timeouts.ReadIntervalTimeout == 1000 && timeouts.ReadTotalTimeoutMultiplier == 1000 &&
+              timeouts.ReadTotalTimeoutConstant == 1000 &&
+              timeouts.WriteTotalTimeoutMultiplier == 1000 &&
+              timeouts.WriteTotalTimeoutConstant == 1000,
+          "the time-outs are not all 1000 ms");
+    DWORD mask = 0;
+    Check(::GetCommMask(port.PortHandle(), &mask) != FALSE && mask == 3,
+          "event mask " + std::to_string(mask));
+    DCB dcb = {};
+    dcb.DCBlength = sizeof(dcb);
+    Check(::GetCommState(port.PortHandle(), &dcb) != FALSE, "GetCommState failed");
+    Check(dcb.BaudRate == 19200 && dcb.ByteSize == 8 && dcb.Parity == NOPARITY &&
+              dcb.StopBits == ONESTOPBIT,
+          "line " + std::to_string(dcb.BaudRate) + " " + std::to_string(dcb.ByteSize) + " " +
+              std::to_string(dcb.Parity) + " " + std::to_string(dcb.StopBits));
     port.Close();
 }
 
@@ -278,6 +352,56 @@ void FailingReadsStopAfterOneBox() {
     Check(notes.empty(), "a byte was reported");
 }
 
+std::string SystemText(DWORD error) {
+    char* text = nullptr;
+    const DWORD length = ::FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&text), 0,
+        nullptr);
+    std::string result = length > 0 && text != nullptr ? std::string(text, length) : std::string();
+    if (text != nullptr) ::LocalFree(text);
+    return result;
+}
+
+// The operator has not closed the box yet: the channel still stops at once,
+// and the box stays until the operator closes it.
+void AnErrorBoxStaysWhileTheChannelStops() {
+    HANDLE operatorCloses = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    volatile LONG shown = 0;
+    volatile LONG closed = 0;
+    std::string text;
+    std::string caption;
+    UINT style = 0;
+    {
+        ObservedPort port;
+        port.failReads = true;
+        port.realBoxes = true;
+        port.SetBoxShower([&](const std::string& t, const char* c, UINT s) {
+            text = t;
+            caption = c;
+            style = s;
+            ::InterlockedExchange(&shown, 1);
+            ::WaitForSingleObject(operatorCloses, INFINITE);
+            ::InterlockedExchange(&closed, 1);
+        });
+        OpenListening(port, 1);
+        Send(1, "Z");
+        WaitUntil([&] { return shown != 0; }, "the box is shown");
+        const DWORD start = ::GetTickCount();
+        port.Close();
+        Check(::GetTickCount() - start < 1000, "Close waited for the box");
+    }
+    Check(closed == 0, "the box was closed for the operator");
+    ::SetEvent(operatorCloses);
+    WaitUntil([&] { return closed != 0; }, "the box is closed");
+    ::CloseHandle(operatorCloses);
+    Check(text == "WARNING:  ReadFile() Failed with the following error: \n" +
+                      SystemText(ERROR_GEN_FAILURE) + "\nPort: 1\n",
+          "box text \"" + text + "\"");
+    Check(caption == "Application Error", "box caption \"" + caption + "\"");
+    Check(style == (MB_ICONERROR | MB_OK), "box style " + std::to_string(style));
+}
+
 void ClosingWhileAReportIsOnItsWay() {
     ObservedPort port;
     for (int round = 0; round < kInFlightRounds; ++round) {
@@ -308,6 +432,7 @@ DWORD WINAPI Watchdog(LPVOID) {
 void Run(const char* name, void (*body)()) {
     currentCase = name;
     notes.clear();
+    eventNotes.clear();
     try {
         body();
         std::printf("ok: %s\n", name);
@@ -341,12 +466,14 @@ int main() {
     Run("bytes before a write are dropped", BytesBeforeAWriteAreDropped);
     Run("three bytes, three notifications in order with the port number",
         ThreeBytesThreeNotificationsInOrder);
-    Run("the event character: its byte, then one event notification",
-        TheEventCharacterIsReportedOnceAfterItsByte);
+    Run("every byte on its own: the byte, then one event notification",
+        EveryPortEventIsFollowedByOneEventNotification);
+    Run("the line is set up as asked", TheLineIsSetUpAsAsked);
     Run("a write leaves the event wait working; the line runs at the rate asked",
         AWriteLeavesTheEventWaitWorking);
     Run("reopening while listening leaves one listener", ReopeningWhileListeningLeavesOneListener);
     Run("failing reads stop after one error box", FailingReadsStopAfterOneBox);
+    Run("an error box stays while the channel stops", AnErrorBoxStaysWhileTheChannelStops);
     Run("closing while a report is on its way, 300 times", ClosingWhileAReportIsOnItsWay);
 
     std::printf("%d case(s) failed\n", failures);

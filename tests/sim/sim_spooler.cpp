@@ -248,6 +248,17 @@ platform::PrinterHandle SimSpooler::NewHandle(const std::string& printerName) {
 void SimSpooler::OnServiceStarted() {
     using platform::RegistryRoot;
     ++serviceStarts;
+    if (!handlesSurviveRestart) {
+        // A new spooler process: the old one's handles are gone, and with
+        // them what was only waiting for its last handle to close.
+        handles_.clear();
+        xcvHandles_.clear();
+        std::vector<std::string> pending;
+        for (const auto& printer : printers_) {
+            if (printer.pendingDeletion) pending.push_back(*printer.info.printerName);
+        }
+        for (const auto& name : pending) RemovePrinter(name);
+    }
     for (auto& printer : printers_) {
         const std::string& name = *printer.info.printerName;
         auto port = registry_.GetString(RegistryRoot::LocalMachine, kPrintersKey + name, "Port");

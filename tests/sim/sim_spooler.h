@@ -174,6 +174,10 @@ public:
     std::string driverDirectoryX64 = kDriverDirectoryX64;
     // Wine's AddPrinterA takes any port name; Windows answers 1796.
     bool acceptAnyPort = false;
+    // Wine's spooler runs inside the program, and a printer handle keeps
+    // working across a restart of the service; Windows' spooler is a process
+    // of its own, and its handles end with it (calls then fail with 6).
+    bool handlesSurviveRestart = true;
     // When set and it answers false, every call fails with 1722 (RPC server
     // unavailable), as when the Spooler service is not running.
     std::function<bool()> serviceRunning;

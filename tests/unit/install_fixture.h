@@ -59,6 +59,17 @@ protected:
         WriteDriverList(text);
     }
 
+    // A spooler that stops once the driver folder has been read, the one
+    // call that still answers while it is stopped: only a start made after
+    // that lets the later spooler calls through.
+    void StopSpoolerAfterTheDriverFolder() {
+        machine.services.SetState("Spooler", platform::svc::kStopped);
+        machine.spooler.serviceRunning = [this] {
+            return sim::CallName(machine.spooler.calls.back()) == "GetPrinterDriverDirectoryA" ||
+                   machine.services.State("Spooler") == platform::svc::kRunning;
+        };
+    }
+
     void Ports(const std::vector<std::string>& names) {
         machine.spooler.ClearPorts();
         for (const auto& name : names) machine.spooler.AddPort(name);

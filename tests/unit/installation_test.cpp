@@ -33,6 +33,8 @@ TEST_F(ReceiptInstallTest, CopiesShowEachDestinationThenTheRegistrationAndProgre
     auto first = std::find(history.begin(), history.end(), copies.front());
     ASSERT_NE(first, history.end());
     EXPECT_EQ(std::vector<std::string>(first, first + copies.size()), copies);
+    // Receipts do not show the default-printer step: the USB search's line follows.
+    EXPECT_FALSE(Contains(history, "Set the printer KV6X to default printer"));
     EXPECT_EQ(Progress(), (std::vector<int>{10, 20, 30, 40, 50, 80, 100}));
     EXPECT_EQ(Status(), "The installation is completed.");
     EXPECT_EQ(ButtonText(), "&Finish");
@@ -60,6 +62,15 @@ TEST_F(ReceiptInstallTest, AStoppedSpoolerIsStartedBeforeTheRegistration) {
     EXPECT_EQ(machine.services.startRequests, startsBefore + 1);
     EXPECT_NE(machine.spooler.Driver("KV6X", "Windows NT x86"), nullptr);
     EXPECT_NE(machine.spooler.Printer("KV6X"), nullptr);
+}
+
+TEST_F(ReceiptInstallTest, TheSpoolerIsStartedForTheRegistrationItself) {
+    StartDialog();
+    StopSpoolerAfterTheDriverFolder();
+    Install(ports::kUsb);
+    EXPECT_NE(machine.spooler.Driver("KV6X", "Windows NT x86"), nullptr);
+    EXPECT_NE(machine.spooler.Printer("KV6X"), nullptr);
+    EXPECT_TRUE(window.messageBoxes.empty());
 }
 
 TEST_F(ReceiptInstallTest, WindowsNt4GetsVersionTwoRecords) {
@@ -138,6 +149,8 @@ TEST_F(ReceiptInstallTest, DriverFolderAtTheExactBufferLimits) {
     machine.files.MakeDirectories(fits);
     StartAndInstall(ports::kUsb);
     EXPECT_NE(machine.spooler.Driver("KV6X", "Windows NT x86"), nullptr);
+    ASSERT_TRUE(machine.spooler.lastDriverInfo);
+    ASSERT_TRUE(machine.spooler.lastDriverInfo->configFile);
     EXPECT_EQ(machine.spooler.lastDriverInfo->configFile->size(), 259u);
     EXPECT_TRUE(window.messageBoxes.empty());
 
@@ -160,6 +173,7 @@ TEST_F(ReceiptInstallTest, DriverFolderAtTheExactBufferLimits) {
 TEST_F(ReceiptInstallTest, SixtyFourBitWindowsTakesTheX64FilesAndFolder) {
     machine.system.wow64 = true;
     StartAndInstall(ports::kUsb);
+    ASSERT_TRUE(machine.spooler.lastDriverInfo);
     EXPECT_EQ(machine.spooler.lastDriverInfo->environment, std::string("Windows x64"));
     EXPECT_EQ(machine.files.ReadFile(std::string(kDirX64) + "\\QOEMUNI.ini"), std::string("x64 QOEMUNI.ini"));
     EXPECT_FALSE(machine.files.Exists(std::string(kDirX86) + "\\QOEMUNI.ini"));
@@ -194,6 +208,7 @@ TEST_F(LabelInstallTest, MonitorFirstThenFilesThenDriverAndPrinterAfterTheEntry)
         EXPECT_FALSE(machine.files.Exists(std::string(kDirX86) + "\\" + file)) << file;
     }
     EXPECT_EQ(Progress(), (std::vector<int>{10, 20, 30, 40, 50, 80, 100}));
+    ASSERT_FALSE(machine.threads.Sleeps().empty());
     EXPECT_EQ(machine.threads.Sleeps().back(), 100u);
 }
 
@@ -217,6 +232,17 @@ TEST_F(LabelInstallTest, NoMonitorToRemoveMeansNoRestart) {
     const int stops = machine.services.stopRequests;
     Install(ports::kUsb);
     EXPECT_EQ(machine.services.stopRequests, stops);
+}
+
+TEST_F(LabelInstallTest, TheSpoolerIsStartedBeforeTheMonitorIsReplaced) {
+    machine.spooler.SeedMonitor(kMonitor, "zqaNLMNT.dll");
+    StartDialog();
+    StopSpoolerAfterTheDriverFolder();
+    Install(ports::kUsb);
+    EXPECT_EQ(sim::CountCalls(machine.spooler.calls, "DeleteMonitorA"), 1);
+    EXPECT_NE(machine.spooler.Monitor(kMonitor), nullptr);
+    EXPECT_NE(machine.spooler.Printer("My 47T"), nullptr);
+    EXPECT_TRUE(window.messageBoxes.empty());
 }
 
 TEST_F(LabelInstallTest, AlreadyInstalledMonitorCountsAsSuccess) {
@@ -258,6 +284,7 @@ TEST_F(LabelInstallTest, SixtyFourBitMonitorGoesToSysWow64) {
     machine.system.wow64 = true;
     StartAndInstall(ports::kUsb);
     EXPECT_EQ(machine.files.ReadFile("C:\\windows\\SysWOW64\\zqaNLM64.dll"), std::string("zqaNLM64.dll"));
+    ASSERT_TRUE(machine.spooler.lastMonitorInfo);
     EXPECT_EQ(machine.spooler.lastMonitorInfo->environment, std::string("Windows x64"));
     EXPECT_NE(machine.spooler.Driver("47T(Label)", "Windows x64"), nullptr);
 }
@@ -270,6 +297,8 @@ TEST_F(LabelInstallTest, RecordPathsAtTheLabelBufferLimit) {
     machine.files.MakeDirectories(fits);
     StartAndInstall(ports::kUsb);
     EXPECT_NE(machine.spooler.Printer("My 47T"), nullptr);
+    ASSERT_TRUE(machine.spooler.lastDriverInfo);
+    ASSERT_TRUE(machine.spooler.lastDriverInfo->driverPath);
     EXPECT_EQ(machine.spooler.lastDriverInfo->driverPath->size(), 199u);
 
     machine.spooler.driverDirectoryX86 = fits + "e";

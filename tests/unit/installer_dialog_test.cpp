@@ -146,6 +146,7 @@ TEST_F(InstallerDialogTest, ModelsWithoutTableRowsAreRefusedWithAMessage) {
     dialog->LoadDriverNames();
     dialog->OnInstall();
     EXPECT_EQ(dialog->modelIndex, 43);
+    ASSERT_FALSE(window.messageBoxes.empty());
     EXPECT_EQ(window.messageBoxes.back().text, "The driver \"Beyond\" cannot be installed by this program.");
 }
 
@@ -187,6 +188,7 @@ TEST_F(InstallerDialogTest, ClearedPortSelectionBeforeTheFirstInstallAsksForATyp
     ASSERT_TRUE(window.SelectedRows(IDC_PORT_TYPE_LIST).empty());
     dialog->OnInstall();
     EXPECT_EQ(dialog->lastRoute, Route::Refused);
+    ASSERT_FALSE(window.messageBoxes.empty());
     EXPECT_EQ(window.messageBoxes.back().text, "Please select the port that you are using.");
     EXPECT_TRUE(Enabled(IDC_INSTALL));
 

@@ -119,6 +119,14 @@ TEST_F(PortsTest, SerialPortsComeFromTheDeviceMap) {
     EXPECT_EQ(machine.registry.OpenHandleCount(), 0);
 }
 
+TEST_F(PortsTest, OverlongDeviceMapValuesAreSkippedAndTheWalkGoesOn) {
+    AddSerialDeviceValue("\\Device\\" + std::string(140, 'X'), "COM5");  // name over 128
+    AddSerialDeviceValue("\\Device\\Serial1", std::string(128, 'C'));    // data over 128
+    AddSerialDeviceValue("\\Device\\Serial0", "COM2");
+    dialog->EnumeratePorts();
+    EXPECT_EQ(dialog->serialPorts, (Names{"COM2:"}));
+}
+
 TEST_F(PortsTest, MissingDeviceMapMeansNoSerialPorts) {
     Names list{"stale"};
     EXPECT_FALSE(dialog->ReadSerialPorts(list));

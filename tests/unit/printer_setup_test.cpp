@@ -38,6 +38,7 @@ TEST_F(PrinterSetupTest, ThePrinterIsMadeWithWinPrintOnTheFirstPortOfTheType) {
     EXPECT_EQ(machine.spooler.OpenPrinterHandleCount(), 0);
     EXPECT_EQ(machine.token.enabled, (std::set<std::string>{"SeLoadDriverPrivilege"}));
     EXPECT_EQ(machine.token.openHandles, 0);
+    ASSERT_FALSE(machine.threads.Sleeps().empty());
     EXPECT_EQ(machine.threads.Sleeps().back(), 500u);
 }
 
@@ -48,6 +49,8 @@ TEST_F(PrinterSetupTest, AnExistingPrinterIsPurgedDeletedAndMadeAgain) {
     EXPECT_TRUE(Contains(window.StatusHistory(), "The printer P1 exists,Re-adding the printer..."));
     EXPECT_EQ(machine.spooler.purged, (std::vector<std::string>{"P1"}));
     EXPECT_EQ(machine.spooler.PrinterNames(), (std::vector<std::string>{"P1"}));
+    ASSERT_NE(machine.spooler.Printer("P1"), nullptr);
+    ASSERT_TRUE(machine.spooler.Printer("P1")->driverName);
     EXPECT_EQ(*machine.spooler.Printer("P1")->driverName, "KV6X");
     ASSERT_TRUE(machine.spooler.lastPrinterDefaults);
     EXPECT_EQ(machine.spooler.lastPrinterDefaults->datatype, std::string("RAW"));
@@ -135,6 +138,8 @@ TEST_F(PrinterSetupTest, AFailedDefaultWriteIsReportedAndTheInstallationGoesOn) 
 TEST_F(PrinterSetupTest, SerialWithoutSerialPortsUsesTheFirstParallelPort) {
     StartAndInstall(ports::kSerial);
     EXPECT_FALSE(dialog->portAvailable);
+    ASSERT_NE(machine.spooler.Printer("P1"), nullptr);
+    ASSERT_TRUE(machine.spooler.Printer("P1")->portName);
     EXPECT_EQ(*machine.spooler.Printer("P1")->portName, "LPT1:");
     EXPECT_TRUE(Contains(window.StatusHistory(), "There's no serial port,the current port isLPT1:"));
 }
@@ -147,6 +152,8 @@ TEST_F(PrinterSetupTest, UsbWithoutUsbPortsKeepsTheParallelStandInWhenNoneAppear
     Install(ports::kUsb);
     EXPECT_EQ(machine.services.stopRequests, stops + 1);  // restarted for new ports
     EXPECT_EQ(machine.spooler.PrinterNames(), (std::vector<std::string>{"P1"}));
+    ASSERT_NE(machine.spooler.Printer("P1"), nullptr);
+    ASSERT_TRUE(machine.spooler.Printer("P1")->portName);
     EXPECT_EQ(*machine.spooler.Printer("P1")->portName, "LPT1:");
     EXPECT_TRUE(Contains(window.StatusHistory(), "Added the printer P1"));
     EXPECT_EQ(Status(), "The installation is completed.");
@@ -162,9 +169,29 @@ TEST_F(PrinterSetupTest, UsbPortAppearingAfterTheRestartTakesThePrinter) {
     };
     Install(ports::kUsb);
     EXPECT_EQ(machine.spooler.PrinterNames(), (std::vector<std::string>{"P1"}));
+    ASSERT_NE(machine.spooler.Printer("P1"), nullptr);
+    ASSERT_TRUE(machine.spooler.Printer("P1")->portName);
     EXPECT_EQ(*machine.spooler.Printer("P1")->portName, "USB001");
     EXPECT_EQ(dialog->printerPort, "USB001");
     EXPECT_TRUE(window.messageBoxes.empty());
+}
+
+TEST_F(PrinterSetupTest, TheStandInIsOpenedAgainByNameAfterTheRestart) {
+    // As on Windows: the spooler's restart ends every printer handle it gave out.
+    machine.spooler.handlesSurviveRestart = false;
+    Ports({"LPT1:"});
+    StartDialog();
+    machine.services.onStarted = [this](const std::string&) {
+        machine.spooler.OnServiceStarted();
+        if (machine.spooler.Ports().size() == 1) machine.spooler.AddPort("USB001");
+    };
+    Install(ports::kUsb);
+    EXPECT_TRUE(window.messageBoxes.empty());
+    EXPECT_EQ(machine.spooler.PrinterNames(), (std::vector<std::string>{"P1"}));
+    ASSERT_NE(machine.spooler.Printer("P1"), nullptr);
+    ASSERT_TRUE(machine.spooler.Printer("P1")->portName);
+    EXPECT_EQ(*machine.spooler.Printer("P1")->portName, "USB001");
+    EXPECT_EQ(Status(), "The installation is completed.");
 }
 
 TEST_F(PrinterSetupTest, NoPortOfTheTypeAndNoParallelPortCreatesNothing) {

@@ -107,6 +107,7 @@ TEST_F(PromptPolicyTest, TheSerialPromptIsAnsweredYesAtTheRateOfTheCommandLine) 
     EXPECT_EQ(policy->SerialPromptRate(), 115200);
     EXPECT_EQ(Serial(nullptr).SerialPrompt(), kYes + 5);  // the prompt's own 19200
     EXPECT_EQ(policy->SerialPromptRate(), 19200);
+    ASSERT_FALSE(Lines().empty());
     EXPECT_EQ(Lines().back(),
               "2024-03-05 14:07:09.042  serial port prompt -> Yes at 19200 baud (no /baud: the "
               "prompt's own rate)");

@@ -267,6 +267,7 @@ TEST_F(SerialSelectionTest, NoEnterEscapeAndOtherResultsSearchNothing) {
             dialog->SelectSerialPort();
         }
         EXPECT_EQ(Status(), "The current printer port is COM1: ,you can set that after the installation");
+        ASSERT_FALSE(Progress().empty());
         EXPECT_EQ(Progress().back(), 100);
         EXPECT_EQ(ButtonText(), "&Finish");
         EXPECT_TRUE(window.timers.empty());
@@ -370,6 +371,7 @@ TEST_F(SerialSelectionTest, AReceiptInstallationHasItsFinishButtonDuringTheSearc
     StartAndInstall(ports::kSerial);
     EXPECT_EQ(ButtonText(), "&Finish");
     EXPECT_TRUE(ButtonEnabled());
+    ASSERT_FALSE(Progress().empty());
     EXPECT_EQ(Progress().back(), 50);
 }
 

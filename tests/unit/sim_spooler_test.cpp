@@ -181,6 +181,7 @@ TEST_F(SimSpoolerTest, AddDriverNeedsItsFilesAndKeepsItsOwnCopies) {
     EXPECT_TRUE(machine.files.Exists(std::string(kDriverDir) + "\\3\\QZ70N.DLL"));
     EXPECT_FALSE(machine.files.Exists(std::string(kDriverDir) + "\\3\\STDNAMES.GPD"));
     EXPECT_EQ(machine.spooler.DriverCount(), 1);  // the same name replaces
+    ASSERT_NE(machine.spooler.Driver("4720 Series", kX86), nullptr);
     EXPECT_EQ(machine.spooler.Driver("4720 Series", kX86)->helpFile, "UNIDRV.HLP");
 }
 
@@ -291,6 +292,7 @@ TEST_F(SimSpoolerTest, RestartSetsPrinterOnLineFromTheRegisteredPort) {
     RestartSpooler();
     EXPECT_EQ(machine.registry.GetDword(RegistryRoot::LocalMachine, hardwareProfile,
                                         "PrinterOnLine"), 1u);
+    ASSERT_NE(machine.spooler.Printer("P1"), nullptr);
     EXPECT_EQ(machine.spooler.Printer("P1")->portName, "USB002");  // taken over
     EXPECT_EQ(machine.spooler.serviceStarts, 2);
     EXPECT_EQ(machine.services.OpenHandleCount(), 0);

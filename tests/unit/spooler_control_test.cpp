@@ -94,8 +94,13 @@ TEST_F(SpoolerControlTest, WaitsPauseBetweenQueriesInsteadOfSpinning) {
 TEST_F(SpoolerControlTest, AServiceThatNeverStartsIsGivenUpWithAMessage) {
     machine.services.hangStarting = true;
     Run(kEnsureRunning);
-    EXPECT_GE(machine.threads.TotalSleptMs(), 30000u);
-    EXPECT_LE(machine.threads.TotalSleptMs(), 31000u);
+    // Given up at the bound exactly: one query after each pause (and one
+    // before the start), none once the bound is reached.
+    EXPECT_EQ(machine.threads.TotalSleptMs(), 30000u);
+    const auto& pauses = machine.threads.Sleeps();
+    EXPECT_EQ(sim::CountCalls(machine.services.calls, "QueryServiceStatus"),
+              static_cast<int>(pauses.size()) + 1);
+    for (std::uint32_t pause : pauses) EXPECT_GT(pause, 0u);
     ASSERT_EQ(window.messageBoxes.size(), 1u);
     EXPECT_EQ(window.messageBoxes[0].text, "The Spooler service did not start within 30 seconds.");
     EXPECT_TRUE(window.messageBoxes[0].application);

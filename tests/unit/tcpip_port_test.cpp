@@ -27,7 +27,10 @@ protected:
     }
     void TcpIpPort(const std::string& name) { machine.spooler.AddPort(name, kMonitor, kMonitor); }
     int EnumCalls() { return sim::CountCalls(machine.spooler.calls, "EnumPortsA"); }
-    const sim::PortRequest& LastRequest() { return machine.spooler.portRequests.back(); }
+    // at(): with no request, the test fails instead of the whole run crashing.
+    const sim::PortRequest& LastRequest() {
+        return machine.spooler.portRequests.at(machine.spooler.portRequests.size() - 1);
+    }
 };
 
 // --- No TCP/IP port: the wizard ---------------------------------------------
@@ -75,6 +78,30 @@ TEST_F(TcpIpPortTest, AWizardPortTheSpoolerDoesNotListAsTcpIpAbandonsWithAMessag
     EXPECT_EQ(window.messageBoxes[0].caption, "Prompt");
     EXPECT_NE(window.messageBoxes[0].text.find("Standard TCP/IP port"), std::string::npos);
     ExpectAbandoned();
+}
+
+TEST_F(TcpIpPortTest, AnAddPortAnswerOtherThanOneIsNoPortAdded) {
+    // A non-zero BOOL that is not TRUE: the spooler's results count only as 1.
+    Ports({"COM1:", "LPT1:"});
+    machine.spooler.onAddPort = [this](platform::WindowHandle, const std::string&) {
+        TcpIpPort("IP_NEW_1");
+        return BoolResult{2, 0};
+    };
+    StartAndInstall(ports::kTcpIp);
+    ExpectAbandoned();
+
+    std::vector<int> selected;
+    Operator([&](sim::ModalSession& s) {
+        s.Press(IDC_ADD_PORT);
+        selected = s.window.SelectedRows(IDC_PORT_LIST);
+        s.Press(IDC_PORT_CANCEL);
+    });
+    machine.spooler.onAddPort = [this](platform::WindowHandle, const std::string&) {
+        TcpIpPort("IP_NEW_2");
+        return BoolResult{2, 0};
+    };
+    Install(ports::kTcpIp);
+    EXPECT_EQ(selected, (std::vector<int>{0}));  // not the new last row
 }
 
 // --- The dialog ------------------------------------------------------------

@@ -75,6 +75,8 @@ TEST_F(UnattendedUsbTest, TheNameAndNoDefaultAreWhatTheOperatorWouldHaveTyped) {
     EXPECT_EQ(ExitCode(), ec::kSuccess);
     EXPECT_EQ(PrinterPort("Front Desk"), "USB001");
     EXPECT_EQ(machine.spooler.Printer("KV6X"), nullptr);
+    ASSERT_NE(machine.spooler.Printer("Front Desk"), nullptr);
+    ASSERT_TRUE(machine.spooler.Printer("Front Desk")->driverName);
     EXPECT_EQ(*machine.spooler.Printer("Front Desk")->driverName, "KV6X");
     EXPECT_EQ(Device(), "Other,winspool,LPT1:");
     EXPECT_EQ(installer->setDefaultPrinter, 0);
@@ -439,6 +441,7 @@ TEST_F(UnattendedNetworkTest, AnExistingPortOfTheAddressIsSetToItAgain) {
     Again();
     Run({"/quiet", "/model", "KV6X", "/name", "Second", "/port", "tcpip", "/host", "10.0.0.5:9200"});
     EXPECT_EQ(ExitCode(), ec::kSuccess);
+    ASSERT_TRUE(machine.spooler.TcpIpPort("IP_10.0.0.5"));
     EXPECT_EQ(machine.spooler.TcpIpPort("IP_10.0.0.5")->number, 9200u);
     EXPECT_EQ(PrinterPort("Second"), "IP_10.0.0.5");
     EXPECT_TRUE(Logged("the Standard TCP/IP Port IP_10.0.0.5 was there; it now prints to 10.0.0.5:9200"));

@@ -56,6 +56,8 @@ TEST_F(UsbDetectionTest, TheFirstPortThatAnswersIsKeptAndLaterOnesAreNeverWritte
     Install(ports::kUsb);
     EXPECT_EQ(machine.spooler.serviceStarts - startsBefore, 2);  // one restart per port tried
     EXPECT_EQ(lastWritten, "USB002");
+    ASSERT_NE(machine.spooler.Printer("P1"), nullptr);
+    ASSERT_TRUE(machine.spooler.Printer("P1")->portName);
     EXPECT_EQ(*machine.spooler.Printer("P1")->portName, "USB002");
     for (const auto& prefix : {kSoftware, kCurrent, kSet001}) EXPECT_EQ(Port(prefix), "USB002");
     const auto history = window.StatusHistory();
@@ -105,6 +107,8 @@ TEST_F(UsbDetectionTest, APrinterWithAnEditedNameIsMovedUnderThatName) {
     StartDialog();
     window.SetControlText(IDC_PRINTER_NAME, "Front desk");
     Install(ports::kUsb);
+    ASSERT_NE(machine.spooler.Printer("Front desk"), nullptr);
+    ASSERT_TRUE(machine.spooler.Printer("Front desk")->portName);
     EXPECT_EQ(*machine.spooler.Printer("Front desk")->portName, "USB001");
     EXPECT_EQ(machine.registry.GetString(RegistryRoot::LocalMachine, kSoftware + "Front desk", "Port"),
               "USB001");
@@ -117,6 +121,8 @@ TEST_F(UsbDetectionTest, AFailedOnLineReadIsReportedOnceAndThePassMovesOn) {
     ASSERT_EQ(window.messageBoxes.size(), 1u);
     EXPECT_EQ(window.messageBoxes[0].text, "Failed to read Registry");
     EXPECT_TRUE(window.messageBoxes[0].application);
+    ASSERT_NE(machine.spooler.Printer("P1"), nullptr);
+    ASSERT_TRUE(machine.spooler.Printer("P1")->portName);
     EXPECT_EQ(*machine.spooler.Printer("P1")->portName, "USB002");
 }
 
@@ -129,6 +135,8 @@ TEST_F(UsbDetectionTest, NoUsbPortAtAllAsksAtOnce) {
     EXPECT_EQ(window.messageBoxes.size(), 2u);
     const auto history = window.StatusHistory();
     EXPECT_EQ(std::count(history.begin(), history.end(), "Checking USB ports..."), 2);
+    ASSERT_NE(machine.spooler.Printer("P1"), nullptr);
+    ASSERT_TRUE(machine.spooler.Printer("P1")->portName);
     EXPECT_EQ(*machine.spooler.Printer("P1")->portName, "LPT1:");
     EXPECT_EQ(Status(), "The installation is completed.");
 }

@@ -13,8 +13,6 @@ constexpr DWORD kQueueSize = 2048;
 constexpr DWORD kTimeoutMs = 1000;
 constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 constexpr DWORD kEndWaitMs = 1000;
-// A stopper that waits this long closes the thread's error box for it.
-constexpr DWORD kBoxPatienceMs = 2000;
 // Immediate completions with nothing to do before the wait is left to the poll.
 constexpr int kMaxIdleCompletions = 2;
 
@@ -34,11 +32,6 @@ HANDLE ManualResetEvent() { return ::CreateEventA(nullptr, TRUE, FALSE, nullptr)
 void CloseEvent(HANDLE& event) {
     if (event != nullptr) ::CloseHandle(event);
     event = nullptr;
-}
-
-BOOL CALLBACK CloseThreadWindow(HWND window, LPARAM) {
-    ::PostMessageA(window, WM_CLOSE, 0, 0);
-    return TRUE;
 }
 
 std::string SystemText(DWORD error) {
@@ -109,7 +102,7 @@ int SerialPort::Open(platform::WindowHandle owner, int portNumber, int baudRate,
     ::SetEvent(deliveredEvent_);
     if (!IsOpen()) return 0;
 
-    if (!::SetupComm(handle_, kQueueSize, kQueueSize)) return 0;
+    if (!SetQueues(kQueueSize, kQueueSize)) return 0;
     COMMTIMEOUTS timeouts = {kTimeoutMs, kTimeoutMs, kTimeoutMs, kTimeoutMs, kTimeoutMs};
     if (!::SetCommTimeouts(handle_, &timeouts)) return 0;
     if (!::SetCommMask(handle_, eventMask)) return 0;
@@ -122,8 +115,9 @@ int SerialPort::Open(platform::WindowHandle owner, int portNumber, int baudRate,
     std::snprintf(settings, sizeof(settings), "baud=%d parity=%c data=%d stop=%d", baudRate, parity,
                   dataBits, stopBits);
     if (!::BuildCommDCBA(settings, &dcb)) return 0;
-    if (!::SetCommState(handle_, &dcb)) return 0;
-    if (!::PurgeComm(handle_, kPurgeAll)) return 0;
+    if (!SetLine(&dcb)) return 0;
+    // Emptying the queues is housekeeping: the line is set up either way.
+    (void)::PurgeComm(handle_, kPurgeAll);
     return 1;
 }
 
@@ -154,7 +148,7 @@ bool SerialPort::QueueWrite(const std::uint8_t* bytes, std::size_t count) {
     // A byte read before this request may be on its way to this very
     // thread: let it arrive now, so that nothing reported after this call
     // was read before the request went out.
-    if (reportOnItsWay && OnOwnerThread()) WaitRunningSentMessages(deliveredEvent_, false);
+    if (reportOnItsWay && OnOwnerThread()) WaitRunningSentMessages(deliveredEvent_);
     ::SetEvent(writeEvent_);
     return true;
 }
@@ -290,6 +284,7 @@ void SerialPort::StartRead() {
             failedReads_ = 0;
             DeliverByte(readByte_);
             DrainInput();
+            EndPortEvent();
         } else {
             mayRead_ = false;
         }
@@ -313,6 +308,7 @@ void SerialPort::FinishRead() {
             failedReads_ = 0;
             DeliverByte(readByte_);
             DrainInput();
+            EndPortEvent();
         }
         return;
     }
@@ -331,9 +327,13 @@ void SerialPort::DeliverByte(std::uint8_t byte) {
         if (queuedRequests_ != sentRequests_) return;
     }
     Notify(serial::kMsgByteReceived, byte);
-    if (byte == static_cast<std::uint8_t>(serial::kEventChar) && (eventMask_ & serial::kEvRxFlag)) {
-        Notify(serial::kMsgEventChar, 0);
-    }
+}
+
+// Bytes arrived and were read: with EV_RXFLAG watched, the owner hears of
+// the event character after every such event, whichever bytes came (the
+// mask decides, not the bytes; Wine never reports EV_RXFLAG itself).
+void SerialPort::EndPortEvent() {
+    if (eventMask_ & serial::kEvRxFlag) Notify(serial::kMsgEventChar, 0);
 }
 
 // Reads and reports what else waits, one byte at a time.
@@ -357,6 +357,12 @@ void SerialPort::DrainInput() {
         DeliverByte(byte);
     }
 }
+
+BOOL SerialPort::SetQueues(DWORD inQueue, DWORD outQueue) {
+    return ::SetupComm(handle_, inQueue, outQueue);
+}
+
+BOOL SerialPort::SetLine(DCB* dcb) { return ::SetCommState(handle_, dcb); }
 
 BOOL SerialPort::ReadPort(void* buffer, DWORD size, DWORD* read, OVERLAPPED* overlapped) {
     return ::ReadFile(handle_, buffer, size, read, overlapped);
@@ -412,9 +418,9 @@ void SerialPort::SendQueued() {
         ReportOnce("WriteFile()");
         return;
     }
-    if (!::GetOverlappedResult(handle_, &ioOverlapped_, &written, TRUE)) {
-        ReportOnce("GetOverlappedResults() in WriteFile()");
-    }
+    // Waited for so that the record is free again; a write that failed on
+    // its way shows up as a printer that does not answer.
+    (void)::GetOverlappedResult(handle_, &ioOverlapped_, &written, TRUE);
 }
 
 void SerialPort::Notify(UINT message, WPARAM wParam) {
@@ -444,7 +450,26 @@ void SerialPort::ShowPortError(const char* callName) {
     const std::string text = "WARNING:  " + std::string(callName) +
                              " Failed with the following error: \n" + SystemText(error) +
                              "\nPort: " + std::to_string(portNumber_) + "\n";
-    ::MessageBoxA(nullptr, text.c_str(), "Application Error", MB_ICONERROR | MB_OK);
+    // The box stays until the operator closes it, on a thread of its own:
+    // nobody who stops the channel waits for it, and it outlives the channel.
+    auto* box = new PortErrorBox{showBox_, text};
+    HANDLE thread = ::CreateThread(nullptr, 0, ShowBoxThread, box, 0, nullptr);
+    if (thread != nullptr) {
+        ::CloseHandle(thread);
+        return;
+    }
+    ShowBoxThread(box);
+}
+
+DWORD WINAPI SerialPort::ShowBoxThread(LPVOID parameter) {
+    auto* box = static_cast<PortErrorBox*>(parameter);
+    box->show(box->text, "Application Error", MB_ICONERROR | MB_OK);
+    delete box;
+    return 0;
+}
+
+void SerialPort::MessageBoxShower(const std::string& text, const char* caption, UINT style) {
+    ::MessageBoxA(nullptr, text.c_str(), caption, style);
 }
 
 // Lets the pending wait and read finish before their handle and OVERLAPPED
@@ -467,7 +492,7 @@ void SerialPort::EndEventWait() {
 void SerialPort::StopEventThread() {
     if (thread_ == nullptr) return;
     ::SetEvent(shutdownEvent_);
-    WaitRunningSentMessages(thread_, true);
+    WaitRunningSentMessages(thread_);
     ::CloseHandle(thread_);
     thread_ = nullptr;
     threadId_ = 0;
@@ -476,20 +501,15 @@ void SerialPort::StopEventThread() {
 }
 
 // Waits for `handle` while running the messages other threads send to this
-// one (the event thread's reports among them). With closeThreadBoxes, an
-// error box the event thread still shows is closed after a while: a
-// stopper never waits for the operator.
-void SerialPort::WaitRunningSentMessages(HANDLE handle, bool closeThreadBoxes) {
+// one (the event thread's reports among them). The event thread never waits
+// for the operator (its error boxes have threads of their own), so neither
+// does this.
+void SerialPort::WaitRunningSentMessages(HANDLE handle) {
     for (;;) {
         MSG message;
         ::PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        const DWORD slice = closeThreadBoxes ? kBoxPatienceMs : INFINITE;
-        const DWORD result = ::MsgWaitForMultipleObjects(1, &handle, FALSE, slice, QS_SENDMESSAGE);
+        const DWORD result = ::MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_SENDMESSAGE);
         if (result == WAIT_OBJECT_0) return;
-        if (result == WAIT_TIMEOUT) {
-            ::EnumThreadWindows(threadId_, CloseThreadWindow, 0);
-            continue;
-        }
         if (result == WAIT_FAILED) {
             ::WaitForSingleObject(handle, INFINITE);
             return;

@@ -9,20 +9,25 @@
 //   so a report sent to that very thread cannot stall it;
 // - waits and writes use separate OVERLAPPED records, so a write never
 //   disturbs the pending event wait;
+// - an error box has a thread of its own: it stays until the operator
+//   closes it, and nobody who stops the channel waits for it;
 // - a port whose reads keep failing shows one error box and is no longer
 //   read after a few failed attempts;
 // - arriving bytes wake the thread through a pending one-byte read, not
 //   through EV_RXCHAR: Wine never completes a pending WaitCommEvent when
 //   bytes reach a pseudo-terminal (it only reports bytes already waiting
-//   when the wait begins), and a quiet line then costs no polling. Wine
-//   never reports EV_RXFLAG either, so the event character is recognised
-//   among the bytes read.
+//   when the wait begins), and a quiet line then costs no polling. Each
+//   such wake-up counts as a port event: with EV_RXFLAG in the mask, the
+//   bytes it read are followed by one event-character report, as the
+//   mask, not the bytes, decides (Wine never reports EV_RXFLAG itself).
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "platform/serial.h"
@@ -45,28 +50,45 @@ public:
 
     // What the channel's own tests look at.
     int InputWaiting();  // bytes the driver holds unread; -1 without a port
+    HANDLE PortHandle() const { return handle_; }
     bool DeliveryInFlight() const { return delivering_.load(); }
     bool InputAbandoned() const { return inputAbandoned_.load(); }
     bool Running() const { return running_.load(); }
+
+    // Shows an error box (text, caption, style) and returns when it is
+    // closed; it runs on a thread of its own. The channel's tests replace it.
+    using BoxShower = std::function<void(const std::string&, const char*, UINT)>;
+    void SetBoxShower(BoxShower show) { showBox_ = std::move(show); }
 
     static constexpr int kMaxFailedReads = 3;
     // A wait or read that could not be started is tried again after this.
     static constexpr DWORD kRetryMs = 1000;
 
 protected:
+    // SetupComm and SetCommState on the port (the channel's tests see what
+    // goes in, which Wine does not report back).
+    virtual BOOL SetQueues(DWORD inQueue, DWORD outQueue);
+    virtual BOOL SetLine(DCB* dcb);
     // ReadFile on the port (the channel's tests make it fail).
     virtual BOOL ReadPort(void* buffer, DWORD size, DWORD* read, OVERLAPPED* overlapped);
     // The error box for a failed call, with the system's text of GetLastError().
     virtual void ShowPortError(const char* callName);
 
 private:
+    struct PortErrorBox {
+        BoxShower show;
+        std::string text;
+    };
     static DWORD WINAPI ThreadEntry(LPVOID self);
+    static DWORD WINAPI ShowBoxThread(LPVOID box);
+    static void MessageBoxShower(const std::string& text, const char* caption, UINT style);
     DWORD EventThreadMain();
     bool ArmEventWait();
     void HandleEvents(DWORD events);
     void StartRead();
     void FinishRead();
     void DeliverByte(std::uint8_t byte);
+    void EndPortEvent();
     void DrainInput();
     bool ReadByte(std::uint8_t& byte, const char*& failedCall);
     void ReadFailed(const char* failedCall);
@@ -75,7 +97,7 @@ private:
     void ReportOnce(const char* callName);
     void EndEventWait();
     void StopEventThread();
-    void WaitRunningSentMessages(HANDLE handle, bool closeThreadBoxes);
+    void WaitRunningSentMessages(HANDLE handle);
     bool OnOwnerThread() const;
     void CloseEvents();
 
@@ -118,6 +140,7 @@ private:
 
     int failedReads_ = 0;
     bool errorShown_ = false;
+    BoxShower showBox_ = MessageBoxShower;
 };
 
 class Win32SerialChannels : public platform::SerialChannels {
