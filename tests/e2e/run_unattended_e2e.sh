@@ -478,21 +478,29 @@ EOF
 
 # --- The serial prefix ----------------------------------------------------------
 
-run_serial_auto() {
-  local received
-  python3 "$REPO/tests/serial/serial_responder.py" printer --ptys 4 \
-    --names "$STAGE/ptys" --answer 3 --baud 38400 --log "$STAGE/lines.log" \
-    2>"$STAGE/responder.err" &
+# The serial prefix: <count> pseudo-terminal lines as COM1..COM<count>, each
+# listed in the Ports key, with serial_responder.py playing the printer
+# (its options follow the count), on Windows 7.
+serial_lines_ready() {  # count, responder options...
+  local count=$1 n
+  shift
+  python3 "$REPO/tests/serial/serial_responder.py" printer --ptys "$count" \
+    --names "$STAGE/ptys" --log "$STAGE/lines.log" "$@" 2>"$STAGE/responder.err" &
   RESPONDER=$!
   : >"$STAGE/lines.log"
   serial_wait_file "$STAGE/ptys" || { echo "FAIL: the responder made no lines"; exit 1; }
   serial_ports_map "$STAGE/ptys"
+  # The device map lives while the wineserver does: keep it up to the end.
   "$WINESERVER" -p 2>>"$STAGE/wineserver.err"
   wine_first_call --persistent "$WINE" reg add 'HKCU\Software\Wine' /v Version /d win7 /f >/dev/null 2>&1 ||
     { echo "FAIL: Wine did not start in $WINEPREFIX"; exit 1; }
-  serial_device_map_only 4 || { echo "FAIL: the COM ports could not be mapped"; exit 1; }
-  local n
-  for n in 1 2 3 4; do "$WINE" reg add "$PORTS_KEY" /v "COM$n:" /d "" /f >/dev/null 2>&1; done
+  serial_device_map_only "$count" || { echo "FAIL: the COM ports could not be mapped"; exit 1; }
+  for n in $(seq "$count"); do "$WINE" reg add "$PORTS_KEY" /v "COM$n:" /d "" /f >/dev/null 2>&1; done
+}
+
+run_serial_auto() {
+  local received
+  serial_lines_ready 4 --answer 3 --baud 38400
   cat >"$STAGE/scenario.txt" <<EOF
 printer-delete KV6X
 run serial 600 | DriverInstaller.exe /quiet /model KV6X /port serial /baud auto /log serial.log
@@ -625,18 +633,7 @@ EOF
 # the line whose number $STAGE/answer holds.
 prepare_serial_lines() {
   echo 3 >"$STAGE/answer"
-  python3 "$REPO/tests/serial/serial_responder.py" printer --ptys 5 \
-    --names "$STAGE/ptys" --answer 0 --answer-file "$STAGE/answer" --baud 9600 \
-    --log "$STAGE/lines.log" 2>"$STAGE/responder.err" &
-  RESPONDER=$!
-  : >"$STAGE/lines.log"
-  serial_wait_file "$STAGE/ptys" || { echo "FAIL: the responder made no lines"; exit 1; }
-  serial_ports_map "$STAGE/ptys"
-  "$WINESERVER" -p 2>>"$STAGE/wineserver.err"
-  wine_set_version win7
-  serial_device_map_only 5 || { echo "FAIL: the COM ports could not be mapped"; exit 1; }
-  local n
-  for n in 1 2 3 4 5; do "$WINE" reg add "$PORTS_KEY" /v "COM$n:" /d "" /f >/dev/null 2>&1; done
+  serial_lines_ready 5 --answer 0 --answer-file "$STAGE/answer" --baud 9600
 }
 
 run_repair_serial() {
