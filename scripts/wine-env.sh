@@ -205,10 +205,29 @@ display_stop() {
 # logging each line it prints. automate.exe announces "screenshot: <name>"
 # and waits for <name>.ack; the picture goes to <shots-prefix><name>.png.
 # Returns automate.exe's exit code.
+#
+# automate.exe prints a line at the end of every command, and each of its
+# waits is bounded, its window messages by seconds. When it prints nothing
+# for $AUTOMATION_SILENCE_LIMIT seconds, Wine itself has stopped answering
+# (seen under qemu: a message with a few seconds' time-out that returned
+# after thirteen minutes): the prefix's Wine processes are ended, so that
+# the test fails now and says why, instead of at its time limit.
+AUTOMATION_SILENCE_LIMIT=${AUTOMATION_SILENCE_LIMIT:-300}
 run_automation() {  # automate.exe, command file, log, shots prefix
-  local automate=$1 commands=$2 log=$3 prefix=$4 line name
-  AUTOMATE_SCREENSHOT_ACK=1 "$WINE" "$automate" "$commands" 2>>"$log.err" |
-    while IFS= read -r line; do
+  local automate=$1 commands=$2 log=$3 prefix=$4 line name status
+  AUTOMATE_SCREENSHOT_ACK=1 "$WINE" "$automate" "$commands" 2>>"$log.err" | {
+    while :; do
+      IFS= read -r -t "$AUTOMATION_SILENCE_LIMIT" line
+      status=$?
+      if [ "$status" -gt 128 ]; then
+        line="error: Wine stopped answering: automate.exe printed nothing for ${AUTOMATION_SILENCE_LIMIT}s; ending the prefix's Wine processes"
+        printf '%s\n' "$line" >>"$log"
+        printf '  | %s\n' "$line"
+        wine_prefix_kill "$WINEPREFIX"
+        cat >/dev/null
+        break
+      fi
+      [ "$status" -eq 0 ] || break
       line=${line%$'\r'}
       printf '%s\n' "$line" >>"$log"
       printf '  | %s\n' "$line"
@@ -220,5 +239,6 @@ run_automation() {  # automate.exe, command file, log, shots prefix
           ;;
       esac
     done
+  }
   return "${PIPESTATUS[0]}"
 }
