@@ -42,10 +42,11 @@ ctest --test-dir "$BUILD_ROOT/host" --output-on-failure -j "${JOBS:-2}" --output
   "${repeat[@]}" "$@" 2>&1 | tee "$BUILD_ROOT/host/test-output.txt"
 status=${PIPESTATUS[0]}
 set -e
-retried=$(sed -n 's/^ *Start *[0-9]*: \([^ ]*\).*/\1/p' "$BUILD_ROOT/host/test-output.txt" | sort | uniq -d)
+output=$BUILD_ROOT/host/test-output.txt
+retried=$(sed -n 's/^ *Start *\([0-9]*\): .*/\1/p' "$output" | sort -n | uniq -d)
 if [ -n "$retried" ]; then
   echo "== NOTE: these tests failed once and were run again (under qemu):"
-  printf '   %s\n' $retried
+  for n in $retried; do grep -m1 "^ *Start *$n: " "$output" | sed 's/^ *Start *[0-9]*: /   /'; done
 fi
 if [ -f "$summary" ]; then
   echo "== acceptance matrix"
