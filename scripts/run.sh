@@ -37,7 +37,7 @@ RUN_DIR=$BUILD_ROOT/run
 SHOTS=$BUILD_ROOT/screenshots
 mkdir -p "$RUN_DIR" "$SHOTS"
 rm -f "$SHOTS"/demo-*.png "$SHOTS"/msgbox-*.png
-cp "$WIN_BUILD_DIR/src/win32app/DriverInstaller.exe" "$RUN_DIR/"
+cp "$WIN_BUILD_DIR/src/shell/win32/DriverInstaller.exe" "$RUN_DIR/"
 cp "$WIN_BUILD_DIR/src/archive/7-zip32.dll" "$RUN_DIR/"
 cp "$BUILD_ROOT/host/DriverData.Drv" "$RUN_DIR/"
 echo "== staged $RUN_DIR: $(cd "$RUN_DIR" && echo *)"

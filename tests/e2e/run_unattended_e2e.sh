@@ -64,7 +64,7 @@ source "$REPO/tests/serial/serial_lines.sh"
 source "$REPO/tests/fixtures/win32/tcp_monitor/tcp_monitor.sh"
 
 SAMPLE_PACKAGE=${SAMPLE_PACKAGE:-$BUILD_ROOT/host/DriverData.Drv}
-INSTALLER_EXE=$WIN_BUILD_DIR/src/win32app/DriverInstaller.exe
+INSTALLER_EXE=$WIN_BUILD_DIR/src/shell/win32/DriverInstaller.exe
 AUTOMATE_EXE=$WIN_BUILD_DIR/tests/e2e/automate.exe
 ARCHIVE_DLL=$WIN_BUILD_DIR/src/archive/7-zip32.dll
 STAND_IN_EXE=$WIN_BUILD_DIR/tests/fixtures/win32/answering_spooler.exe

@@ -1,4 +1,4 @@
-#include "win32app/unattended_win32.h"
+#include "shell/win32/unattended_win32.h"
 
 namespace win32 {
 namespace {

@@ -7,7 +7,7 @@
 #include <windows.h>
 
 #include "app/installer_dialog.h"
-#include "win32app/dialog_window_win32.h"
+#include "shell/win32/dialog_window_win32.h"
 
 namespace win32 {
 

@@ -1,4 +1,4 @@
-#include "win32app/unattended_host.h"
+#include "shell/win32/unattended_host.h"
 
 #include "app/command_line_options.h"
 #include "app/dialog_ids.h"
@@ -9,8 +9,8 @@
 #include "app/unattended_window.h"
 #include "install/printer_removal.h"
 #include "platform/win32/win32_platform.h"
-#include "win32app/dialog_routes.h"
-#include "win32app/unattended_win32.h"
+#include "shell/win32/dialog_routes.h"
+#include "shell/win32/unattended_win32.h"
 
 namespace win32 {
 namespace {

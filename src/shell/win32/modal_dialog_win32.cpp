@@ -1,6 +1,6 @@
-#include "win32app/modal_dialog_win32.h"
+#include "shell/win32/modal_dialog_win32.h"
 
-#include "win32app/dialog_window_win32.h"
+#include "shell/win32/dialog_window_win32.h"
 
 namespace win32 {
 namespace {

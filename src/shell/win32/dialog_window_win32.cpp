@@ -1,12 +1,12 @@
-#include "win32app/dialog_window_win32.h"
+#include "shell/win32/dialog_window_win32.h"
 
 #include <commctrl.h>
 
 #include <vector>
 
 #include "app/dialog_ids.h"
-#include "win32app/modal_dialog_win32.h"
-#include "win32app/serial_prompt_win32.h"
+#include "shell/win32/modal_dialog_win32.h"
+#include "shell/win32/serial_prompt_win32.h"
 
 namespace win32 {
 

@@ -1,4 +1,4 @@
-#include "win32app/serial_prompt_win32.h"
+#include "shell/win32/serial_prompt_win32.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "win32app/dialog_routes.h"
+#include "shell/win32/dialog_routes.h"
 
 #include "app/dialog_ids.h"
 

@@ -13,9 +13,9 @@
 #include "app/exit_codes.h"
 #include "app/installer_dialog.h"
 #include "platform/win32/win32_platform.h"
-#include "win32app/dialog_routes.h"
-#include "win32app/unattended_host.h"
-#include "win32app/unattended_win32.h"
+#include "shell/win32/dialog_routes.h"
+#include "shell/win32/unattended_host.h"
+#include "shell/win32/unattended_win32.h"
 
 namespace {
 
