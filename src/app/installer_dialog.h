@@ -187,6 +187,10 @@ public:
     // A parallel or TCP/IP port chosen before Install (from the command
     // line): taken instead of asking. Empty in the dialog.
     std::string presetPort;
+    // The pre-flight check has been run and passed before Install (an
+    // unattended run checks, and logs, before it makes any port): Install
+    // does not run it again. False in the dialog.
+    bool preflightPassed = false;
 
     platform::Platform& Platform() { return platform_; }
     catalogue::ReceiptBlocks Blocks() const {

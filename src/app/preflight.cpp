@@ -346,6 +346,7 @@ std::string BlockingText(const std::vector<Finding>& findings) {
 }
 
 bool ClearToInstall(InstallerDialog& dialog, const std::string& model) {
+    if (dialog.preflightPassed) return true;
     PreflightRequest request;
     request.model = model;
     request.offeredEntries = static_cast<std::size_t>(dialog.driverCombo.GetCount());

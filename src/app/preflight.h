@@ -83,7 +83,8 @@ std::string PreflightLine(const Finding& finding);
 std::string BlockingText(const std::vector<Finding>& findings);
 
 // At Install, once the model is known: nothing is shown when nothing
-// blocks; otherwise one message box says what blocks, and false.
+// blocks; otherwise one message box says what blocks, and false. Passes at
+// once when the check was run before Install (dialog.preflightPassed).
 bool ClearToInstall(InstallerDialog& dialog, const std::string& model);
 
 }  // namespace app
