@@ -45,15 +45,27 @@ const StringArray* PortsOfType(InstallerDialog& dialog, int portType) {
     }
 }
 
-// The entry /model names: the exact text, or else one that differs in case.
-const DriverListEntry* Offered(const std::vector<DriverListEntry>& entries, const std::string& model) {
+// The entry /model names: the exact text first; otherwise the first entry
+// that differs only in case, and whether another one does too.
+struct EntryMatch {
+    const DriverListEntry* entry = nullptr;
+    bool ambiguous = false;
+};
+EntryMatch MatchEntry(const std::vector<DriverListEntry>& entries, const std::string& model) {
     for (const DriverListEntry& entry : entries) {
-        if (entry.name == model) return &entry;
+        if (entry.name == model) return {&entry, false};
     }
+    EntryMatch match;
+    const std::string wanted = Lower(model);
     for (const DriverListEntry& entry : entries) {
-        if (Lower(entry.name) == Lower(model)) return &entry;
+        if (Lower(entry.name) != wanted) continue;
+        if (match.entry != nullptr) {
+            match.ambiguous = true;
+            break;
+        }
+        match.entry = &entry;
     }
-    return nullptr;
+    return match;
 }
 
 }  // namespace
@@ -126,7 +138,7 @@ PreflightRequest UnattendedInstall::RequestFor(const std::vector<DriverListEntry
     PreflightRequest request;
     request.model = options_.model;
     request.offeredEntries = entries.size();
-    const DriverListEntry* entry = Offered(entries, options_.model);
+    const DriverListEntry* entry = MatchEntry(entries, options_.model).entry;
     request.modelOffered = entry != nullptr && !entry->driver.empty();
     request.packageFailure = dialog_.extractor.FailureText();
     request.declaredBytes = dialog_.extractor.DeclaredTotal();
@@ -167,21 +179,15 @@ const DriverListEntry* UnattendedInstall::ChooseEntry(const std::vector<DriverLi
         Finish(exitcode::kFailure, kNoDriversText);
         return nullptr;
     }
-    // The exact text first; otherwise a case-insensitive match, if only one.
-    auto found = std::find_if(entries.begin(), entries.end(),
-                              [&](const DriverListEntry& e) { return e.name == options_.model; });
-    if (found == entries.end()) {
-        const std::string wanted = Lower(options_.model);
-        auto same = [&](const DriverListEntry& e) { return Lower(e.name) == wanted; };
-        found = std::find_if(entries.begin(), entries.end(), same);
-        if (found != entries.end() && std::count_if(entries.begin(), entries.end(), same) > 1) {
-            Finish(exitcode::kInvalidCommandLine,
-                   "the driver package offers several entries \"" + options_.model +
-                       "\" that differ only in case: write it exactly as /list shows it");
-            return nullptr;
-        }
+    const EntryMatch match = MatchEntry(entries, options_.model);
+    if (match.ambiguous) {
+        Finish(exitcode::kInvalidCommandLine,
+               "the driver package offers several entries \"" + options_.model +
+                   "\" that differ only in case: write it exactly as /list shows it");
+        return nullptr;
     }
-    if (found == entries.end()) {
+    const DriverListEntry* found = match.entry;
+    if (found == nullptr) {
         Finish(exitcode::kInvalidCommandLine, "the driver package does not offer \"" +
                                                   options_.model + "\" (/list shows what it offers)");
         return nullptr;
@@ -196,8 +202,8 @@ const DriverListEntry* UnattendedInstall::ChooseEntry(const std::vector<DriverLi
                                                   found->name + "\"): leave /name out");
         return nullptr;
     }
-    row = static_cast<std::size_t>(found - entries.begin());
-    return &*found;
+    row = static_cast<std::size_t>(found - entries.data());
+    return found;
 }
 
 bool UnattendedInstall::CheckPort() {
@@ -306,6 +312,7 @@ void UnattendedInstall::Install() {
     std::size_t row = 0;
     const DriverListEntry* entry = ChooseEntry(entries, row);
     if (entry == nullptr || !CheckPort() || !PreflightPasses(entries)) return;
+    dialog_.preflightPassed = true;
     if (options_.portType == ports::kTcpIp && !options_.host.empty() && !MakeTcpIpPort()) return;
     MakeChoices(*entry, row);
     dialog_.presetPort = chosenPort_;
