@@ -11,12 +11,17 @@
 
 #include "app/command_line_options.h"
 #include "app/install_log.h"
-#include "app/installed_printer.h"
+#include "install/installed_printer.h"
 #include "app/installer_dialog.h"
 #include "app/prompt_policy.h"
 #include "app/test_page.h"
 
 namespace app {
+
+using install::FindInstalledPrinter;
+using install::InstalledPrinter;
+using install::OurDriverFamily;
+using install::PrinterLookup;
 
 class PortRepair {
 public:

@@ -11,11 +11,16 @@
 #include <vector>
 
 #include "app/install_log.h"
-#include "app/installed_printer.h"
+#include "install/installed_printer.h"
 #include "platform/spooler.h"
 #include "platform/threads.h"
 
 namespace app {
+
+using install::FindInstalledPrinter;
+using install::InstalledPrinter;
+using install::OurDriverFamily;
+using install::PrinterLookup;
 
 // What a step of an unattended run ends with: its exit code and, unless it
 // succeeded, why.

@@ -5,6 +5,7 @@
 #include "app/exit_codes.h"
 #include "app/model_catalogue.h"
 #include "install/driver_installers.h"
+#include "install/installed_printer.h"
 #include "install/spooler_control.h"
 
 namespace install {
@@ -15,23 +16,12 @@ namespace {
 // Where the installer registers drivers, its own environment first.
 constexpr const char* kEnvironments[] = {kEnvironmentX64, kEnvironmentX86};
 
-// The spooler compares printer, driver and monitor names without case.
-bool SameName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
-               return lower(x) == lower(y);
-           });
-}
-
 std::string Error(std::uint32_t code) { return "(error " + std::to_string(code) + ")"; }
 
 }  // namespace
 
 bool PrinterRemoval::IsOwnDriver(const std::string& driverName) {
-    auto named = [&](const char* name) { return driverName == name; };
-    return std::any_of(cat::kReceiptDisplayNames.begin(), cat::kReceiptDisplayNames.end(), named) ||
-           std::any_of(cat::kLabelDisplayNames.begin(), cat::kLabelDisplayNames.end(), named);
+    return OurDriverFamily(driverName).has_value();
 }
 
 int PrinterRemoval::Fail(const std::string& reason) {
@@ -40,18 +30,11 @@ int PrinterRemoval::Fail(const std::string& reason) {
 }
 
 bool PrinterRemoval::ListPrinters(std::vector<platform::PrinterInfo2>& printers) {
-    constexpr std::uint32_t kFlags = platform::spool::kEnumLocal | platform::spool::kEnumConnections;
-    std::uint32_t needed = 0;
-    std::uint32_t returned = 0;
-    (void)spooler_.EnumPrintersA(kFlags, "", 2, 0, printers, needed, returned);
-    printers.clear();
-    const platform::BoolResult listed =
-        spooler_.EnumPrintersA(kFlags, "", 2, needed, printers, needed, returned);
+    const platform::BoolResult listed = ListLocalPrinters(spooler_, printers);
     if (!listed.IsOne()) {
         log_.Write("error: the spooler's printers could not be listed " + Error(listed.lastError));
         return false;
     }
-    printers.resize(std::min<std::size_t>(printers.size(), returned));
     return true;
 }
 
@@ -131,10 +114,10 @@ bool PrinterRemoval::DeleteDriver(const std::string& driverName, bool& usedMonit
         std::vector<platform::DriverInfo3> drivers;
         if (!ListDrivers(environment, drivers)) return false;
         auto found = std::find_if(drivers.begin(), drivers.end(), [&](const platform::DriverInfo3& d) {
-            return d.name && SameName(*d.name, driverName);
+            return d.name && SameSpoolerName(*d.name, driverName);
         });
         if (found == drivers.end()) continue;
-        if (found->monitorName && SameName(*found->monitorName, kLanguageMonitorName)) usedMonitor = true;
+        if (found->monitorName && SameSpoolerName(*found->monitorName, kLanguageMonitorName)) usedMonitor = true;
         if (!DeleteDriverIn(environment, driverName)) return false;
     }
     return true;
@@ -150,7 +133,7 @@ bool PrinterRemoval::RemoveMonitorWhenUnused() {
         std::vector<platform::DriverInfo3> drivers;
         if (!ListDrivers(environment, drivers)) return false;
         for (const auto& driver : drivers) {
-            if (driver.monitorName && SameName(*driver.monitorName, kLanguageMonitorName)) {
+            if (driver.monitorName && SameSpoolerName(*driver.monitorName, kLanguageMonitorName)) {
                 log_.Write(std::string("the ") + kLanguageMonitorName + " stays: the driver \"" +
                            driver.name.value_or("") + "\" uses it");
                 return true;
@@ -188,7 +171,7 @@ int PrinterRemoval::Run(const std::string& printerName) {
     std::vector<platform::PrinterInfo2> printers;
     if (!ListPrinters(printers)) return app::exitcode::kFailure;
     auto found = std::find_if(printers.begin(), printers.end(), [&](const platform::PrinterInfo2& p) {
-        return p.printerName && SameName(*p.printerName, printerName);
+        return p.printerName && SameSpoolerName(*p.printerName, printerName);
     });
     if (found == printers.end()) {
         log_.Write("there is no printer \"" + printerName + "\": nothing to remove");
@@ -205,7 +188,7 @@ int PrinterRemoval::Run(const std::string& printerName) {
     if (!ListPrinters(printers)) return app::exitcode::kFailure;
     std::string users;
     for (const auto& printer : printers) {
-        if (printer.driverName && SameName(*printer.driverName, driverName)) {
+        if (printer.driverName && SameSpoolerName(*printer.driverName, driverName)) {
             users += (users.empty() ? "\"" : ", \"") + printer.printerName.value_or("") + "\"";
         }
     }
