@@ -133,13 +133,11 @@ installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install o
 
 runs_32bit() { "$WINE_LOADER" --version >/dev/null 2>&1; }
 
-# The major version of the qemu-i386-static on the PATH; 0 when there is none.
-qemu_major() {
-  local version
-  version=$(qemu-i386-static --version 2>/dev/null || true)
-  version=$(printf '%s\n' "$version" | sed -n 's/^qemu-i386 version \([0-9]*\).*/\1/p')
-  echo "${version:-0}"
-}
+# i386_qemu_major: the major version of the qemu-i386-static on the PATH
+# (0 when there is none), as the run and test scripts read it.
+I386_QEMU=qemu-i386-static
+# shellcheck source=i386.sh
+source "$(dirname "${BASH_SOURCE[0]}")/i386.sh"
 
 packages=("${run_packages[@]}")
 if [ "$profile" = test ]; then packages+=("${test_packages[@]}"); fi
@@ -167,7 +165,7 @@ need_qemu=""
 if ! runs_32bit; then need_qemu=yes
 elif [ "$profile" = test ]; then need_qemu=wanted
 fi
-if [ -n "$need_qemu" ] && [ "$(qemu_major)" -lt 8 ]; then
+if [ -n "$need_qemu" ] && [ "$(i386_qemu_major)" -lt 8 ]; then
   if ! grep -rqs 'bookworm-backports' "$APT_SOURCES/sources.list" "$APT_SOURCES/sources.list.d/"; then
     echo "setup: adding the bookworm-backports suite for qemu-user-static"
     printf '%s\n' 'Types: deb' 'URIs: http://deb.debian.org/debian' \
