@@ -29,22 +29,6 @@ std::string Error(std::uint32_t code) {
     return "(error " + std::to_string(code) + ")";
 }
 
-// Closes a service-manager handle when the check is done with it.
-class ServiceHandle {
-public:
-    ServiceHandle(platform::ServiceManager& services, platform::ScHandle handle)
-        : services_(services), handle_(handle) {}
-    ~ServiceHandle() {
-        if (handle_ != 0) (void)services_.CloseServiceHandle(handle_);
-    }
-    ServiceHandle(const ServiceHandle&) = delete;
-    ServiceHandle& operator=(const ServiceHandle&) = delete;
-    platform::ScHandle get() const { return handle_; }
-
-private:
-    platform::ServiceManager& services_;
-    platform::ScHandle handle_;
-};
 
 }  // namespace
 
@@ -124,13 +108,13 @@ Finding Preflight::Spooler() {
     const char* item = "spooler";
     platform::ServiceManager& services = platform_.services;
     std::uint32_t error = 0;
-    ServiceHandle manager(services,
+    platform::ScopedScHandle manager(services,
                           services.OpenSCManagerA("", platform::svc::kManagerConnect, error));
     if (manager.get() == 0) {
         return Make(item, Verdict::Warning,
                     "the service control manager could not be opened " + Error(error));
     }
-    ServiceHandle service(services, services.OpenServiceA(manager.get(), kSpooler,
+    platform::ScopedScHandle service(services, services.OpenServiceA(manager.get(), kSpooler,
                                                           platform::svc::kQueryConfig, error));
     if (service.get() == 0) {
         if (error == platform::error::kServiceDoesNotExist) {

@@ -5,26 +5,7 @@
 namespace install {
 namespace svc = platform::svc;
 
-namespace {
-
-// Closes a service-manager handle when the call is done with it.
-class ScopedScHandle {
-public:
-    ScopedScHandle(platform::ServiceManager& services, platform::ScHandle handle)
-        : services_(services), handle_(handle) {}
-    ~ScopedScHandle() {
-        if (handle_ != 0) (void)services_.CloseServiceHandle(handle_);
-    }
-    ScopedScHandle(const ScopedScHandle&) = delete;
-    ScopedScHandle& operator=(const ScopedScHandle&) = delete;
-    platform::ScHandle get() const { return handle_; }
-
-private:
-    platform::ServiceManager& services_;
-    platform::ScHandle handle_;
-};
-
-}  // namespace
+using platform::ScopedScHandle;
 
 SpoolerControl::SpoolerControl(platform::ServiceManager& services, platform::Threads& threads,
                                platform::MessageBoxes& messages, ServiceWait wait)

@@ -59,4 +59,20 @@ public:
     virtual BoolResult CloseServiceHandle(ScHandle handle) = 0;
 };
 
+// Closes a service-manager or service handle when it goes out of scope.
+class ScopedScHandle {
+public:
+    ScopedScHandle(ServiceManager& services, ScHandle handle) : services_(services), handle_(handle) {}
+    ~ScopedScHandle() {
+        if (handle_ != 0) (void)services_.CloseServiceHandle(handle_);
+    }
+    ScopedScHandle(const ScopedScHandle&) = delete;
+    ScopedScHandle& operator=(const ScopedScHandle&) = delete;
+    ScHandle get() const { return handle_; }
+
+private:
+    ServiceManager& services_;
+    ScHandle handle_;
+};
+
 }  // namespace platform
