@@ -76,6 +76,8 @@ const platform::PrinterInfo2* FindPrinter(const std::vector<platform::PrinterInf
                                           const std::string& name);
 // A printer left behind by an interrupted run would make AddPrinterA fail.
 void RemovePrinterIfPresent(ContractTarget& target, const std::string& name);
+// The record AddPrinterA takes for a test printer on LPT1: with WinPrint and RAW.
+platform::PrinterInfo2 PrinterOnLpt1(const std::string& name, const std::string& driverName);
 
 // The cases, grouped by interface.
 void DriverDirectoryCase(ContractTarget& target);

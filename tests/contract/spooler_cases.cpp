@@ -59,6 +59,16 @@ const PrinterInfo2* FindPrinter(const std::vector<PrinterInfo2>& printers,
     return nullptr;
 }
 
+platform::PrinterInfo2 PrinterOnLpt1(const std::string& name, const std::string& driverName) {
+    platform::PrinterInfo2 printer;
+    printer.printerName = name;
+    printer.portName = std::string("LPT1:");
+    printer.driverName = driverName;
+    printer.printProcessor = std::string("WinPrint");
+    printer.datatype = std::string("RAW");
+    return printer;
+}
+
 void RemovePrinterIfPresent(ContractTarget& target, const std::string& name) {
     platform::PrinterHandle handle = 0;
     platform::PrinterDefaults defaults{std::string("RAW"), spool::kPrinterAllAccess};
@@ -197,12 +207,7 @@ void DriverAndPrinterCase(ContractTarget& target) {
     }
 
     RemovePrinterIfPresent(target, printerName);
-    PrinterInfo2 printer;
-    printer.printerName = printerName;
-    printer.portName = std::string("LPT1:");
-    printer.driverName = driverName;
-    printer.printProcessor = std::string("WinPrint");
-    printer.datatype = std::string("RAW");
+    const PrinterInfo2 printer = PrinterOnLpt1(printerName, driverName);
     std::uint32_t error = kSentinel;
     platform::PrinterHandle added = target.spooler.AddPrinterA(2, printer, error);
     CHECK(added != 0, "AddPrinterA: null handle, error %u", error);
@@ -261,12 +266,7 @@ void PrinterHandleAcrossRestartCase(ContractTarget& target) {
     EXPECT_OK(target, target.spooler.AddPrinterDriverExA(3, driver, spool::kApdCopyAllFiles));
 
     RemovePrinterIfPresent(target, printerName);
-    PrinterInfo2 printer;
-    printer.printerName = printerName;
-    printer.portName = std::string("LPT1:");
-    printer.driverName = driverName;
-    printer.printProcessor = std::string("WinPrint");
-    printer.datatype = std::string("RAW");
+    const PrinterInfo2 printer = PrinterOnLpt1(printerName, driverName);
     std::uint32_t error = kSentinel;
     const platform::PrinterHandle added = target.spooler.AddPrinterA(2, printer, error);
     CHECK(added != 0, "AddPrinterA: null handle, error %u", error);

@@ -322,12 +322,7 @@ void PrinterInfo2RoundTripCase(ContractTarget& target) {
 
     const std::string name = "Contract Round Trip Printer";
     RemovePrinterIfPresent(target, name);
-    PrinterInfo2 printer;
-    printer.printerName = name;
-    printer.portName = std::string("LPT1:");
-    printer.driverName = driverName;
-    printer.printProcessor = std::string("WinPrint");
-    printer.datatype = std::string("RAW");
+    const PrinterInfo2 printer = PrinterOnLpt1(name, driverName);
     std::uint32_t error = kSentinel;
     const platform::PrinterHandle added = target.spooler.AddPrinterA(2, printer, error);
     CHECK(added != 0, "AddPrinterA: null handle, error %u", error);
