@@ -7,6 +7,11 @@
 #include "ports/port_types.h"
 
 namespace app {
+
+using install::FindInstalledPrinter;
+using install::InstalledPrinter;
+using install::OurDriverFamily;
+using install::PrinterLookup;
 namespace {
 
 constexpr int kWindows7 = 9;

@@ -18,11 +18,6 @@
 
 namespace app {
 
-using install::FindInstalledPrinter;
-using install::InstalledPrinter;
-using install::OurDriverFamily;
-using install::PrinterLookup;
-
 class PortRepair {
 public:
     PortRepair(InstallerDialog& dialog, PromptPolicy& policy, const cli::Options& options,
@@ -49,7 +44,7 @@ private:
     PromptPolicy& policy_;
     const cli::Options& options_;
     InstallLog& log_;
-    InstalledPrinter printer_;
+    install::InstalledPrinter printer_;
     bool searching_ = false;
     // Problems of the start-up are not the repair's.
     std::size_t problemsBefore_ = 0;

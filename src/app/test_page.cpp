@@ -3,6 +3,11 @@
 #include "app/exit_codes.h"
 
 namespace app {
+
+using install::FindInstalledPrinter;
+using install::InstalledPrinter;
+using install::OurDriverFamily;
+using install::PrinterLookup;
 namespace {
 
 namespace spool = platform::spool;

@@ -17,11 +17,6 @@
 
 namespace app {
 
-using install::FindInstalledPrinter;
-using install::InstalledPrinter;
-using install::OurDriverFamily;
-using install::PrinterLookup;
-
 // What a step of an unattended run ends with: its exit code and, unless it
 // succeeded, why.
 struct RunOutcome {
@@ -30,7 +25,8 @@ struct RunOutcome {
 };
 
 // The page for `printer`, `time` as the page should show it.
-std::vector<std::uint8_t> TestPageBytes(const InstalledPrinter& printer, const std::string& time);
+std::vector<std::uint8_t> TestPageBytes(const install::InstalledPrinter& printer,
+                                        const std::string& time);
 
 // The words for a job's status bits ("offline, paper out"); empty for none.
 std::string JobStatusWords(std::uint32_t status);
@@ -48,10 +44,10 @@ public:
     RunOutcome Print(const std::string& printerName, const std::string& time);
 
 private:
-    RunOutcome Send(platform::PrinterHandle handle, const InstalledPrinter& printer,
+    RunOutcome Send(platform::PrinterHandle handle, const install::InstalledPrinter& printer,
                     const std::string& time);
     RunOutcome AwaitJob(platform::PrinterHandle handle, std::uint32_t jobId,
-                        const InstalledPrinter& printer);
+                        const install::InstalledPrinter& printer);
 
     platform::Spooler& spooler_;
     platform::Threads& threads_;

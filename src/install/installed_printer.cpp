@@ -19,7 +19,8 @@ platform::BoolResult ListLocalPrinters(platform::Spooler& spooler,
     std::uint32_t needed = 0;
     std::uint32_t returned = 0;
     printers.clear();
-    const platform::BoolResult sized = spooler.EnumPrintersA(kFlags, "", 2, 0, printers, needed, returned);
+    const platform::BoolResult sized =
+        spooler.EnumPrintersA(kFlags, "", 2, 0, printers, needed, returned);
     if (sized.IsOne() && needed == 0) {
         printers.clear();
         return sized;

@@ -62,7 +62,8 @@ public:
 // Closes a service-manager or service handle when it goes out of scope.
 class ScopedScHandle {
 public:
-    ScopedScHandle(ServiceManager& services, ScHandle handle) : services_(services), handle_(handle) {}
+    ScopedScHandle(ServiceManager& services, ScHandle handle)
+        : services_(services), handle_(handle) {}
     ~ScopedScHandle() {
         if (handle_ != 0) (void)services_.CloseServiceHandle(handle_);
     }
