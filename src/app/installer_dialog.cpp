@@ -245,6 +245,11 @@ void InstallerDialog::RefuseUnlistedModel(const std::string& driverName) {
 
 void InstallerDialog::LoadDriverNames() {
     driverCombo.ResetContent();
+    // A list that may have been planted is never read.
+    if (!workingFoldersProblem.empty()) {
+        Refresh();
+        return;
+    }
     ScanDriverList(platform_.profile,
                    [this](int, const std::string& name) { driverCombo.AddString(name); });
     driverCombo.SetCurSel(0);

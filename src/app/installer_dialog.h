@@ -57,7 +57,8 @@ public:
     void LoadDriverNames();
     void DetectOperatingSystem();
 
-    // Removes a folder with everything below it; what cannot go stays.
+    // Removes a folder with everything below it, never entering a link;
+    // what cannot go stays.
     void DeleteFolderTree(const std::string& path);
 
     // Port types and ports.
@@ -116,6 +117,10 @@ public:
 
     // --- Fields, in the order the dialog declares them. ---
     package::ArchiveExtractor extractor;
+    // Why the working folders could not be made ready before unpacking,
+    // naming the item; empty when they were (or were never asked for).
+    // Nothing is unpacked or read from them then.
+    std::string workingFoldersProblem;
     Button installButton;
     ProgressBar progressBar;
     ComboBox driverCombo;

@@ -37,6 +37,7 @@ enum class Message : int {
     kPortNotDeleted = 23,
     kNoTcpIpPort = 24,
     kPreflightBlocked = 25,
+    kWorkingFoldersNotReady = 26,
 };
 
 // The application's box.

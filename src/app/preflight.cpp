@@ -235,6 +235,10 @@ Finding Preflight::DriverPolicy() {
 
 Finding Preflight::Package(const PreflightRequest& request) {
     const char* item = "package";
+    if (!request.workingFolders.empty()) {
+        return Make(item, Verdict::Blocking,
+                    "the driver package was not unpacked: " + request.workingFolders);
+    }
     if (request.offeredEntries == 0) {
         std::string text =
             "the driver package \"DriverData.Drv\" was not found in the program's folder, or it "
@@ -336,6 +340,7 @@ bool ClearToInstall(InstallerDialog& dialog, const std::string& model) {
     request.offeredEntries = static_cast<std::size_t>(dialog.driverCombo.GetCount());
     request.modelOffered = true;  // the dialog installs only what its list offers
     request.packageFailure = dialog.extractor.FailureText();
+    request.workingFolders = dialog.workingFoldersProblem;
     request.declaredBytes = dialog.extractor.DeclaredTotal();
     const std::string text = BlockingText(Preflight(dialog.Platform()).Run(request));
     if (text.empty()) return true;

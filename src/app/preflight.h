@@ -32,6 +32,7 @@ struct PreflightRequest {
     std::size_t offeredEntries = 0;
     bool modelOffered = false;   // the package offers `model` with a driver
     std::string packageFailure;  // the archive library's words, if it refused
+    std::string workingFolders;  // why nothing could be unpacked, if so
     std::uint64_t declaredBytes = 0;  // the package's files unpacked; 0: not declared
     std::string host;  // TCP/IP: the printer's address; empty: no connection check
     int hostPort = 9100;

@@ -72,6 +72,8 @@ EntryMatch MatchEntry(const std::vector<DriverListEntry>& entries, const std::st
 
 std::vector<DriverListEntry> ReadDriverListEntries(InstallerDialog& dialog) {
     std::vector<DriverListEntry> entries;
+    // A list that may have been planted is never read.
+    if (!dialog.workingFoldersProblem.empty()) return entries;
     ScanDriverList(dialog.Platform().profile, [&](int, const std::string& name) {
         DriverListEntry entry;
         entry.name = name;
@@ -98,6 +100,14 @@ void UnattendedInstall::AfterStartupFinished() {
     // Once: the window system may tell twice.
     if (finished_ || started_) return;
     started_ = true;
+    // Nothing was unpacked: what needs the package stops here (the check
+    // reports it among its items; repair and the test page need no package).
+    const std::string& problem = dialog_.workingFoldersProblem;
+    if (!problem.empty() && (options_.mode == cli::Mode::List || options_.mode == cli::Mode::Install)) {
+        if (options_.mode == cli::Mode::List) console_.Write("error: " + problem + "\r\n");
+        Finish(exitcode::kFailure, "the driver package was not unpacked: " + problem);
+        return;
+    }
     if (options_.mode == cli::Mode::List) {
         List();
     } else if (options_.mode == cli::Mode::Check) {
@@ -141,6 +151,7 @@ PreflightRequest UnattendedInstall::RequestFor(const std::vector<DriverListEntry
     const DriverListEntry* entry = MatchEntry(entries, options_.model).entry;
     request.modelOffered = entry != nullptr && !entry->driver.empty();
     request.packageFailure = dialog_.extractor.FailureText();
+    request.workingFolders = dialog_.workingFoldersProblem;
     request.declaredBytes = dialog_.extractor.DeclaredTotal();
     if (options_.portType == ports::kTcpIp) request.host = options_.host;
     request.hostPort = options_.hostPort;

@@ -28,6 +28,11 @@ std::string ParentOf(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
+// Whatever a link in the destination leads to lies outside it.
+constexpr const char* kLinkReason =
+    "a link (reparse point or second name of a file) stands there in the destination, and "
+    "nothing is written through a link";
+
 // Creates a folder and its missing ancestors, remembering what exists so
 // each folder costs one system call per extraction.
 class DirectoryMaker {
@@ -37,6 +42,10 @@ class DirectoryMaker {
   bool Ensure(const std::string& path, bool utf8, std::string* error) {
     if (path.empty() || made_.count(path)) return true;
     if (!Ensure(ParentOf(path), utf8, error)) return false;
+    if (sink_.IsLink(path, utf8)) {
+      *error = "cannot create folder " + path + ": " + kLinkReason;
+      return false;
+    }
     std::string why;
     if (!sink_.MakeDirectory(path, utf8, &why)) {
       *error = "cannot create folder " + path + (why.empty() ? "" : ": " + why);
@@ -54,6 +63,10 @@ class DirectoryMaker {
 Result WriteFile(ByteSource& source, OutputSink& sink, const ZipDirectory& dir,
                  const ZipEntry& entry, bool overwrite, EntryDecoder& decoder,
                  std::string* error) {
+  if (sink.IsLink(entry.path, entry.utf8)) {
+    *error = "cannot create " + entry.path + ": " + kLinkReason;
+    return kWriteError;
+  }
   std::string why;
   std::unique_ptr<FileWriter> writer = sink.Create(entry.path, entry.utf8, overwrite, &why);
   if (!writer) {

@@ -54,6 +54,10 @@ class OutputSink {
   // Must be thread-safe.
   virtual std::unique_ptr<FileWriter> Create(const std::string& relPath, bool utf8Name,
                                              bool overwrite, std::string* error) = 0;
+  // Whether an item already stands at relPath as a link: a symbolic link,
+  // a junction or any other reparse point, or a file with more than one
+  // name. Nothing is ever written through one. Must be thread-safe.
+  virtual bool IsLink(const std::string& relPath, bool utf8Name) = 0;
   // Removes a file this extraction created whose content turned out bad,
   // so that no damaged driver file is left to be installed. Best effort.
   virtual bool Remove(const std::string& relPath, bool utf8Name) = 0;

@@ -1,9 +1,27 @@
 // The start-up step that unpacks the driver package into the root of C:.
 #include "app/installer_dialog.h"
+#include "package/working_folders.h"
 
 namespace app {
 
 void InstallerDialog::UnpackDriverPackage() {
+    // Whatever stands at the working names is cleared, and they are made
+    // anew for administrators only, before a byte is unpacked.
+    const package::PreparedFolders folders =
+        package::PrepareWorkingFolders(platform_.files, [this](const std::string& note) {
+            statusText = note;
+            Refresh();
+        });
+    if (!folders.ready) {
+        workingFoldersProblem = folders.problem;
+        statusText = "The driver package was not unpacked.";
+        Refresh();
+        window_.ShowMessageBox(OwnedBox(Message::kWorkingFoldersNotReady,
+                                        "The driver package cannot be unpacked: " +
+                                            folders.problem + ".",
+                                        "Error", platform::mb::kOk));
+        return;
+    }
     statusText = "Reading driver file...";
     Refresh();
     extractor.SetOwnerWindow(window_.Handle());

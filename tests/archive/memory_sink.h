@@ -16,6 +16,7 @@ class MemorySink : public archive::OutputSink {
   std::set<std::string> dirs;
   std::set<std::string> failCreate;  // paths whose Create fails
   std::set<std::string> removed;     // paths Remove was asked for
+  std::set<std::string> links;       // paths that stand as links in the destination
   // What FreeSpace reports; unknown while unset.
   bool freeSpaceKnown = false;
   uint64_t freeSpace = 0;
@@ -24,6 +25,11 @@ class MemorySink : public archive::OutputSink {
     std::lock_guard<std::mutex> lock(mu_);
     dirs.insert(path);
     return true;
+  }
+
+  bool IsLink(const std::string& path, bool) override {
+    std::lock_guard<std::mutex> lock(mu_);
+    return links.count(path) != 0;
   }
 
   bool Remove(const std::string& path, bool) override {

@@ -69,15 +69,39 @@ TEST_F(RunCommandTest, OverwriteNeedsYesToAll) {
   EXPECT_EQ("new", Read(dest + "/f.txt"));  // truncated, not patched
 }
 
-TEST_F(RunCommandTest, PlantedSymlinkIsReplacedNotFollowed) {
-  std::string zip = WriteZip("p.zip", ziptest::Builder().File("link", "payload").Build());
-  std::string dest = dir_ + "/d", outside = dir_ + "/outside.txt";
-  mkdir(dest.c_str(), 0777);
-  std::ofstream(outside) << "untouched";
-  ASSERT_EQ(0, symlink(outside.c_str(), (dest + "/link").c_str()));
-  ASSERT_EQ(0, Run("x -y \"" + zip + "\" -o\"" + dest + "\" -hide")) << message_;
-  EXPECT_EQ("untouched", Read(outside));
-  EXPECT_EQ("payload", Read(dest + "/link"));
+// A link standing in the destination, to a folder or a file, or a second
+// name of a file elsewhere: the entry that meets it is refused, and what it
+// leads to keeps its bytes.
+TEST_F(RunCommandTest, NothingIsWrittenThroughALinkInTheDestination) {
+  struct Planted {
+    const char* entry;
+    int (*plant)(const char* target, const char* at);
+    const char* at;
+    const char* target;
+  };
+  const std::string outsideDir = dir_ + "/outside", outsideFile = outsideDir + "/f.dll";
+  mkdir(outsideDir.c_str(), 0777);
+  const Planted cases[] = {
+      {"Ticket/x86/f.dll", symlink, "Ticket", outsideDir.c_str()},
+      {"Ticket/x86/f.dll", symlink, "Ticket/x86", outsideDir.c_str()},
+      {"Ticket/x86/f.dll", symlink, "Ticket/x86/f.dll", outsideFile.c_str()},
+      {"Ticket/x86/f.dll", link, "Ticket/x86/f.dll", outsideFile.c_str()},
+  };
+  for (const Planted& c : cases) {
+    SCOPED_TRACE(c.at);
+    std::ofstream(outsideFile) << "untouched";
+    const std::string dest = dir_ + "/d";
+    ASSERT_EQ(0, std::system(("rm -rf '" + dest + "' && mkdir -p '" + dest + "'").c_str()));
+    if (std::string(c.at) != "Ticket") mkdir((dest + "/Ticket").c_str(), 0777);
+    if (std::string(c.at) == "Ticket/x86/f.dll") mkdir((dest + "/Ticket/x86").c_str(), 0777);
+    ASSERT_EQ(0, c.plant(c.target, (dest + "/" + c.at).c_str()));
+    std::string zip = WriteZip("p.zip", ziptest::Builder().File(c.entry, "payload").Build());
+    EXPECT_EQ(archive::kWriteError, Run("x -y \"" + zip + "\" -o\"" + dest + "\" -hide"));
+    EXPECT_NE(std::string::npos, message_.find("nothing is written through a link")) << message_;
+    EXPECT_EQ("untouched", Read(outsideFile));
+    struct stat st;
+    EXPECT_EQ(-1, stat((outsideDir + "/x86").c_str(), &st));  // nothing made behind it
+  }
 }
 
 TEST_F(RunCommandTest, FailuresCarryCodeAndMessage) {

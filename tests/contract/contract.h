@@ -45,7 +45,20 @@ struct ContractTarget {
     // Reads it back, for the calls that do not hand it over themselves (the
     // simulator keeps one for its file calls only).
     std::function<std::uint32_t()> lastError{};
+    // Wine, whose answers are marked where they are its own (as Wine's tests
+    // mark todo_wine), so that the simulator keeps Windows' answer.
+    bool isWine = false;
+    // The access list a file or folder reads back with, in its text form
+    // (the DACL alone); empty when it cannot be read.
+    std::function<std::string(const std::string& path)> readAccess{};
 };
+
+// Links the runner plants before the cases run, as a standard user could:
+// a link to a folder and one to a file, both leading outside drive C:, and a
+// file with a second name.
+constexpr const char* kLinkedFolder = "C:\\ContractLinks\\folder";
+constexpr const char* kLinkedFile = "C:\\ContractLinks\\file.txt";
+constexpr const char* kSecondName = "C:\\ContractLinks\\second.txt";
 
 constexpr std::uint32_t kSentinel = 0xDEADBEEF;
 
@@ -89,6 +102,7 @@ void PrinterHandleAcrossRestartCase(ContractTarget& target);
 void RegistryCase(ContractTarget& target);
 void RegistryEnumCase(ContractTarget& target);
 void FilesCase(ContractTarget& target);
+void LinksCase(ContractTarget& target);
 void ProfileSectionNamesCase(ContractTarget& target);
 void ProfileStringCase(ContractTarget& target);
 void SystemInfoCase(ContractTarget& target);

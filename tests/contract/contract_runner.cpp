@@ -25,6 +25,7 @@ constexpr Case kCases[] = {
     {"Registry", RegistryCase},
     {"RegistryEnum", RegistryEnumCase},
     {"Files", FilesCase},
+    {"Links", LinksCase},
     {"ProfileSectionNames", ProfileSectionNamesCase},
     {"ProfileString", ProfileStringCase},
     {"SystemInfo", SystemInfoCase},

@@ -141,4 +141,59 @@ void ProfileStringCase(ContractTarget& target) {
     EXPECT_OK(target, target.files.RemoveDirectoryA(kFolder));
 }
 
+// What a planted link reads as, and what removing it does; the access list
+// the installer's own folders and files are made with.
+void LinksCase(ContractTarget& target) {
+    platform::FileInformation info;
+    CHECK(target.files.GetFileAttributesA(kLinkedFolder) == 0x410, "a linked folder reads 0x%x",
+          target.files.GetFileAttributesA(kLinkedFolder));
+    for (const char* link : {kLinkedFolder, kLinkedFile, kSecondName}) {
+        EXPECT_OK(target, target.files.GetFileInformationA(link, info));
+        CHECK(info.IsLink(), "%s reads 0x%x with %u names: not a link", link, info.attributes,
+              info.links);
+    }
+    CHECK(info.links == 2, "the second name's file has %u names", info.links);
+    EXPECT_OK(target, target.files.RemoveLinkA(kSecondName));
+    CHECK(target.files.GetFileAttributesA(kSecondName) == file::kInvalidAttributes,
+          "the second name is still there");
+    if (target.isWine) {
+        // Wine's own: it opens what a link leads to even when asked not to,
+        // so a link could only be removed through it; the adapter refuses.
+        EXPECT_FAIL(target, target.files.RemoveLinkA(kLinkedFolder), err::kNotSupported);
+        CHECK(target.files.GetFileAttributesA(std::string(kLinkedFolder) + "\\keep.txt") !=
+                  file::kInvalidAttributes,
+              "what the link leads to was touched");
+    } else {
+        EXPECT_OK(target, target.files.RemoveLinkA(kLinkedFolder));
+        CHECK(target.files.GetFileAttributesA(kLinkedFolder) == file::kInvalidAttributes,
+              "the link is still there");
+    }
+
+    const std::string made = std::string(kFolder) + "\\Protected";
+    const std::string list = std::string(kFolder) + "\\Protected.cfg";
+    const std::string placeholder = std::string(kFolder) + "\\placeholder.txt";
+    target.writeFile(placeholder, "");  // the folder exists
+    EXPECT_OK(target, target.files.CreateProtectedDirectoryA(made));
+    EXPECT_FAIL(target, target.files.CreateProtectedDirectoryA(made), err::kAlreadyExists);
+    EXPECT_OK(target, target.files.CreateProtectedFileA(list));
+    EXPECT_FAIL(target, target.files.CreateProtectedFileA(list), kFileExists);
+    for (const std::string& path : {made, list}) {
+        const std::string access = target.readAccess(path);
+        if (target.isWine) {
+            // Wine's own: it keeps no access list, only the Unix mode it
+            // derives from one, and reads one back from that mode: owner and
+            // SYSTEM only. Nobody else is let in.
+            CHECK(access.find(";;;WD)") == std::string::npos &&
+                      access.find(";;;BU)") == std::string::npos &&
+                      access.find(";;;AU)") == std::string::npos,
+                  "%s lets others in: %s", path.c_str(), access.c_str());
+        } else {
+            CHECK(access == file::kProtectedAccess, "%s reads back %s", path.c_str(), access.c_str());
+        }
+    }
+    (void)target.files.RemoveDirectoryA(made);
+    (void)target.files.DeleteFileA(list);
+    (void)target.files.DeleteFileA(placeholder);
+}
+
 }  // namespace contract

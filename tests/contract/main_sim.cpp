@@ -23,5 +23,13 @@ int main() {
     };
     target.setLastError = [](std::uint32_t) {};
     target.lastError = [&machine] { return machine.files.lastError; };
+    target.readAccess = [&machine](const std::string& path) { return machine.files.AccessOf(path); };
+    // As the Wine runner plants them, outside the cases' own folders.
+    machine.files.WriteFile("C:\\Outside\\folder\\keep.txt", "keep");
+    machine.files.WriteFile("C:\\Outside\\file.txt", "outside");
+    machine.files.MakeLink(contract::kLinkedFolder, "C:\\Outside\\folder");
+    machine.files.MakeLink(contract::kLinkedFile, "C:\\Outside\\file.txt");
+    machine.files.WriteFile(contract::kSecondName, "two names");
+    machine.files.SetLinkCount(contract::kSecondName, 2);
     return contract::RunAll(target);
 }

@@ -3,6 +3,7 @@
 // The runner says which Windows it set up; without it the program asks
 // GetNativeSystemInfo, which the cases do not check.
 #include <windows.h>
+#include <sddl.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -48,6 +49,24 @@ constexpr const char* kNativeEnvironment = "Windows x64";
 constexpr const char* kNativeEnvironment = "Windows NT x86";
 #endif
 
+// The DACL of `path` in its text form.
+std::string ReadAccess(const std::string& path) {
+    DWORD size = 0;
+    ::GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+    std::string buffer(size ? size : 1, '\0');
+    if (!::GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, &buffer[0], size, &size)) {
+        return std::string();
+    }
+    LPSTR text = nullptr;
+    if (!::ConvertSecurityDescriptorToStringSecurityDescriptorA(
+            &buffer[0], SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
+        return std::string();
+    }
+    std::string access = text;
+    ::LocalFree(text);
+    return access;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -62,5 +81,7 @@ int main(int argc, char** argv) {
     target.writeFile = WriteRealFile;
     target.setLastError = [](std::uint32_t error) { ::SetLastError(error); };
     target.lastError = [] { return static_cast<std::uint32_t>(::GetLastError()); };
+    target.readAccess = ReadAccess;
+    target.isWine = ::GetProcAddress(::GetModuleHandleA("ntdll"), "wine_get_version") != nullptr;
     return contract::RunAll(target);
 }

@@ -21,5 +21,21 @@ case "$(grep -m1 '^#arch=' "$WINEPREFIX/system.reg")" in
   '#arch=win32') bits=32 ;;
   *) bits= ;;
 esac
+# Links as a standard user could plant them, leading outside drive C:.
+links="$WINEPREFIX/drive_c/ContractLinks" outside="$WINEPREFIX/outside"
+rm -rf "$links" "$outside"
+mkdir -p "$links" "$outside/folder"
+echo keep >"$outside/folder/keep.txt"
+echo outside >"$outside/file.txt"
+echo "two names" >"$outside/second.txt"
+ln -s "$outside/folder" "$links/folder"
+ln -s "$outside/file.txt" "$links/file.txt"
+ln "$outside/second.txt" "$links/second.txt"
 "$WINE" "$program" ${bits:+--windows-bits=$bits}
-exit $?
+status=$?
+# What the links led to is as it was.
+[ "$(cat "$outside/folder/keep.txt" "$outside/file.txt" "$outside/second.txt" 2>&1)" = "$(printf 'keep\noutside\ntwo names')" ] || {
+  echo "FAIL: a file behind a planted link changed" >&2
+  status=1
+}
+exit $status

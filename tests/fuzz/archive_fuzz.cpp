@@ -3,7 +3,8 @@
 // what it writes must obey its own promises: safe relative names, nothing
 // beyond the declared sizes, nothing at all when the drive is too small.
 // The last input byte picks the options (workers, overwrite, progress, free
-// space), so the threaded and the callback paths are fuzzed too.
+// space, a link planted in the destination), so the threaded and the
+// callback paths are fuzzed too.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -61,6 +62,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         sink.freeSpaceKnown = true;
         sink.freeSpace = archive::kFreeSpaceMargin + (std::uint64_t(knobs >> 4) << 12);
     }
+    // A link where the sample packages put their folders and their list:
+    // nothing may be written at it or below it.
+    if (knobs & 0x40) sink.links = {"Ticket", "Barcode/x86", "DriverName.cfg"};
     archive::ExtractReport report;
     const archive::Result result = archive::ExtractZip(source, sink, options, &report);
     Check(result >= archive::kOk && result <= archive::kNoSpace);
@@ -79,6 +83,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         written += content.size();
     }
     for (const std::string& dir : sink.dirs) Check(SafeName(dir));
+    auto throughLink = [&sink](const std::string& path) {
+        for (const std::string& link : sink.links) {
+            if (path == link || path.compare(0, link.size() + 1, link + "/") == 0) return true;
+        }
+        return false;
+    };
+    for (const auto& entry : sink.files) Check(!throughLink(entry.first));
+    for (const std::string& dir : sink.dirs) Check(!throughLink(dir));
     Check(written <= directory.totalUncompressed);
     return 0;
 }

@@ -53,6 +53,9 @@ public:
         }
         return std::make_unique<SimFileWriter>(files_, path);
     }
+    bool IsLink(const std::string& rel, bool) override {
+        return files_.IsLinkAt(WindowsPath(root_, rel));
+    }
     bool Remove(const std::string& rel, bool) override {
         return files_.Remove(WindowsPath(root_, rel));
     }

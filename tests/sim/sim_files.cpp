@@ -81,7 +81,27 @@ std::vector<std::string> SimFiles::Components(const std::string& path) const {
         parts.push_back(part);
     }
     if (parts.empty() || !IsDrive(parts[0])) return {};
-    return parts;
+    bool throughLink = false;
+    return Resolved(parts, throughLink);
+}
+
+std::vector<std::string> SimFiles::Resolved(std::vector<std::string> parts,
+                                            bool& throughLink) const {
+    // A bounded number of turns, as Windows bounds nested reparse points.
+    for (int turns = 0; turns < 32; ++turns) {
+        bool turned = false;
+        for (std::size_t i = 1; i + 1 < parts.size() && !turned; ++i) {
+            std::vector<std::string> prefix(parts.begin(), parts.begin() + i + 1);
+            auto it = entries_.find(Upper(Join(prefix)));
+            if (it == entries_.end() || it->second.linkTarget.empty()) continue;
+            std::vector<std::string> target = SplitPath(it->second.linkTarget);
+            target.insert(target.end(), parts.begin() + i + 1, parts.end());
+            parts = target;
+            throughLink = turned = true;
+        }
+        if (!turned) return parts;
+    }
+    return {};
 }
 
 std::string SimFiles::ProcessPath(const std::string& path) const {
@@ -118,7 +138,13 @@ const SimFiles::Entry* SimFiles::Lookup(const std::string& path) const {
     if (key.empty()) return nullptr;
     if (key.size() == 2) {
         // The drive itself; only C: exists.
-        static const Entry drive{"C:", true, "", platform::file::kAttributeDirectory};
+        static const Entry drive = [] {
+            Entry root;
+            root.path = "C:";
+            root.directory = true;
+            root.attributes = platform::file::kAttributeDirectory;
+            return root;
+        }();
         return key == "C:" ? &drive : nullptr;
     }
     auto it = entries_.find(key);
@@ -369,6 +395,127 @@ bool SimFiles::FindClose(platform::FindHandle handle) {
     }
     lastError = 0;
     return true;
+}
+
+platform::BoolResult SimFiles::GetFileInformationA(const std::string& given,
+                                                   platform::FileInformation& info) {
+    calls.push_back(FormatCall("GetFileInformationA", {given}));
+    if (auto error = failures.Check("GetFileInformationA")) return Fail(*error);
+    const std::string path = ProcessPath(given);
+    KeepWorkingContent(Key(path));
+    const Entry* entry = static_cast<const SimFiles*>(this)->Lookup(path);
+    if (!entry) return Fail(MissingError(path));
+    std::vector<std::string> parts = SplitPath(path);
+    if (!parts.empty()) parts[0] = Upper(parts[0]);
+    bool throughLink = false;
+    (void)Resolved(parts, throughLink);
+    info.attributes = entry->attributes;
+    if (throughLink) info.attributes |= platform::file::kAttributeReparsePoint;
+    info.links = entry->links;
+    return Succeed();
+}
+
+platform::BoolResult SimFiles::RemoveLinkA(const std::string& given) {
+    calls.push_back(FormatCall("RemoveLinkA", {given}));
+    if (auto error = failures.Check("RemoveLinkA")) return Fail(*error);
+    const std::string path = ProcessPath(given);
+    Entry* entry = Lookup(path);
+    if (!entry) return Fail(MissingError(path));
+    if (entry->linkTarget.empty() && (entry->directory || entry->links < 2)) {
+        return Fail(platform::error::kNotSupported);
+    }
+    entries_.erase(Key(path));
+    return Succeed();
+}
+
+platform::BoolResult SimFiles::CreateProtected(const char* call, const std::string& given,
+                                               bool directory) {
+    calls.push_back(FormatCall(call, {given}));
+    if (auto error = failures.Check(call)) return Fail(*error);
+    const std::string path = ProcessPath(given);
+    if (Lookup(path)) return Fail(directory ? platform::error::kAlreadyExists : kFileExists);
+    if (MissingError(path) == platform::error::kPathNotFound) {
+        return Fail(platform::error::kPathNotFound);
+    }
+    Insert(path, directory);
+    Lookup(path)->access = platform::file::kProtectedAccess;
+    GiveWorkingContentBack(Key(path));
+    return Succeed();
+}
+
+namespace {
+bool IsWorkingName(const std::string& key) {
+    return key == "C:\\TICKET" || key == "C:\\BARCODE" || key == "C:\\DRIVERNAME.CFG";
+}
+}  // namespace
+
+void SimFiles::KeepWorkingContent(const std::string& key) {
+    if (!packageHoldsWorkingFiles || !IsWorkingName(key)) return;
+    auto& kept = workingContent_[key];
+    kept.clear();
+    for (auto it = entries_.lower_bound(key); it != entries_.end(); ++it) {
+        const bool below = it->first.compare(0, key.size() + 1, key + "\\") == 0;
+        if (it->first != key && !below) break;
+        if (!it->second.linkTarget.empty() || it->second.links > 1) {
+            if (it->first == key) break;  // a planted link is no content
+            continue;
+        }
+        kept.emplace_back(it->first, it->second);
+    }
+}
+
+void SimFiles::GiveWorkingContentBack(const std::string& key) {
+    auto kept = workingContent_.find(key);
+    if (kept == workingContent_.end()) return;
+    for (const auto& [entryKey, entry] : kept->second) {
+        if (entryKey == key) {
+            entries_[key].content = entry.content;
+        } else if (!entries_.count(entryKey)) {
+            entries_[entryKey] = entry;
+        }
+    }
+    workingContent_.erase(kept);
+}
+
+platform::BoolResult SimFiles::CreateProtectedDirectoryA(const std::string& path) {
+    return CreateProtected("CreateProtectedDirectoryA", path, true);
+}
+
+platform::BoolResult SimFiles::CreateProtectedFileA(const std::string& path) {
+    return CreateProtected("CreateProtectedFileA", path, false);
+}
+
+bool SimFiles::MakeLink(const std::string& path, const std::string& target) {
+    const Entry* to = static_cast<const SimFiles*>(this)->Lookup(target);
+    if (!to || Lookup(path) || !Insert(path, to->directory)) return false;
+    Entry* link = Lookup(path);
+    link->linkTarget = Key(target);
+    // What Windows reports for a junction and for a symbolic link to a file.
+    link->attributes = platform::file::kAttributeReparsePoint |
+                       (to->directory ? platform::file::kAttributeDirectory : 0x20u);
+    return true;
+}
+
+bool SimFiles::SetLinkCount(const std::string& path, std::uint32_t links) {
+    Entry* entry = Lookup(path);
+    if (!entry || entry->directory) return false;
+    entry->links = links;
+    return true;
+}
+
+bool SimFiles::IsLinkAt(const std::string& path) const {
+    const Entry* entry = Lookup(path);
+    if (!entry) return false;
+    std::vector<std::string> parts = SplitPath(path);
+    if (!parts.empty()) parts[0] = Upper(parts[0]);
+    bool throughLink = false;
+    (void)Resolved(parts, throughLink);
+    return throughLink || !entry->linkTarget.empty() || (!entry->directory && entry->links > 1);
+}
+
+std::string SimFiles::AccessOf(const std::string& path) const {
+    const Entry* entry = Lookup(path);
+    return entry ? entry->access : std::string();
 }
 
 bool SimFiles::WriteFile(const std::string& path, const std::string& content) {

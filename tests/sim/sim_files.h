@@ -2,7 +2,9 @@
 // case, '\\' and '/' both separators (doubled ones too: "c:\\Ticket//*.*"),
 // read-only files that refuse deletion, folders that must be empty before
 // they go, and find-first/find-next that yields "." and ".." as Windows does.
-// One drive, C:.
+// One drive, C:. Links are kept as Windows keeps them: a path that goes on
+// through a linked folder lands below its target, while the link itself is
+// what the calls on its own name see and remove.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +41,11 @@ public:
                                         platform::FindData& data) override;
     bool FindNextFileA(platform::FindHandle handle, platform::FindData& data) override;
     bool FindClose(platform::FindHandle handle) override;
+    platform::BoolResult GetFileInformationA(const std::string& path,
+                                             platform::FileInformation& info) override;
+    platform::BoolResult RemoveLinkA(const std::string& path) override;
+    platform::BoolResult CreateProtectedDirectoryA(const std::string& path) override;
+    platform::BoolResult CreateProtectedFileA(const std::string& path) override;
     // The folder must exist (ERROR_PATH_NOT_FOUND otherwise); the answer is
     // the free space set for its drive.
     platform::BoolResult GetDiskFreeSpaceExA(const std::string& directory,
@@ -65,6 +72,15 @@ public:
     bool IsDirectory(const std::string& path) const;
     bool MakeDirectories(const std::string& path);
     bool SetReadOnly(const std::string& path, bool readOnly = true);
+    // A link at `path` to the existing `target` (a junction to a folder, a
+    // symbolic link to a file), as any user may plant one at the drive's root.
+    bool MakeLink(const std::string& path, const std::string& target);
+    // How many names the file has, as if hard links had been made to it.
+    bool SetLinkCount(const std::string& path, std::uint32_t links);
+    // Whether the item at `path` is a link or reached through one.
+    bool IsLinkAt(const std::string& path) const;
+    // The access list an item was made with; empty for one made without.
+    std::string AccessOf(const std::string& path) const;
     // Removes a file (not a folder); false when there is none.
     bool Remove(const std::string& path);
     // Creates the folder when missing.
@@ -79,6 +95,13 @@ public:
     // Bytes free to the program, by upper-case drive letter.
     std::map<char, std::uint64_t> freeBytes = {{'C', std::uint64_t(20) << 30}};
 
+    // Whether what a test wrote at the working names (c:\Ticket, c:\Barcode,
+    // c:\DriverName.cfg) stands for what the driver package unpacks: the
+    // program clears those names and makes them anew before it unpacks, and
+    // then gets that content back in them, as unpacking would give it. Links
+    // are never given back. Tests of the clearing itself set it false.
+    bool packageHoldsWorkingFiles = true;
+
     // What GetLastError would say after the last call through the interface.
     std::uint32_t lastError = 0;
     FailurePlan failures;
@@ -90,6 +113,9 @@ private:
         bool directory = false;
         std::string content;
         std::uint32_t attributes = 0;
+        std::string linkTarget;  // a link's target key; empty for other items
+        std::uint32_t links = 1;
+        std::string access;
     };
     struct Find {
         std::vector<platform::FindData> entries;
@@ -98,7 +124,9 @@ private:
 
     // The path's parts, the drive first, with the current folder in front of
     // a relative path and "." / ".." worked out; empty when it names no drive.
+    // Linked folders along the way (not the last part) lead to their targets.
     std::vector<std::string> Components(const std::string& path) const;
+    std::vector<std::string> Resolved(std::vector<std::string> parts, bool& throughLink) const;
     // Upper-case key of a path ("C:\\TICKET\\X86"), or empty when it cannot be read.
     std::string Key(const std::string& path) const;
     static std::string ParentKey(const std::string& key);
@@ -108,12 +136,20 @@ private:
     std::uint32_t MissingError(const std::string& path) const;
     std::vector<const Entry*> Children(const std::string& folderKey) const;
     bool Insert(const std::string& path, bool directory);
+    platform::BoolResult CreateProtected(const char* call, const std::string& path,
+                                         bool directory);
     platform::BoolResult Fail(std::uint32_t error);
     platform::BoolResult Succeed();
     std::string DirectoryResult(const std::string& folder, std::uint32_t bufferSize);
     // A directory query: logged, failable, then answered with `folder`.
     std::string DirectoryCall(const char* call, const std::string& folder,
                               std::uint32_t bufferSize);
+
+    // packageHoldsWorkingFiles: a working name's content when the program
+    // first looks at it, given back when the program makes it anew.
+    void KeepWorkingContent(const std::string& key);
+    void GiveWorkingContentBack(const std::string& key);
+    std::map<std::string, std::vector<std::pair<std::string, Entry>>> workingContent_;
 
     std::map<std::string, Entry> entries_;
     std::string currentDirectory_;

@@ -114,8 +114,9 @@ TEST_P(RefusedPackageTest, NothingIsUnpackedAndInstallSaysWhy) {
     Ship(GetParam().package());
     StartDialog();
     ExpectUsableStart();
-    EXPECT_FALSE(machine.files.Exists("C:\\DriverName.cfg"));
-    EXPECT_FALSE(machine.files.Exists("C:\\Ticket"));
+    // Only the installer's own empty folders and list, made before unpacking.
+    EXPECT_EQ(machine.files.ReadFile("C:\\DriverName.cfg"), "");
+    EXPECT_EQ(machine.files.List("C:\\Ticket"), std::vector<std::string>{});
     EXPECT_TRUE(window.Control(IDC_DRIVER_COMBO).items.empty());
     Install(ports::kUsb);
     ExpectRefusedWith(std::string("\r\n\r\n") + GetParam().libraryText);
@@ -184,7 +185,7 @@ TEST_F(BadPackageTest, APackageTheDriveCannotTakeIsRefusedBeforeAnythingIsWritte
     Ship(zip, archive::kFreeSpaceMargin + total - 1);
     StartDialog();
     ExpectUsableStart();
-    EXPECT_FALSE(machine.files.Exists("C:\\DriverName.cfg"));
+    EXPECT_EQ(machine.files.ReadFile("C:\\DriverName.cfg"), "");
     Install(ports::kUsb);
     ExpectRefusedWith("\r\n\r\nError 12 (not enough disk space): the package unpacks to 1 MiB but "
                       "its destination has 64 MiB free, and 64 MiB of it must stay free");
@@ -285,5 +286,89 @@ TEST_F(BadPackageTest, TheWorkingFoldersOfAHalfUnpackedPackageGoWithTheDialog) {
     EXPECT_FALSE(machine.files.Exists("C:\\DriverName.cfg"));
     EXPECT_EQ(Outside(), outsideBefore_);
 }
+
+// ----- what a standard user may have left at the working names -----
+
+struct Planted {
+    const char* label;
+    std::function<void(sim::SimMachine&)> plant;
+    const char* refusal;  // the item named in the box; null: unpacked as usual
+};
+
+class PlantedTest : public BadPackageTest, public ::testing::WithParamInterface<Planted> {
+protected:
+    PlantedTest() {
+        machine.files.packageHoldsWorkingFiles = false;
+        machine.files.WriteFile("C:\\Precious\\keep.dll", "keep");
+        machine.files.WriteFile("C:\\Precious\\list.cfg", "[Planted]\r\nPrintName1=Evil\r\n");
+    }
+};
+
+// Nothing behind a link is touched, from the start-up to the window's end;
+// the installer's own items are made for administrators only, or it stops
+// before unpacking and names the item.
+TEST_P(PlantedTest, NothingBehindALinkIsTouchedAndTheItemsAreMadeProtected) {
+    const std::string protectedAccess = platform::file::kProtectedAccess;
+    GetParam().plant(machine);
+    Ship(Package().Build());
+    StartDialog();
+    EXPECT_EQ(Outside(), outsideBefore_);
+    if (GetParam().refusal == nullptr) {
+        EXPECT_TRUE(window.messageBoxes.empty());
+        EXPECT_EQ(window.Control(IDC_DRIVER_COMBO).items, (std::vector<std::string>{"KV6X", "47T(Label)"}));
+        for (const char* item : {"C:\\Ticket", "C:\\Barcode", "C:\\DriverName.cfg"}) {
+            EXPECT_EQ(machine.files.AccessOf(item), protectedAccess) << item;
+        }
+    } else {
+        ASSERT_EQ(window.messageBoxes.size(), 1u);
+        EXPECT_EQ(window.messageBoxes[0].id, static_cast<int>(app::Message::kWorkingFoldersNotReady));
+        EXPECT_NE(window.messageBoxes[0].text.find(GetParam().refusal), std::string::npos)
+            << window.messageBoxes[0].text;
+        EXPECT_EQ(sim::CountCalls(machine.libraries.calls, "SevenZip"), 0);
+        EXPECT_TRUE(window.Control(IDC_DRIVER_COMBO).items.empty());
+    }
+    dialog->OnDestroy();
+    EXPECT_EQ(Outside(), outsideBefore_);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AtTheRootOfC, PlantedTest,
+    ::testing::Values(
+        Planted{"JunctionAtTicket", [](sim::SimMachine& m) { m.files.MakeLink("C:\\Ticket", "C:\\Precious"); },
+                nullptr},
+        Planted{"LinkAtTheList",
+                [](sim::SimMachine& m) { m.files.MakeLink("C:\\DriverName.cfg", "C:\\Precious\\list.cfg"); },
+                nullptr},
+        Planted{"SecondNameOfAFile",
+                [](sim::SimMachine& m) {
+                    m.files.WriteFile("C:\\DriverName.cfg", "[Planted]\r\nPrintName1=Evil\r\n");
+                    m.files.SetLinkCount("C:\\DriverName.cfg", 2);
+                },
+                nullptr},
+        Planted{"AUsersFolderWithALinkInside",
+                [](sim::SimMachine& m) {
+                    m.files.WriteFile("C:\\Barcode\\mine.dll", "mine");
+                    m.files.MakeLink("C:\\Barcode\\x86", "C:\\Precious");
+                },
+                nullptr},
+        // Wine's answer: the link could only be followed.
+        Planted{"ALinkTheSystemCannotRemove",
+                [](sim::SimMachine& m) {
+                    m.files.MakeLink("C:\\Barcode", "C:\\Precious");
+                    m.files.failures.FailAlways("RemoveLinkA", platform::error::kNotSupported);
+                },
+                "c:\\Barcode is a link to another place"},
+        Planted{"AFolderThatCannotGo",
+                [](sim::SimMachine& m) {
+                    m.files.WriteFile("C:\\Ticket\\held.dll", "held");
+                    m.files.SetReadOnly("C:\\Ticket\\held.dll");
+                },
+                "c:\\Ticket was already there and could not be removed"},
+        Planted{"MadeByAnotherInBetween",
+                [](sim::SimMachine& m) {
+                    m.files.failures.FailNext("CreateProtectedFileA", platform::error::kAlreadyExists);
+                },
+                "c:\\DriverName.cfg could not be made for administrators only (error 183)"}),
+    [](const ::testing::TestParamInfo<Planted>& info) { return std::string(info.param.label); });
 
 }  // namespace

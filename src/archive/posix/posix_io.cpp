@@ -87,11 +87,11 @@ class PosixSink : public OutputSink {
   std::unique_ptr<FileWriter> Create(const std::string& relPath, bool, bool overwrite,
                                      std::string* error) override {
     std::string path = root_ + relPath;
-    // O_NOFOLLOW: a symlink planted in the destination must not redirect
-    // the write; it is replaced like any other existing file.
+    // O_NOFOLLOW: a symlink planted after IsLink looked must not redirect
+    // the write either.
     int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | (overwrite ? O_TRUNC : O_EXCL);
     int fd = ::open(path.c_str(), flags, 0666);
-    if (fd < 0 && overwrite && (errno == ELOOP || errno == EACCES)) {
+    if (fd < 0 && overwrite && errno == EACCES) {
       if (::unlink(path.c_str()) == 0) fd = ::open(path.c_str(), flags | O_EXCL, 0666);
     }
     if (fd < 0) {
@@ -99,6 +99,12 @@ class PosixSink : public OutputSink {
       return nullptr;
     }
     return std::unique_ptr<FileWriter>(new PosixFileWriter(fd));
+  }
+
+  bool IsLink(const std::string& relPath, bool) override {
+    struct stat st;
+    if (::lstat((root_ + relPath).c_str(), &st) != 0) return false;
+    return S_ISLNK(st.st_mode) || (S_ISREG(st.st_mode) && st.st_nlink > 1);
   }
 
   bool Remove(const std::string& relPath, bool) override {

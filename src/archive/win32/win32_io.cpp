@@ -34,6 +34,57 @@ bool IsDirectory(const std::wstring& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+using FinalPathCall = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+
+std::wstring Folded(std::wstring path) {
+  if (path.compare(0, 4, L"\\\\?\\") == 0) path.erase(0, 4);
+  std::wstring folded;
+  for (wchar_t c : path) {
+    c = c == L'/' ? L'\\' : (c >= L'a' && c <= L'z' ? wchar_t(c - L'a' + L'A') : c);
+    if (c != L'\\' || folded.empty() || folded.back() != L'\\') folded += c;
+  }
+  return folded;
+}
+
+// Where the handle's item really lies; empty when the system cannot say
+// (before Vista).
+std::wstring FinalPath(HANDLE item) {
+  static const FinalPathCall finalPath = reinterpret_cast<FinalPathCall>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32"), "GetFinalPathNameByHandleW")));
+  if (finalPath == nullptr) return std::wstring();
+  std::vector<wchar_t> reached(32768);
+  DWORD n = finalPath(item, reached.data(), DWORD(reached.size()), 0);
+  if (n == 0 || n >= reached.size()) return std::wstring();
+  return std::wstring(reached.data(), n);
+}
+
+// A link, or a file with a second name, is what an opened handle says of
+// itself; Wine opens what a link leads to even when told not to, and the
+// final path then names the target instead of `expected`.
+bool HandleIsLink(HANDLE item, const std::wstring& expected) {
+  BY_HANDLE_FILE_INFORMATION info = {};
+  if (!GetFileInformationByHandle(item, &info)) return true;  // cannot tell: keep out
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
+  if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && info.nNumberOfLinks > 1) return true;
+  const std::wstring reached = FinalPath(item);
+  return !reached.empty() && Folded(reached) != Folded(expected);
+}
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr DWORD kOpenItself = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT;
+
+bool PathIsLink(const std::wstring& path, const std::wstring& expected) {
+  DWORD a = GetFileAttributesW(path.c_str());
+  if (a == INVALID_FILE_ATTRIBUTES) return false;
+  if (a & FILE_ATTRIBUTE_REPARSE_POINT) return true;
+  HANDLE item = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                            kOpenItself, nullptr);
+  if (item == INVALID_HANDLE_VALUE) return false;
+  bool link = HandleIsLink(item, expected);
+  CloseHandle(item);
+  return link;
+}
+
 bool MakeDirectories(std::wstring path, std::string* error) {
   while (path.size() > 1 && IsSep(path.back())) path.pop_back();
   if (path.empty() || IsDirectory(path)) return true;
@@ -113,7 +164,18 @@ class Win32FileWriter : public FileWriter {
 
 class Win32Sink : public OutputSink {
  public:
-  explicit Win32Sink(std::wstring root) : root_(std::move(root)) {}
+  explicit Win32Sink(std::wstring root) : root_(std::move(root)), reachedRoot_(root_) {
+    // Links above the destination are the caller's business; only what
+    // lies below it is judged, against where the destination really is.
+    HANDLE item = CreateFileW((root_ + L"\\").c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (item != INVALID_HANDLE_VALUE) {
+      const std::wstring reached = FinalPath(item);
+      if (!reached.empty()) reachedRoot_ = reached;
+      CloseHandle(item);
+    }
+    while (!reachedRoot_.empty() && IsSep(reachedRoot_.back())) reachedRoot_.pop_back();
+  }
 
   bool MakeDirectory(const std::string& relPath, bool utf8, std::string* error) override {
     std::wstring path;
@@ -129,18 +191,25 @@ class Win32Sink : public OutputSink {
                                      std::string* error) override {
     std::wstring path;
     if (!FullPath(relPath, utf8, &path, error)) return nullptr;
-    const DWORD disposition = overwrite ? CREATE_ALWAYS : CREATE_NEW;
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    // Opened as itself, never through a link, and checked on the handle:
+    // a link planted after IsLink looked is refused, not written through.
+    // An existing file is emptied on the handle, which keeps its access list.
+    const DWORD disposition = overwrite ? OPEN_ALWAYS : CREATE_NEW;
+    const DWORD flags =
+        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT;
+    const DWORD access = GENERIC_WRITE | FILE_READ_ATTRIBUTES;  // the handle is asked what it is
+    HANDLE h = CreateFileW(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition, flags,
+                           nullptr);
     DWORD err = GetLastError();
     if (h == INVALID_HANDLE_VALUE && overwrite && err == ERROR_ACCESS_DENIED) {
-      // CREATE_ALWAYS refuses read-only, hidden and system files; an
-      // installer replacing its own files must get past that.
+      // A read-only file refuses writing; an installer replacing its own
+      // files must get past that.
       DWORD attrs = GetFileAttributesW(path.c_str());
       if (attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY) &&
+          !(attrs & FILE_ATTRIBUTE_REPARSE_POINT) &&
           SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL)) {
-        h = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
-                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        h = CreateFileW(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition, flags,
+                        nullptr);
         err = GetLastError();
       }
     }
@@ -148,7 +217,24 @@ class Win32Sink : public OutputSink {
       *error = SystemError(err);
       return nullptr;
     }
+    if (HandleIsLink(h, Reached(relPath, utf8))) {
+      CloseHandle(h);
+      *error = "a link stands there";
+      return nullptr;
+    }
+    if (overwrite && !SetEndOfFile(h)) {
+      err = GetLastError();
+      CloseHandle(h);
+      *error = SystemError(err);
+      return nullptr;
+    }
     return std::unique_ptr<FileWriter>(new Win32FileWriter(h));
+  }
+
+  bool IsLink(const std::string& relPath, bool utf8) override {
+    std::wstring path;
+    std::string error;
+    return FullPath(relPath, utf8, &path, &error) && PathIsLink(path, Reached(relPath, utf8));
   }
 
   bool Remove(const std::string& relPath, bool utf8) override {
@@ -177,7 +263,17 @@ class Win32Sink : public OutputSink {
     return true;
   }
 
+  // Where the item at relPath lies when nothing below the destination is a
+  // link. The name only has to compare, so a name that cannot be converted
+  // compares with nothing.
+  std::wstring Reached(const std::string& relPath, bool utf8) {
+    std::wstring rel;
+    if (!ToWide(relPath, utf8 ? CP_UTF8 : CP_ACP, &rel)) return std::wstring();
+    return reachedRoot_ + L"\\" + rel;
+  }
+
   std::wstring root_;  // \\?\ form, no trailing separator
+  std::wstring reachedRoot_;
 };
 
 }  // namespace

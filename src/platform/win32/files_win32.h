@@ -19,6 +19,11 @@ public:
                                         platform::FindData& data) override;
     bool FindNextFileA(platform::FindHandle handle, platform::FindData& data) override;
     bool FindClose(platform::FindHandle handle) override;
+    platform::BoolResult GetFileInformationA(const std::string& path,
+                                             platform::FileInformation& info) override;
+    platform::BoolResult RemoveLinkA(const std::string& path) override;
+    platform::BoolResult CreateProtectedDirectoryA(const std::string& path) override;
+    platform::BoolResult CreateProtectedFileA(const std::string& path) override;
     platform::BoolResult GetDiskFreeSpaceExA(const std::string& directory,
                                              std::uint64_t& freeBytesAvailable) override;
 };
