@@ -35,6 +35,14 @@
 #                    for COM3 (32-bit prefix)
 #     tcpip_testpage /host with /testpage: the listener receives the page's
 #                    ESC/POS bytes and the run waits for the job to leave
+#     planted_links  links a standard user could plant at C:\Ticket,
+#                    C:\Barcode and C:\DriverName.cfg, leading outside the
+#                    drive: /list, an installation and the dialog opened and
+#                    closed each stop naming one (Wine cannot remove a link
+#                    without following it); then a second name of a file and
+#                    a user's own folder are cleared and the installation
+#                    succeeds. A /log that is a link is refused. Nothing
+#                    behind the links changes.
 #
 # The USB scenarios share the prefix of run_e2e.sh (its answering spooler
 # stand-in plays the printer); serial_auto the one of run_serial_e2e.sh.
@@ -45,13 +53,13 @@ scenario=${1:-}
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 BUILD_ROOT=${BUILD_ROOT:-$REPO/build}
 case "$scenario" in
-  usb_quiet|usb_passive|concurrent|uninstall|bad_lines|parallel|tcpip|check|repair_usb|tcpip_testpage)
+  usb_quiet|usb_passive|concurrent|uninstall|bad_lines|parallel|tcpip|check|repair_usb|tcpip_testpage|planted_links)
     export WINEPREFIX=$BUILD_ROOT/wineprefix-e2e ;;
   serial_auto|repair_serial)
     # From a 32-bit process in a 64-bit prefix, Wine's AddPrinterA finds
     # only "Windows NT x86" drivers: the serial tests have a 32-bit prefix.
     export WINEPREFIX=$BUILD_ROOT/wineprefix-serial WINEARCH=win32 ;;
-  *) echo "usage: $0 usb_quiet|usb_passive|concurrent|uninstall|bad_lines|parallel|tcpip|serial_auto|check|repair_usb|repair_serial|tcpip_testpage" >&2
+  *) echo "usage: $0 usb_quiet|usb_passive|concurrent|uninstall|bad_lines|parallel|tcpip|serial_auto|check|repair_usb|repair_serial|tcpip_testpage|planted_links" >&2
      exit 2 ;;
 esac
 # shellcheck source=../../scripts/wine-env.sh
@@ -699,7 +707,76 @@ PY
   else fail "the listener received: $(od -c "$STAGE/listener/received.1" 2>/dev/null | head -5)"; fi
 }
 
+# Every file and folder behind the planted links, with its bytes.
+outside_state() {
+  (cd "$STAGE/outside" && find . | sort && find . -type f -print0 | sort -z | xargs -0 sha256sum)
+}
+
+run_planted_links() {
+  prepare_usb_prefix USB002 KV6X
+  local c=$WINEPREFIX/drive_c
+  mkdir -p "$STAGE/outside/ticket" "$STAGE/outside/barcode/x86"
+  echo keep >"$STAGE/outside/ticket/PKV.DLL"
+  echo keep >"$STAGE/outside/barcode/x86/VLTDRV50.DLL"
+  printf '[Planted]\r\nPrintName1=Evil\r\n' >"$STAGE/outside/list.cfg"
+  ln -s "$STAGE/outside/ticket" "$c/Ticket"
+  ln -s "$STAGE/outside/barcode" "$c/Barcode"
+  ln -s "$STAGE/outside/list.cfg" "$c/DriverName.cfg"
+  ln -s "$STAGE/outside/list.cfg" "$STAGE/linked.log"
+  local before
+  before=$(outside_state)
+  cat >"$STAGE/scenario.txt" <<EOF
+run list 300 | DriverInstaller.exe /list /log list.log
+run loglink 300 | DriverInstaller.exe /list /log linked.log
+run install 300 | DriverInstaller.exe /quiet /model KV6X /port usb /log install.log
+start dialog | DriverInstaller.exe
+wait-window $CAPTION 120
+wait-msgbox 120
+screenshot box
+answer-msgbox IDOK
+close-until-exit 120
+wait-program dialog 60
+printers
+EOF
+  automate scenario.txt links
+  local refusal='c:\Ticket is a link to another place, and it could not be removed without following it (error 50): remove it as an administrator, without following it, and start the installer again'
+  expect "program list exit" 1603
+  expect_logged list.log "error: the driver package was not unpacked: $refusal"
+  expect "program loglink exit" 1639
+  expect "program loglink out" 'error: the log file "linked.log" is a link, or a second name of another file, and a log is never written through one: name a file of its own'
+  expect "program install exit" 1603
+  expect_logged install.log "error: the driver package was not unpacked: $refusal"
+  expect "msgbox caption" Error
+  expect "msgbox text" "The driver package cannot be unpacked: $refusal."
+  expect "program dialog exit" 0
+  if grep -q '^printer: KV6X |' "$LOG"; then fail "a printer was installed"; else pass "nothing installed"; fi
+  same "what the links lead to" "$(outside_state)" "$before"
+  if [ -L "$c/Ticket" ] && [ -L "$c/Barcode" ] && [ -L "$c/DriverName.cfg" ]; then
+    pass "the links are left as they were"
+  else
+    fail "a planted link is gone or replaced"
+  fi
+
+  # What Wine can clear without following anything: a second name of a
+  # file, and a folder a user made.
+  rm "$c/Ticket" "$c/Barcode" "$c/DriverName.cfg"
+  ln "$STAGE/outside/list.cfg" "$c/DriverName.cfg"
+  mkdir -p "$c/Ticket"
+  echo mine >"$c/Ticket/mine.dll"
+  before=$(outside_state)
+  cat >"$STAGE/scenario.txt" <<EOF
+run cleared 600 | DriverInstaller.exe /quiet /model KV6X /port usb /log cleared.log
+$(outcome_commands)
+EOF
+  automate scenario.txt cleared
+  expect "program cleared exit" 0
+  expect printer "KV6X | USB002 | KV6X"
+  same "what the second name leads to" "$(outside_state)" "$before"
+  check_working_folders_removed
+}
+
 case "$scenario" in
+  planted_links) run_planted_links ;;
   check) run_check ;;
   repair_usb) run_repair_usb ;;
   repair_serial) run_repair_serial ;;

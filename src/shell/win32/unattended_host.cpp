@@ -164,6 +164,12 @@ int RunCommandLine(HINSTANCE instance, const std::vector<std::string>& args) {
         return code;
     }
     if (!options.logPath.empty() && !logOpen) {
+        if (logError == Win32LogFile::kLogIsALink) {
+            return refuse("the log file \"" + options.logPath +
+                              "\" is a link, or a second name of another file, and a log is "
+                              "never written through one: name a file of its own",
+                          ec::kInvalidCommandLine);
+        }
         return refuse("the log file \"" + options.logPath + "\" cannot be opened (error " +
                           std::to_string(logError) + ")",
                       ec::kInvalidCommandLine);

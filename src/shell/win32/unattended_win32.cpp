@@ -1,5 +1,7 @@
 #include "shell/win32/unattended_win32.h"
 
+#include "platform/win32/files_win32.h"
+
 namespace win32 {
 namespace {
 
@@ -58,6 +60,11 @@ Win32LogFile::~Win32LogFile() {
 }
 
 bool Win32LogFile::Open(const std::string& path, DWORD& error) {
+    platform::FileInformation info;
+    if (Win32Files().GetFileInformationA(path, info).NonZero() && info.IsLink()) {
+        error = kLogIsALink;
+        return false;
+    }
     constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
     // Appending makes each entry land whole at the end, also when another
     // run appends to the same file.

@@ -38,6 +38,9 @@ public:
     Win32LogFile& operator=(const Win32LogFile&) = delete;
 
     // False, with the reason in `error`, when the file cannot be opened.
+    // A link, or a second name of another file, is never written through:
+    // it fails with kLogIsALink.
+    static constexpr DWORD kLogIsALink = ERROR_CANT_ACCESS_FILE;
     bool Open(const std::string& path, DWORD& error);
     void Write(const std::string& text) override;
 
