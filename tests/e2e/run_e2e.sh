@@ -182,11 +182,13 @@ stage_package() {
 # --- Scenario scripts for automate.exe -------------------------------------
 
 write_startup() {
-  # The driver-name list as a package would leave it; no package is staged,
-  # since unpacking one would overwrite this file.
+  # A package that holds only this driver-name list: the installer clears
+  # whatever stands at C:\DriverName.cfg before it unpacks.
+  stage_library
   printf '%s\r\n' '[Model0]' 'PrintName1=4720 Series' '[Model1]' 'PrintName1=4740 Series' \
-    '[Model2]' 'PrintName1=4760 Series' 'PrintName2=4760E Series' \
-    >"$WINEPREFIX/drive_c/DriverName.cfg"
+    '[Model2]' 'PrintName1=4760 Series' 'PrintName2=4760E Series' >"$STAGE/DriverName.cfg"
+  python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1], "w").write(sys.argv[2], "DriverName.cfg")' \
+    "$STAGE/DriverData.Drv" "$STAGE/DriverName.cfg"
   cat >"$STAGE/scenario.txt" <<EOF
 wait-window $CAPTION 60
 wait-text 1011 Current System is 60
@@ -300,15 +302,19 @@ EOF
 }
 
 check_missing() {
-  # The last start-up step ran, and nothing was unpacked or complained of.
+  # The last start-up step ran, and nothing was unpacked or complained of:
+  # only the installer's own empty folders and list, made before it tried.
   expect "text 1011" "Current System is Microsoft Windows 7  64 bit"
   expect "msgbox" none
   expect "combo 1000 count" 0
   expect "enabled 1012" yes
-  expect 'file C:\DriverName.cfg' no
-  expect 'file C:\Ticket' no
-  expect 'file C:\Barcode' no
+  expect 'file C:\DriverName.cfg' yes
+  expect 'file C:\Ticket' yes
+  expect 'file C:\Barcode' yes
   grep -q '^exited: ' "$LOG" && pass "Cancel closed the installer" || fail "Cancel did not close the installer"
+  expect_absent_file DriverName.cfg
+  expect_absent_file Ticket
+  expect_absent_file Barcode
   local out=$STAGE/installer.log loaded unloaded
   tr -d '\r' <"$STAGE/installer.out" >"$out"
   if [ "$scenario" = no_package ]; then
