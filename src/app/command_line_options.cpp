@@ -4,8 +4,8 @@
 #include <array>
 #include <set>
 
-#include "app/exit_codes.h"
-#include "ports/port_types.h"
+#include "base/exit_codes.h"
+#include "base/port_types.h"
 
 namespace app::cli {
 namespace {

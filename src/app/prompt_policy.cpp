@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/installer_dialog.h"
-#include "app/messages.h"
-#include "ports/port_types.h"
+#include "base/installer_dialog.h"
+#include "base/messages.h"
+#include "base/port_types.h"
 
 namespace app {
 namespace {

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "app/command_line_options.h"
-#include "app/install_log.h"
+#include "base/install_log.h"
 #include "platform/window.h"
 
 namespace app {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/exit_codes.h"
-#include "install/spooler_control.h"
-#include "ports/port_types.h"
+#include "base/exit_codes.h"
+#include "base/spooler_control.h"
+#include "base/port_types.h"
 
 namespace app {
 

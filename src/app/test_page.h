@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/install_log.h"
+#include "base/install_log.h"
 #include "install/installed_printer.h"
 #include "platform/spooler.h"
 #include "platform/threads.h"

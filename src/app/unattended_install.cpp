@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "app/dialog_ids.h"
+#include "base/dialog_ids.h"
 #include "app/driver_list.h"
-#include "app/exit_codes.h"
+#include "base/exit_codes.h"
 #include "app/preflight.h"
-#include "ports/port_types.h"
+#include "base/port_types.h"
 
 namespace app {
 namespace {

@@ -1,6 +1,6 @@
-#include "app/installer_dialog.h"
+#include "base/installer_dialog.h"
 #include "install/driver_installers.h"
-#include "install/spooler_control.h"
+#include "base/spooler_control.h"
 
 namespace install {
 

@@ -1,9 +1,9 @@
 #include "ports/port_dialogs.h"
 
-#include "app/dialog_ids.h"
-#include "app/messages.h"
+#include "base/dialog_ids.h"
+#include "base/messages.h"
 #include "ports/port_list.h"
-#include "ports/port_types.h"
+#include "base/port_types.h"
 
 namespace ports {
 namespace {

@@ -2,9 +2,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/installer_dialog.h"
+#include "base/installer_dialog.h"
 #include "ports/port_list.h"
-#include "ports/port_types.h"
+#include "base/port_types.h"
 
 namespace app {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "ports/port_types.h"
+#include "base/port_types.h"
 
 namespace ports {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/controls.h"
+#include "base/controls.h"
 #include "platform/spooler.h"
 
 namespace ports {

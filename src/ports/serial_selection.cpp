@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <array>
 
-#include "app/installer_dialog.h"
-#include "install/spooler_control.h"
-#include "ports/port_types.h"
+#include "base/installer_dialog.h"
+#include "base/spooler_control.h"
+#include "base/port_types.h"
 
 namespace app {
 namespace {

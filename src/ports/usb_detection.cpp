@@ -2,8 +2,8 @@
 // port in turn and the spooler restarted, until the spooler reports it on
 // line. Windows 7 answers nothing useful here, so every port is only
 // written and the last one stays.
-#include "app/installer_dialog.h"
-#include "install/spooler_control.h"
+#include "base/installer_dialog.h"
+#include "base/spooler_control.h"
 
 namespace app {
 namespace {

@@ -3,8 +3,8 @@
 // on to the real dialog.
 #include <gtest/gtest.h>
 
-#include "app/dialog_ids.h"
-#include "app/installer_dialog.h"
+#include "base/dialog_ids.h"
+#include "base/installer_dialog.h"
 #include "sim/sim_window.h"
 #include "unattended_fixture.h"
 
