@@ -44,7 +44,6 @@ int PromptPolicy::ShowMessageBox(const platform::MessageBoxRequest& box) {
     const int button = SafestButton(box.style);
     std::string why;
     if (box.id == static_cast<int>(Message::kUsbPortNotFound)) {
-        usbSearchGivenUp_ = true;
         why = "the installation goes on without a port that answered";
     } else {
         problems_.push_back(box.text);

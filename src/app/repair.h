@@ -14,7 +14,7 @@
 #include "install/installed_printer.h"
 #include "base/installer_dialog.h"
 #include "app/prompt_policy.h"
-#include "app/test_page.h"
+#include "base/exit_codes.h"
 
 namespace app {
 

@@ -32,10 +32,6 @@ void ApplyPortListStyle(app::ListView& list) {
     list.SetExtendedStyle(style);
 }
 
-bool StartsWith(const std::string& text, const char* prefix) {
-    return text.compare(0, std::strlen(prefix), prefix) == 0;
-}
-
 bool IsTcpIpDescription(const std::string& description) {
     return description == kTcpIpDescription || description == kTcpIpDescriptionCp936;
 }

@@ -19,9 +19,6 @@ std::vector<platform::PortInfo2> SpoolerPorts(platform::Spooler& spooler);
 // extended style bits stay as they are.
 void ApplyPortListStyle(app::ListView& list);
 
-// Exact, case-sensitive prefix test, as the port names are compared.
-bool StartsWith(const std::string& text, const char* prefix);
-
 // The Standard TCP/IP port monitor's description, English or Chinese.
 bool IsTcpIpDescription(const std::string& description);
 

@@ -3,12 +3,12 @@
 // line. Windows 7 answers nothing useful here, so every port is only
 // written and the last one stays.
 #include "base/installer_dialog.h"
+#include "base/os_detection.h"
 #include "base/spooler_control.h"
 
 namespace app {
 namespace {
 
-constexpr int kWindows7 = 9;
 constexpr const char* kNoPortText =
     "Failed to select USB port,please check the port is connected.\r\n\r\n"
     "Click Retry:Retry to select usb port\r\n"
