@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/installer_dialog.h"
+#include "base/installer_dialog.h"
 #include "platform/window.h"
 
 namespace bench {

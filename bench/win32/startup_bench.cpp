@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "app/dialog_ids.h"
-#include "app/installer_dialog.h"
+#include "base/dialog_ids.h"
+#include "base/installer_dialog.h"
 #include "bench_support.h"
-#include "install/spooler_control.h"
+#include "base/spooler_control.h"
 #include "platform/win32/win32_platform.h"
 
 namespace {

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "app/installer_dialog.h"
+#include "base/installer_dialog.h"
 #include "install/driver_installers.h"
 #include "bench_support.h"
 #include "platform/win32/win32_platform.h"

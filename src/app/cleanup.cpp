@@ -1,6 +1,6 @@
 // Removing the unpacked working folders and the driver-name list when the
 // dialog goes away, however it ends.
-#include "app/installer_dialog.h"
+#include "base/installer_dialog.h"
 #include "package/working_folders.h"
 
 namespace app {

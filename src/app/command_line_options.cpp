@@ -4,8 +4,9 @@
 #include <array>
 #include <set>
 
-#include "app/exit_codes.h"
-#include "ports/port_types.h"
+#include "base/exit_codes.h"
+#include "base/port_types.h"
+#include "base/text.h"
 
 namespace app::cli {
 namespace {
@@ -43,12 +44,7 @@ constexpr std::array<const char*, 4> kPortWords = {"serial", "usb", "parallel", 
 // The Standard TCP/IP Port monitor keeps an address in 49 characters with its NUL.
 constexpr std::size_t kMaxHostLength = 48;
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
-    return text;
-}
+using text::Lower;
 
 bool HasSwitchPrefix(const std::string& arg) {
     return arg.size() > 1 && (arg[0] == '/' || arg[0] == '-');

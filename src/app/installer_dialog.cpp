@@ -1,11 +1,11 @@
-#include "app/installer_dialog.h"
+#include "base/installer_dialog.h"
 
 #include "app/driver_list.h"
-#include "app/model_catalogue.h"
+#include "base/model_catalogue.h"
 #include "app/preflight.h"
 #include "install/driver_installers.h"
-#include "install/spooler_control.h"
-#include "ports/port_types.h"
+#include "base/spooler_control.h"
+#include "base/port_types.h"
 
 namespace app {
 namespace {

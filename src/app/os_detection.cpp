@@ -1,8 +1,8 @@
-#include "app/os_detection.h"
+#include "base/os_detection.h"
 
 #include <array>
 
-#include "app/installer_dialog.h"
+#include "base/installer_dialog.h"
 
 namespace app {
 namespace {

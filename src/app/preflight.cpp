@@ -1,8 +1,8 @@
 #include "app/preflight.h"
 
-#include "app/exit_codes.h"
-#include "app/installer_dialog.h"
-#include "app/messages.h"
+#include "base/exit_codes.h"
+#include "base/installer_dialog.h"
+#include "base/messages.h"
 
 namespace app {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/installer_dialog.h"
-#include "app/messages.h"
-#include "ports/port_types.h"
+#include "base/installer_dialog.h"
+#include "base/messages.h"
+#include "base/port_types.h"
 
 namespace app {
 namespace {
@@ -44,7 +44,6 @@ int PromptPolicy::ShowMessageBox(const platform::MessageBoxRequest& box) {
     const int button = SafestButton(box.style);
     std::string why;
     if (box.id == static_cast<int>(Message::kUsbPortNotFound)) {
-        usbSearchGivenUp_ = true;
         why = "the installation goes on without a port that answered";
     } else {
         problems_.push_back(box.text);

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "app/command_line_options.h"
-#include "app/install_log.h"
+#include "base/install_log.h"
 #include "platform/window.h"
 
 namespace app {
@@ -42,8 +42,6 @@ public:
 
     // The rate the serial prompt is answered with.
     int SerialPromptRate() const;
-    // Whether the USB search's box was answered, ending the search.
-    bool UsbSearchGivenUp() const { return usbSearchGivenUp_; }
     // The texts of the boxes that reported a problem, in order.
     const std::vector<std::string>& Problems() const { return problems_; }
 
@@ -52,7 +50,6 @@ public:
 private:
     const cli::Options& options_;
     InstallLog& log_;
-    bool usbSearchGivenUp_ = false;
     std::vector<std::string> problems_;
 };
 

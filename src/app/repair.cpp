@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
-#include "app/exit_codes.h"
-#include "install/spooler_control.h"
-#include "ports/port_types.h"
+#include "base/exit_codes.h"
+#include "base/os_detection.h"
+#include "base/text.h"
+#include "base/spooler_control.h"
+#include "base/port_types.h"
 
 namespace app {
 
@@ -14,23 +16,18 @@ using install::OurDriverFamily;
 using install::PrinterLookup;
 namespace {
 
-constexpr int kWindows7 = 9;
 constexpr const char* kPortsKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 constexpr std::uint32_t kSettingsBufferSize = 64;
 
 std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 
-std::string Upper(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-    });
-    return text;
-}
+using text::Upper;
 
 bool SamePort(const std::string& a, const std::string& b) { return Upper(a) == Upper(b); }
 
-bool StartsWith(const std::string& text, const char* prefix) {
-    return Upper(text).compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
+// Port names in any case: "usb002" is a USB port too.
+bool StartsWith(const std::string& name, const char* prefix) {
+    return text::StartsWith(Upper(name), prefix);
 }
 
 RunOutcome Failed(const std::string& reason) { return {exitcode::kFailure, reason}; }

@@ -10,11 +10,11 @@
 #include <string>
 
 #include "app/command_line_options.h"
-#include "app/install_log.h"
+#include "base/install_log.h"
 #include "install/installed_printer.h"
-#include "app/installer_dialog.h"
+#include "base/installer_dialog.h"
 #include "app/prompt_policy.h"
-#include "app/test_page.h"
+#include "base/exit_codes.h"
 
 namespace app {
 

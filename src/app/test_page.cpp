@@ -1,6 +1,6 @@
 #include "app/test_page.h"
 
-#include "app/exit_codes.h"
+#include "base/exit_codes.h"
 
 namespace app {
 

@@ -10,19 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "app/install_log.h"
+#include "base/exit_codes.h"
+#include "base/install_log.h"
 #include "install/installed_printer.h"
 #include "platform/spooler.h"
 #include "platform/threads.h"
 
 namespace app {
-
-// What a step of an unattended run ends with: its exit code and, unless it
-// succeeded, why.
-struct RunOutcome {
-    int code = 0;
-    std::string reason;
-};
 
 // The page for `printer`, `time` as the page should show it.
 std::vector<std::uint8_t> TestPageBytes(const install::InstalledPrinter& printer,

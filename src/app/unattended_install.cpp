@@ -2,11 +2,12 @@
 
 #include <algorithm>
 
-#include "app/dialog_ids.h"
+#include "base/dialog_ids.h"
 #include "app/driver_list.h"
-#include "app/exit_codes.h"
+#include "base/exit_codes.h"
 #include "app/preflight.h"
-#include "ports/port_types.h"
+#include "base/port_types.h"
+#include "base/text.h"
 
 namespace app {
 namespace {
@@ -16,12 +17,7 @@ constexpr const char* kNoDriversText =
     "the driver package offers no driver: run the installer in the folder that holds "
     "\"DriverData.Drv\" and 7-zip32.dll";
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
-    return text;
-}
+using text::Lower;
 
 std::string Joined(const StringArray& list) {
     std::string text;

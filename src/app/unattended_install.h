@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "app/command_line_options.h"
-#include "app/install_log.h"
-#include "app/installer_dialog.h"
+#include "base/install_log.h"
+#include "base/installer_dialog.h"
 #include "app/preflight.h"
 #include "app/prompt_policy.h"
 #include "app/repair.h"

@@ -1,6 +1,6 @@
 #include "app/unattended_window.h"
 
-#include "app/dialog_ids.h"
+#include "base/dialog_ids.h"
 
 namespace app {
 

@@ -13,7 +13,7 @@
 #include <functional>
 #include <string>
 
-#include "app/install_log.h"
+#include "base/install_log.h"
 #include "app/prompt_policy.h"
 #include "platform/window.h"
 

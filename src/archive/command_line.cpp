@@ -1,4 +1,5 @@
 #include "command_line.h"
+#include "ascii.h"
 
 #include <cctype>
 
@@ -7,10 +8,6 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 }  // namespace
 
@@ -45,7 +42,7 @@ bool ParseExtractCommand(const std::string& line, ExtractCommand* command, std::
     *error = "empty command line";
     return false;
   }
-  std::string verb = Lower(args[0].text);
+  std::string verb = AsciiLower(args[0].text);
   if (args[0].quoted || verb != "x") {
     *error = "unsupported command \"" + args[0].text + "\" (only \"x\" is supported)";
     return false;
@@ -54,7 +51,7 @@ bool ParseExtractCommand(const std::string& line, ExtractCommand* command, std::
   for (size_t i = 1; i < args.size(); ++i) {
     const CommandLineArg& a = args[i];
     if (!a.quoted && !a.text.empty() && a.text[0] == '-') {
-      std::string sw = Lower(a.text);
+      std::string sw = AsciiLower(a.text);
       bool* seen = nullptr;
       if (sw == "-y") {
         seen = &command->yesToAll;

@@ -1,4 +1,5 @@
 #include "extract.h"
+#include "ascii.h"
 
 #include <algorithm>
 #include <atomic>
@@ -17,11 +18,6 @@ namespace {
 constexpr uint64_t kParallelMinBytes = uint64_t(4) << 20;
 constexpr unsigned kMaxThreads = 2;
 
-std::string Lower(const std::string& s) {
-  std::string r(s);
-  for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return r;
-}
 
 std::string ParentOf(const std::string& path) {
   size_t slash = path.rfind('/');
@@ -87,7 +83,7 @@ bool HasDuplicatePaths(const ZipDirectory& dir) {
   // Windows folds case, so "A.txt" and "a.txt" are the same file there.
   std::unordered_set<std::string> seen;
   for (const ZipEntry& e : dir.entries) {
-    if (!e.isDirectory && !seen.insert(Lower(e.path)).second) return true;
+    if (!e.isDirectory && !seen.insert(AsciiLower(e.path)).second) return true;
   }
   return false;
 }

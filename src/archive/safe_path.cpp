@@ -1,4 +1,5 @@
 #include "safe_path.h"
+#include "ascii.h"
 
 #include <cctype>
 #include <cstring>
@@ -25,10 +26,6 @@ bool IsDosDeviceName(const std::string& component) {
   return false;
 }
 
-std::string Upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
 
 // Windows' own top-level folders of a drive: the package is unpacked into the
 // root of drive C by an elevated installer, so an entry under one of these
@@ -38,12 +35,12 @@ std::string Upper(std::string text) {
 bool IsSystemFolder(const std::string& component) {
   std::string name = component;
   while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
-  name = Upper(name);
+  name = AsciiUpper(name);
   static const char* const kFolders[] = {"Windows",  "Program Files", "Program Files (x86)",
                                          "ProgramData", "Users", "System Volume Information",
                                          "$Recycle.Bin"};
   for (const char* folder : kFolders) {
-    const std::string full = Upper(folder);
+    const std::string full = AsciiUpper(folder);
     if (name == full) return true;
     std::string stem;
     for (char c : full) {

@@ -1,6 +1,7 @@
-#include "app/installer_dialog.h"
+#include "base/installer_dialog.h"
+#include "base/os_detection.h"
+#include "base/spooler_control.h"
 #include "install/driver_installers.h"
-#include "install/spooler_control.h"
 
 namespace install {
 
@@ -79,7 +80,8 @@ void DriverInstallerBase::ShowStatus(const std::string& text) {
 }
 
 std::uint32_t DriverInstallerBase::DriverVersion() {
-    return dialog_.GetWindowsVersionCode() == 4 ? 2 : 3;
+    // NT 4 takes version 2 drivers (kernel mode); every later Windows 3.
+    return dialog_.GetWindowsVersionCode() == app::kWindowsNt4 ? 2 : 3;
 }
 
 platform::BoolResult DriverInstallerBase::AddDriver(const platform::DriverInfo3& info) {

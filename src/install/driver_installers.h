@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/model_catalogue.h"
+#include "base/model_catalogue.h"
 #include "platform/spooler.h"
 
 namespace app {

@@ -3,9 +3,9 @@
 // whose DLL goes into the system directory.
 #include <array>
 
-#include "app/installer_dialog.h"
+#include "base/installer_dialog.h"
 #include "install/driver_installers.h"
-#include "install/spooler_control.h"
+#include "base/spooler_control.h"
 
 namespace install {
 namespace cat = app::catalogue;

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "app/exit_codes.h"
-#include "app/model_catalogue.h"
+#include "base/exit_codes.h"
+#include "base/model_catalogue.h"
 #include "install/driver_installers.h"
 #include "install/installed_printer.h"
-#include "install/spooler_control.h"
+#include "base/spooler_control.h"
 
 namespace install {
 namespace cat = app::catalogue;

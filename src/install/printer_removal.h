@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/install_log.h"
+#include "base/install_log.h"
 #include "platform/files.h"
 #include "platform/services.h"
 #include "platform/spooler.h"

@@ -2,10 +2,10 @@
 // front for parallel and TCP/IP printers, then, once the driver is
 // registered, the printer itself, the default printer and the hand-over to
 // the USB or serial port search.
-#include "app/installer_dialog.h"
-#include "install/spooler_control.h"
+#include "base/installer_dialog.h"
+#include "base/spooler_control.h"
 #include "ports/port_dialogs.h"
-#include "ports/port_types.h"
+#include "base/port_types.h"
 
 namespace app {
 namespace {

@@ -1,9 +1,9 @@
 // Receipt models: the universal printer driver (Unidrv) with the model's GPD
 // file and the maker's rendering DLL, and for the fourth block of models the
 // rendering plug-in with its settings file.
-#include "app/installer_dialog.h"
+#include "base/installer_dialog.h"
 #include "install/driver_installers.h"
-#include "install/spooler_control.h"
+#include "base/spooler_control.h"
 
 namespace install {
 namespace cat = app::catalogue;

@@ -1,9 +1,10 @@
 #include "ports/port_dialogs.h"
 
-#include "app/dialog_ids.h"
-#include "app/messages.h"
+#include "base/dialog_ids.h"
+#include "base/messages.h"
 #include "ports/port_list.h"
-#include "ports/port_types.h"
+#include "base/port_types.h"
+#include "base/text.h"
 
 namespace ports {
 namespace {
@@ -16,7 +17,7 @@ constexpr const char* kPromptCaption = "Prompt";
 constexpr const char* kNoTcpIpPortText =
     "There is no available TCP/IP port\r\nClick \"Add port\" to create a new port";
 
-bool IsParallelPort(const platform::PortInfo2& port) { return StartsWith(port.portName, "LPT"); }
+bool IsParallelPort(const platform::PortInfo2& port) { return text::StartsWith(port.portName, "LPT"); }
 bool IsTcpIpPort(const platform::PortInfo2& port) { return IsTcpIpDescription(port.description); }
 
 // Enter reaches a dialog without an IDOK button as IDOK, Escape as IDCANCEL.

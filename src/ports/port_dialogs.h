@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "app/controls.h"
+#include "base/controls.h"
 #include "platform/spooler.h"
 #include "platform/window.h"
 

@@ -2,9 +2,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/installer_dialog.h"
+#include "base/installer_dialog.h"
 #include "ports/port_list.h"
-#include "ports/port_types.h"
+#include "base/port_types.h"
+#include "base/text.h"
 
 namespace app {
 namespace {
@@ -12,7 +13,7 @@ namespace {
 using platform::lv::kFocused;
 using platform::lv::kSelected;
 using ports::ApplyPortListStyle;
-using ports::StartsWith;
+using text::StartsWith;
 
 struct PortCounts {
     int com = 0;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "ports/port_types.h"
+#include "base/port_types.h"
 
 namespace ports {
 
@@ -30,10 +30,6 @@ void ApplyPortListStyle(app::ListView& list) {
     style &= ~platform::lv::kExTrackSelect;
     style |= platform::lv::kExGridLines | platform::lv::kExFullRowSelect;
     list.SetExtendedStyle(style);
-}
-
-bool StartsWith(const std::string& text, const char* prefix) {
-    return text.compare(0, std::strlen(prefix), prefix) == 0;
 }
 
 bool IsTcpIpDescription(const std::string& description) {

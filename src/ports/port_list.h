@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/controls.h"
+#include "base/controls.h"
 #include "platform/spooler.h"
 
 namespace ports {
@@ -18,9 +18,6 @@ std::vector<platform::PortInfo2> SpoolerPorts(platform::Spooler& spooler);
 // Grid lines and full-row selection on, hover selection off; the other
 // extended style bits stay as they are.
 void ApplyPortListStyle(app::ListView& list);
-
-// Exact, case-sensitive prefix test, as the port names are compared.
-bool StartsWith(const std::string& text, const char* prefix);
 
 // The Standard TCP/IP port monitor's description, English or Chinese.
 bool IsTcpIpDescription(const std::string& description);

@@ -2,7 +2,7 @@
 // the port goes straight into the keys the print subsystem reads when the
 // spooler starts, and the spooler reports back through "PrinterOnLine" in
 // the current hardware profile.
-#include "app/installer_dialog.h"
+#include "base/installer_dialog.h"
 
 #include <algorithm>
 

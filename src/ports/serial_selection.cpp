@@ -6,9 +6,10 @@
 #include <algorithm>
 #include <array>
 
-#include "app/installer_dialog.h"
-#include "install/spooler_control.h"
-#include "ports/port_types.h"
+#include "base/installer_dialog.h"
+#include "base/spooler_control.h"
+#include "base/port_types.h"
+#include "base/text.h"
 
 namespace app {
 namespace {
@@ -22,9 +23,7 @@ constexpr std::uint32_t kWriteBufferSize = 512;
 constexpr std::array<std::uint8_t, 3> kReceiptRequest = {0x10, 0x04, 0x01};
 constexpr std::array<std::uint8_t, 3> kLabelRequest = {0x1B, 0x21, 0x3F};
 
-bool StartsWith(const std::string& text, const char* prefix) {
-    return text.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
-}
+using text::StartsWith;
 
 // "COM10:" is port 10: the digits after "COM", up to the colon; 0 when
 // there are none (no such device opens).

@@ -2,13 +2,13 @@
 // port in turn and the spooler restarted, until the spooler reports it on
 // line. Windows 7 answers nothing useful here, so every port is only
 // written and the last one stays.
-#include "app/installer_dialog.h"
-#include "install/spooler_control.h"
+#include "base/installer_dialog.h"
+#include "base/os_detection.h"
+#include "base/spooler_control.h"
 
 namespace app {
 namespace {
 
-constexpr int kWindows7 = 9;
 constexpr const char* kNoPortText =
     "Failed to select USB port,please check the port is connected.\r\n\r\n"
     "Click Retry:Retry to select usb port\r\n"

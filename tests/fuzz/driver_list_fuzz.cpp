@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/driver_list.h"
-#include "app/installer_dialog.h"
+#include "base/installer_dialog.h"
 #include "sim/sim_machine.h"
 #include "sim/sim_window.h"
 

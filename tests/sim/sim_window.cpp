@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/dialog_ids.h"
+#include "base/dialog_ids.h"
 
 namespace sim {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/model_catalogue.h"
+#include "base/model_catalogue.h"
 
 namespace cat = app::catalogue;
 

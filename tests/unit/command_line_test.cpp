@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/command_line_options.h"
-#include "app/exit_codes.h"
-#include "ports/port_types.h"
+#include "base/exit_codes.h"
+#include "base/port_types.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "app/installer_dialog.h"
+#include "base/installer_dialog.h"
 #include "sim/sim_machine.h"
 #include "sim/sim_window.h"
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/model_catalogue.h"
+#include "base/model_catalogue.h"
 #include "dialog_fixture.h"
-#include "ports/port_types.h"
+#include "base/port_types.h"
 
 namespace testing_support {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "dialog_fixture.h"
-#include "ports/port_types.h"
+#include "base/port_types.h"
 
 namespace {
 

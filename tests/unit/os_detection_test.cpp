@@ -3,7 +3,7 @@
 #include <tuple>
 #include <utility>
 
-#include "app/os_detection.h"
+#include "base/os_detection.h"
 #include "dialog_fixture.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "dialog_fixture.h"
-#include "ports/port_types.h"
+#include "base/port_types.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "app/exit_codes.h"
+#include "base/exit_codes.h"
 #include "sim/sim_machine.h"
 #include "sim/sim_window.h"
 

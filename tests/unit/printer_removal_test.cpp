@@ -3,7 +3,7 @@
 // monitor when nothing else uses them, and never anything of another maker.
 #include <gtest/gtest.h>
 
-#include "app/exit_codes.h"
+#include "base/exit_codes.h"
 #include "install/printer_removal.h"
 #include "unattended_fixture.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "install/spooler_control.h"
+#include "base/spooler_control.h"
 #include "sim/sim_machine.h"
 #include "sim/sim_window.h"
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/command_line_options.h"
-#include "app/install_log.h"
+#include "base/install_log.h"
 #include "app/prompt_policy.h"
 #include "app/unattended_install.h"
 #include "app/unattended_window.h"

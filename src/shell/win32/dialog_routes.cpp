@@ -1,6 +1,6 @@
 #include "shell/win32/dialog_routes.h"
 
-#include "app/dialog_ids.h"
+#include "base/dialog_ids.h"
 
 namespace win32 {
 namespace {

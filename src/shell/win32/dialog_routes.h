@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "app/installer_dialog.h"
+#include "base/installer_dialog.h"
 #include "shell/win32/dialog_window_win32.h"
 
 namespace win32 {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/dialog_ids.h"
+#include "base/dialog_ids.h"
 #include "shell/win32/modal_dialog_win32.h"
 #include "shell/win32/serial_prompt_win32.h"
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/command_line_options.h"
-#include "app/dialog_ids.h"
-#include "app/exit_codes.h"
-#include "app/installer_dialog.h"
+#include "base/dialog_ids.h"
+#include "base/exit_codes.h"
+#include "base/installer_dialog.h"
 #include "platform/win32/win32_platform.h"
 #include "shell/win32/dialog_routes.h"
 #include "shell/win32/unattended_host.h"

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "app/dialog_ids.h"
-#include "ports/port_types.h"
+#include "base/dialog_ids.h"
+#include "base/port_types.h"
 
 namespace win32 {
 namespace {

@@ -1,9 +1,9 @@
 #include "shell/win32/unattended_host.h"
 
 #include "app/command_line_options.h"
-#include "app/dialog_ids.h"
-#include "app/exit_codes.h"
-#include "app/install_log.h"
+#include "base/dialog_ids.h"
+#include "base/exit_codes.h"
+#include "base/install_log.h"
 #include "app/prompt_policy.h"
 #include "app/unattended_install.h"
 #include "app/unattended_window.h"

@@ -1,6 +1,6 @@
-#include "install/spooler_control.h"
+#include "base/spooler_control.h"
 
-#include "app/messages.h"
+#include "base/messages.h"
 
 namespace install {
 namespace svc = platform::svc;

@@ -1,4 +1,4 @@
-#include "app/exit_codes.h"
+#include "base/exit_codes.h"
 
 namespace app::exitcode {
 

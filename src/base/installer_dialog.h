@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "app/controls.h"
-#include "app/dialog_ids.h"
-#include "app/messages.h"
-#include "app/model_catalogue.h"
+#include "base/controls.h"
+#include "base/dialog_ids.h"
+#include "base/messages.h"
+#include "base/model_catalogue.h"
 #include "package/archive_extractor.h"
 #include "platform/platform.h"
-#include "ports/port_types.h"
+#include "base/port_types.h"
 
 namespace app {
 

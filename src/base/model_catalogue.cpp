@@ -1,4 +1,4 @@
-#include "app/model_catalogue.h"
+#include "base/model_catalogue.h"
 
 namespace app::catalogue {
 namespace {

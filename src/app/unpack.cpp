@@ -1,5 +1,5 @@
 // The start-up step that unpacks the driver package into the root of C:.
-#include "app/installer_dialog.h"
+#include "base/installer_dialog.h"
 #include "package/working_folders.h"
 
 namespace app {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 
 namespace app::exitcode {
 
@@ -42,3 +43,14 @@ constexpr std::array<Row, 7> kTable = {{
 const char* Meaning(int code);
 
 }  // namespace app::exitcode
+
+namespace app {
+
+// What a step of an unattended run ends with: its exit code and, unless it
+// succeeded, why.
+struct RunOutcome {
+    int code = 0;
+    std::string reason;
+};
+
+}  // namespace app
