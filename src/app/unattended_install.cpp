@@ -6,6 +6,7 @@
 #include "app/driver_list.h"
 #include "base/exit_codes.h"
 #include "app/preflight.h"
+#include "app/test_page.h"
 #include "base/port_types.h"
 #include "base/text.h"
 

@@ -3,6 +3,7 @@
 // every status line and box in the log, and the outcome as the exit code.
 #include <gtest/gtest.h>
 
+#include "app/test_page.h"
 #include "base/exit_codes.h"
 #include "unattended_fixture.h"
 
