@@ -35,7 +35,7 @@ run_packages=(
 test_packages=(
   g++-mingw-w64-x86-64-win32 gcc-mingw-w64-x86-64-win32 mingw-w64-x86-64-dev
   socat libarchive-tools unzip p7zip-full
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
 )
 
 SUDO=${SETUP_SUDO-}
