@@ -60,7 +60,8 @@ inline bool BareSpooler(bool start) {
         ok = ControlService(service, SERVICE_CONTROL_STOP, &status) &&
              WaitServiceState(service, SERVICE_STOPPED);
     }
-    if (ok && start) ok = StartServiceA(service, 0, nullptr) && WaitServiceState(service, SERVICE_RUNNING);
+    if (ok && start)
+        ok = StartServiceA(service, 0, nullptr) && WaitServiceState(service, SERVICE_RUNNING);
     if (service) CloseServiceHandle(service);
     if (manager) CloseServiceHandle(manager);
     return ok;

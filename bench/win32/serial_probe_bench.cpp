@@ -32,14 +32,18 @@ struct Event {
     std::string what;
 };
 std::vector<Event> events;
-void Record(const std::string& what) { events.push_back({bench::NowMs(), bench::CpuMs(), what}); }
+void Record(const std::string& what) {
+    events.push_back({bench::NowMs(), bench::CpuMs(), what});
+}
 
 // The dialog's window: a hidden real window for the timers and the
 // channel's reports, the controls kept in memory.
 class BenchWindow : public bench::HeadlessWindow {
 public:
     HWND hwnd = nullptr;
-    platform::WindowHandle Handle() const override { return reinterpret_cast<platform::WindowHandle>(hwnd); }
+    platform::WindowHandle Handle() const override {
+        return reinterpret_cast<platform::WindowHandle>(hwnd);
+    }
     void SetControlText(int id, const std::string& text) override {
         if (id == IDC_STATUS && text != GetControlText(id)) Record("status " + text);
         HeadlessWindow::SetControlText(id, text);
@@ -101,12 +105,15 @@ private:
 // A service that stops and starts at once.
 class InstantServices : public platform::ServiceManager {
 public:
-    platform::ScHandle OpenSCManagerA(const std::string&, std::uint32_t, std::uint32_t&) override { return 1; }
+    platform::ScHandle OpenSCManagerA(const std::string&, std::uint32_t, std::uint32_t&) override {
+        return 1;
+    }
     platform::ScHandle OpenServiceA(platform::ScHandle, const std::string&, std::uint32_t,
                                     std::uint32_t&) override {
         return 2;
     }
-    platform::BoolResult QueryServiceStatus(platform::ScHandle, platform::ServiceStatus& status) override {
+    platform::BoolResult QueryServiceStatus(platform::ScHandle,
+                                            platform::ServiceStatus& status) override {
         status.currentState = state_;
         return {1, 0};
     }
@@ -120,7 +127,8 @@ public:
         status.currentState = state_;
         return {1, 0};
     }
-    platform::BoolResult QueryServiceConfigA(platform::ScHandle, platform::ServiceConfig& config) override {
+    platform::BoolResult QueryServiceConfigA(platform::ScHandle,
+                                             platform::ServiceConfig& config) override {
         config.startType = platform::svc::kAutoStart;
         return {1, 0};
     }
@@ -218,10 +226,10 @@ int main(int argc, char** argv) {
                                   nullptr, windowClass.hInstance, nullptr);
     InstantServices services;
     TimedChannels channels;
-    platform::Platform platform{window,         machine.spooler, machine.registry, services,
-                                machine.files,  machine.profile, machine.system,   machine.threads,
-                                machine.libraries, machine.token, channels,
-                                machine.network};
+    platform::Platform platform{window,         machine.spooler, machine.registry,
+                                services,       machine.files,   machine.profile,
+                                machine.system, machine.threads, machine.libraries,
+                                machine.token,  channels,        machine.network};
     app::InstallerDialog dialog(platform);
     window.dialog = &dialog;
     theDialog = &dialog;
@@ -259,19 +267,23 @@ int main(int argc, char** argv) {
     }
 
     std::printf("per port (median of %d)          ms    target\n", rounds);
-    std::printf("  answering (COM1)          %8.1f    the %.0f ms wait (reply noticed at its end)\n",
-                bench::Median(answering), kReplyWaitMs);
+    std::printf(
+        "  answering (COM1)          %8.1f    the %.0f ms wait (reply noticed at its end)\n",
+        bench::Median(answering), kReplyWaitMs);
     std::printf("    reply after the request %8.1f\n", bench::Median(replyMs));
     const double silentMs = bench::Median(silent);
     std::printf("  silent (COM2)             %8.1f    <= %.0f (1.05 x %.0f): %s\n", silentMs,
-                1.05 * kReplyWaitMs, kReplyWaitMs, silentMs <= 1.05 * kReplyWaitMs ? "met" : "NOT met");
+                1.05 * kReplyWaitMs, kReplyWaitMs,
+                silentMs <= 1.05 * kReplyWaitMs ? "met" : "NOT met");
     const double stepMs = bench::Median(closedStep);
-    std::printf("  unopenable (COM98), step  %8.1f    < 5: %s\n", stepMs, stepMs < 5.0 ? "met" : "NOT met");
+    std::printf("  unopenable (COM98), step  %8.1f    < 5: %s\n", stepMs,
+                stepMs < 5.0 ? "met" : "NOT met");
     std::printf("    tick to tick            %8.1f    (the 1 ms timer, as the system rounds it)\n",
                 bench::Median(closedTick));
     std::printf("  open / close of a port    %8.1f / %.1f\n", bench::Median(TimedChannel::openMs),
                 bench::Median(TimedChannel::closeMs));
-    std::printf("CPU while a port is probed  %8.2f %% of the time (median)\n", bench::Median(probeShare) * 100.0);
+    std::printf("CPU while a port is probed  %8.2f %% of the time (median)\n",
+                bench::Median(probeShare) * 100.0);
     std::printf("CPU of a listening port     %8.2f %% of 2 s with nothing heard\n",
                 IdleListeningShare(window, 2, 2000.0) * 100.0);
     std::printf("CPU of a whole search       %8.1f ms (prompt to ending, both searches)\n",

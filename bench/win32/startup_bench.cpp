@@ -24,7 +24,9 @@ namespace {
 
 constexpr double kFixedPausesMs = 120.0;
 
-bool Spooler(bool start) { return bench::BareSpooler(start); }
+bool Spooler(bool start) {
+    return bench::BareSpooler(start);
+}
 
 }  // namespace
 
@@ -40,9 +42,11 @@ int main(int argc, char** argv) {
 
     std::vector<double> startups, references, ratios, cpus, bareStarts;
     for (int round = 0; round < rounds; ++round) {
-        if (!Spooler(false)) return std::fprintf(stderr, "startup_bench: cannot stop the spooler\n"), 1;
+        if (!Spooler(false))
+            return std::fprintf(stderr, "startup_bench: cannot stop the spooler\n"), 1;
         double start = bench::NowMs();
-        if (!Spooler(true)) return std::fprintf(stderr, "startup_bench: cannot start the spooler\n"), 1;
+        if (!Spooler(true))
+            return std::fprintf(stderr, "startup_bench: cannot start the spooler\n"), 1;
         const double bareStart = bench::NowMs() - start;
         if (!Spooler(false)) return 1;
 
@@ -62,10 +66,11 @@ int main(int argc, char** argv) {
         ratios.push_back(startups.back() / references.back());
         dialog.OnDestroy();
     }
-    std::printf("start-up: %.1f ms to an enabled Install, %.3f x (%.0f ms pauses + spooler start "
-                "%.1f ms); CPU %.1f ms\n",
-                bench::Median(startups), bench::Median(ratios), kFixedPausesMs,
-                bench::Median(bareStarts), bench::Median(cpus));
+    std::printf(
+        "start-up: %.1f ms to an enabled Install, %.3f x (%.0f ms pauses + spooler start "
+        "%.1f ms); CPU %.1f ms\n",
+        bench::Median(startups), bench::Median(ratios), kFixedPausesMs, bench::Median(bareStarts),
+        bench::Median(cpus));
 
     // The unpacking step alone, pauses included, for where the rest goes.
     std::vector<double> unpacks;
@@ -92,10 +97,10 @@ int main(int argc, char** argv) {
         restarts.push_back(bench::NowMs() - start);
         restartCpus.push_back(bench::CpuMs() - cpu);
     }
-    std::printf("spooler restart: %.1f ms, %.3f x a bare restart (%.1f ms); CPU while waiting %.1f ms "
-                "(%.1f %%)\n",
-                bench::Median(restarts), bench::Median(restarts) / bench::Median(bare),
-                bench::Median(bare), bench::Median(restartCpus),
-                100.0 * bench::Median(restartCpus) / bench::Median(restarts));
+    std::printf(
+        "spooler restart: %.1f ms, %.3f x a bare restart (%.1f ms); CPU while waiting %.1f ms "
+        "(%.1f %%)\n",
+        bench::Median(restarts), bench::Median(restarts) / bench::Median(bare), bench::Median(bare),
+        bench::Median(restartCpus), 100.0 * bench::Median(restartCpus) / bench::Median(restarts));
     return 0;
 }

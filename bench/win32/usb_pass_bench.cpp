@@ -30,18 +30,21 @@ namespace {
 class SearchWindow : public bench::HeadlessWindow {
 public:
     int ShowMessageBox(const platform::MessageBoxRequest& box) override {
-        if (box.id == static_cast<int>(app::Message::kUsbPortNotFound)) return platform::mb::kIdCancel;
+        if (box.id == static_cast<int>(app::Message::kUsbPortNotFound))
+            return platform::mb::kIdCancel;
         return HeadlessWindow::ShowMessageBox(box);
     }
 };
 
 // The least a restart can cost: the service's own stop and start.
-bool BareRestart() { return bench::BareSpooler(true); }
+bool BareRestart() {
+    return bench::BareSpooler(true);
+}
 
 bool AddUsbPorts(int count) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports", 0,
-                      KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports",
+                      0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
         return false;
     }
     for (int i = 1; i <= count; ++i) {
@@ -75,7 +78,8 @@ bool MakePrinter(const char* name) {
     driver.pDataFile = const_cast<char*>(file.c_str());
     driver.pConfigFile = const_cast<char*>(file.c_str());
     driver.pDefaultDataType = const_cast<char*>("RAW");
-    if (!AddPrinterDriverExA(nullptr, 3, reinterpret_cast<BYTE*>(&driver), APD_COPY_ALL_FILES)) return false;
+    if (!AddPrinterDriverExA(nullptr, 3, reinterpret_cast<BYTE*>(&driver), APD_COPY_ALL_FILES))
+        return false;
     HANDLE existing = nullptr;
     if (OpenPrinterA(const_cast<char*>(name), &existing, nullptr)) {
         DeletePrinter(existing);
@@ -99,7 +103,8 @@ int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     const char* kPrinter = "Bench Printer";
     if (!AddUsbPorts(16) || !MakePrinter(kPrinter) || !BareRestart()) {
-        std::fprintf(stderr, "usb_pass_bench: cannot set the machine up (error %lu)\n", GetLastError());
+        std::fprintf(stderr, "usb_pass_bench: cannot set the machine up (error %lu)\n",
+                     GetLastError());
         return 1;
     }
     win32::Win32Machine machine;
@@ -113,7 +118,8 @@ int main(int argc, char** argv) {
     dialog.modelIndex = 27;
     window.SetControlText(IDC_PRINTER_NAME, kPrinter);
     if (dialog.GetWindowsVersionCode() == 9) {
-        std::fprintf(stderr, "usb_pass_bench: Windows 7 searches without restarts; use another version\n");
+        std::fprintf(stderr,
+                     "usb_pass_bench: Windows 7 searches without restarts; use another version\n");
         return 1;
     }
 
@@ -147,7 +153,8 @@ int main(int argc, char** argv) {
         const double ratio = bench::Median(ratios);
         withinTarget = withinTarget && ratio <= 1.05;
         std::printf("%-6d %12.1f %12.1f %8.3f %14.1f %14.1f\n", ports, bench::Median(bare) * 1e3,
-                    bench::Median(search) * 1e3, ratio, bench::Median(bareCpu) * 1e3, bench::Median(searchCpu) * 1e3);
+                    bench::Median(search) * 1e3, ratio, bench::Median(bareCpu) * 1e3,
+                    bench::Median(searchCpu) * 1e3);
     }
     std::printf("target: search <= 1.05 x restarts: %s\n", withinTarget ? "met" : "NOT met");
 
@@ -176,9 +183,10 @@ int main(int argc, char** argv) {
         cpus.push_back(bench::CpuMs() / 1e3 - cpu);
         ratios.push_back(totals.back() / (0.5 + restart));
     }
-    std::printf("install: %.1f ms from Install to \"%s\", %.3f x (500 ms pause + one restart), "
-                "CPU %.1f ms\n",
-                bench::Median(totals) * 1e3, window.GetControlText(IDC_INSTALL).c_str(), bench::Median(ratios),
-                bench::Median(cpus) * 1e3);
+    std::printf(
+        "install: %.1f ms from Install to \"%s\", %.3f x (500 ms pause + one restart), "
+        "CPU %.1f ms\n",
+        bench::Median(totals) * 1e3, window.GetControlText(IDC_INSTALL).c_str(),
+        bench::Median(ratios), bench::Median(cpus) * 1e3);
     return 0;
 }

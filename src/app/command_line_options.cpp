@@ -11,8 +11,24 @@
 namespace app::cli {
 namespace {
 
-enum class Switch { Quiet, Passive, Log, Model, Name, Port, PortName, Host, Baud, NoDefault, List,
-                    Uninstall, Check, Help, Repair, TestPage };
+enum class Switch {
+    Quiet,
+    Passive,
+    Log,
+    Model,
+    Name,
+    Port,
+    PortName,
+    Host,
+    Baud,
+    NoDefault,
+    List,
+    Uninstall,
+    Check,
+    Help,
+    Repair,
+    TestPage
+};
 
 struct SwitchInfo {
     const char* name;
@@ -95,9 +111,9 @@ std::string ApplyHost(const std::string& value, Options& options) {
     if (colon != std::string::npos && value.find(':', colon + 1) == std::string::npos) {
         host = value.substr(0, colon);
         const std::string number = value.substr(colon + 1);
-        const bool digits = !number.empty() && number.size() <= 5 &&
-                            std::all_of(number.begin(), number.end(),
-                                        [](char c) { return c >= '0' && c <= '9'; });
+        const bool digits =
+            !number.empty() && number.size() <= 5 &&
+            std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
         if (!digits || std::stoi(number) < 1 || std::stoi(number) > 65535) {
             return "/host " + value + ": the port number after the colon is 1 to 65535";
         }
@@ -105,7 +121,8 @@ std::string ApplyHost(const std::string& value, Options& options) {
     }
     if (host.empty() || host.size() > kMaxHostLength ||
         !std::all_of(host.begin(), host.end(), HostCharacter)) {
-        return "/host " + value + " is not a printer address (a host name or an IP address of "
+        return "/host " + value +
+               " is not a printer address (a host name or an IP address of "
                "at most 48 characters, with :number for another port than 9100)";
     }
     options.host = host;
@@ -173,7 +190,8 @@ std::string CheckInstall(const std::set<Switch>& given, const Options& options) 
         return "/model is missing: name the driver-list entry to install (/list shows them)";
     }
     if (given.count(Switch::Port) == 0) {
-        return "/port is missing: say how the printer is connected (usb, serial, parallel or tcpip)";
+        return "/port is missing: say how the printer is connected (usb, serial, parallel or "
+               "tcpip)";
     }
     const bool tcpip = options.portType == ports::kTcpIp;
     if (given.count(Switch::PortName) != 0 && !tcpip && options.portType != ports::kParallel) {
@@ -195,8 +213,9 @@ std::string CheckInstall(const std::set<Switch>& given, const Options& options) 
 // /check: the pre-flight check alone, of the model and port where given.
 std::string CheckPreflight(const std::set<Switch>& given, Options& options) {
     options.mode = Mode::Check;
-    const std::string extra = FirstGiven(given, {Switch::List, Switch::Uninstall, Switch::Name,
-                                                 Switch::Baud, Switch::NoDefault, Switch::PortName});
+    const std::string extra =
+        FirstGiven(given, {Switch::List, Switch::Uninstall, Switch::Name, Switch::Baud,
+                           Switch::NoDefault, Switch::PortName});
     if (!extra.empty()) return "/check cannot be combined with " + extra;
     if (given.count(Switch::Host) != 0 && options.portType != ports::kTcpIp) {
         return "/host applies only to /port tcpip";
@@ -214,10 +233,9 @@ std::string CheckCombination(const std::set<Switch>& given, Options& options) {
     if (given.count(Switch::Check) != 0) return CheckPreflight(given, options);
     if (list) {
         options.mode = Mode::List;
-        const std::string extra =
-            FirstGiven(given, {Switch::Model, Switch::Name, Switch::Port, Switch::PortName,
-                               Switch::Host, Switch::Baud, Switch::NoDefault, Switch::Repair,
-                               Switch::TestPage});
+        const std::string extra = FirstGiven(
+            given, {Switch::Model, Switch::Name, Switch::Port, Switch::PortName, Switch::Host,
+                    Switch::Baud, Switch::NoDefault, Switch::Repair, Switch::TestPage});
         return extra.empty() ? std::string() : "/list cannot be combined with " + extra;
     }
     if (uninstall) {
@@ -231,20 +249,20 @@ std::string CheckCombination(const std::set<Switch>& given, Options& options) {
     if (given.count(Switch::Repair) != 0) {
         options.mode = Mode::Repair;
         if (given.count(Switch::Name) == 0) return "/repair needs /name <printer name>";
-        const std::string extra =
-            FirstGiven(given, {Switch::Model, Switch::Port, Switch::PortName, Switch::Host,
-                               Switch::NoDefault});
+        const std::string extra = FirstGiven(given, {Switch::Model, Switch::Port, Switch::PortName,
+                                                     Switch::Host, Switch::NoDefault});
         return extra.empty() ? std::string() : "/repair cannot be combined with " + extra;
     }
     if (given.count(Switch::TestPage) != 0 && given.count(Switch::Model) == 0) {
         options.mode = Mode::TestPage;
         if (given.count(Switch::Name) == 0) {
-            return "/testpage needs /name <printer name>, or an installation (/model, /port) before it";
+            return "/testpage needs /name <printer name>, or an installation (/model, /port) "
+                   "before it";
         }
-        const std::string extra =
-            FirstGiven(given, {Switch::Port, Switch::PortName, Switch::Host, Switch::Baud,
-                               Switch::NoDefault});
-        return extra.empty() ? std::string() : "/testpage without /model cannot be combined with " + extra;
+        const std::string extra = FirstGiven(
+            given, {Switch::Port, Switch::PortName, Switch::Host, Switch::Baud, Switch::NoDefault});
+        return extra.empty() ? std::string()
+                             : "/testpage without /model cannot be combined with " + extra;
     }
     options.mode = Mode::Install;
     return CheckInstall(given, options);

@@ -28,7 +28,7 @@ struct Options {
     std::string logPath;  // empty: no log file
     std::string model;    // the driver-list entry
     std::optional<std::string> printerName;
-    int portType = -1;    // ports::PortType; -1 when not given
+    int portType = -1;  // ports::PortType; -1 when not given
     std::string portName;
     std::string host;
     int hostPort = 9100;  // the printer's raw port, from "/host address:number"

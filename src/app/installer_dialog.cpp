@@ -82,15 +82,17 @@ long InstallerDialog::OnUpdateDataMessage(std::uintptr_t wParam) {
     return ExchangeData(wParam != 0) ? 1 : 0;
 }
 
-void InstallerDialog::Refresh() { window_.SendUpdateData(); }
+void InstallerDialog::Refresh() {
+    window_.SendUpdateData();
+}
 
 void InstallerDialog::StartupWorker() {
     // Each step runs to completion; a close asked for meanwhile skips the
     // steps still to come, and the dialog ends once the worker is out.
     using Step = void (InstallerDialog::*)();
     constexpr Step kSteps[] = {
-        &InstallerDialog::EnsureSpoolerRunning, &InstallerDialog::EnumeratePorts,
-        &InstallerDialog::UnpackDriverPackage,  &InstallerDialog::LoadDriverNames,
+        &InstallerDialog::EnsureSpoolerRunning,  &InstallerDialog::EnumeratePorts,
+        &InstallerDialog::UnpackDriverPackage,   &InstallerDialog::LoadDriverNames,
         &InstallerDialog::DetectOperatingSystem,
     };
     for (Step step : kSteps) {
@@ -132,9 +134,13 @@ void InstallerDialog::OnOk() {
     EndWhenStartupDone(platform::mb::kIdOk);
 }
 
-void InstallerDialog::OnCancel() { EndWhenStartupDone(platform::mb::kIdCancel); }
+void InstallerDialog::OnCancel() {
+    EndWhenStartupDone(platform::mb::kIdCancel);
+}
 
-void InstallerDialog::OnClose() { EndWhenStartupDone(platform::mb::kIdCancel); }
+void InstallerDialog::OnClose() {
+    EndWhenStartupDone(platform::mb::kIdCancel);
+}
 
 void InstallerDialog::OnInstall() {
     ExchangeData(true);
@@ -156,7 +162,8 @@ void InstallerDialog::OnInstall() {
     if (portTypeIndex < 0) {
         // Nothing chosen yet and the selection cleared: ask rather than guess.
         const char* text = "Please select the port that you are using.";
-        window_.ShowMessageBox(OwnedBox(Message::kNoPortTypeChosen, text, "Prompt", platform::mb::kOk));
+        window_.ShowMessageBox(
+            OwnedBox(Message::kNoPortTypeChosen, text, "Prompt", platform::mb::kOk));
         installButton.Enable(true);
         lastRoute = InstallRoute::Refused;
         EndInstallation(Outcome::Failed, text);
@@ -189,9 +196,11 @@ void InstallerDialog::OnInstall() {
     }
     if (listedIndex != kNotListed) modelIndex = listedIndex;
     const catalogue::ReceiptBlocks blocks = Blocks();
-    const bool receipt = catalogue::FamilyOf(modelIndex, blocks) == catalogue::DriverFamily::Receipt;
-    const bool known = receipt ? catalogue::ResolveReceiptModel(modelIndex, blocks, driverName).has_value()
-                               : catalogue::ResolveLabelModel(modelIndex, blocks).has_value();
+    const bool receipt =
+        catalogue::FamilyOf(modelIndex, blocks) == catalogue::DriverFamily::Receipt;
+    const bool known =
+        receipt ? catalogue::ResolveReceiptModel(modelIndex, blocks, driverName).has_value()
+                : catalogue::ResolveLabelModel(modelIndex, blocks).has_value();
     if (!known) {
         RefuseUnknownModel(driverName);
         return;
@@ -227,7 +236,8 @@ void InstallerDialog::RefuseUnknownModel(const std::string& driverName) {
     if (driverCombo.GetCount() == 0 && !extractor.FailureText().empty()) {
         text += "\r\n\r\n" + extractor.FailureText().substr(0, kShownFailureText);
     }
-    window_.ShowMessageBox(OwnedBox(Message::kDriverNotInstallable, text, "Error", platform::mb::kOk));
+    window_.ShowMessageBox(
+        OwnedBox(Message::kDriverNotInstallable, text, "Error", platform::mb::kOk));
     installButton.Enable(true);
     lastRoute = InstallRoute::Refused;
     EndInstallation(Outcome::Failed, text);

@@ -8,10 +8,10 @@ namespace app {
 namespace {
 
 constexpr std::array<const char*, 12> kVersionNames = {
-    "Microsoft Windows 95 ",   "Microsoft Windows 98 ",  "Microsoft Windows Me ",
-    "Microsoft Windows NT ",   "Microsoft Windows 2000 ", "Microsoft Windows XP ",
+    "Microsoft Windows 95 ",   "Microsoft Windows 98 ",    "Microsoft Windows Me ",
+    "Microsoft Windows NT ",   "Microsoft Windows 2000 ",  "Microsoft Windows XP ",
     "Microsoft Windows 2003 ", "Microsoft Windows Vista ", "Microsoft Windows 7 ",
-    "Microsoft Windows 8 ",    "Microsoft Windows 8.1 ", "Microsoft Windows 10 ",
+    "Microsoft Windows 8 ",    "Microsoft Windows 8.1 ",   "Microsoft Windows 10 ",
 };
 constexpr const char* kWindows11Name = "Microsoft Windows 11 ";
 // wProductType of a client edition; servers and domain controllers differ.
@@ -75,7 +75,9 @@ std::string WindowsVersionName(const platform::OsVersionInfo& info) {
     return WindowsVersionName(code);
 }
 
-int InstallerDialog::GetWindowsVersionCode() { return QueryWindowsVersionCode(platform_.system); }
+int InstallerDialog::GetWindowsVersionCode() {
+    return QueryWindowsVersionCode(platform_.system);
+}
 
 void InstallerDialog::DetectOperatingSystem() {
     std::string word = "32 bit";
@@ -88,8 +90,9 @@ void InstallerDialog::DetectOperatingSystem() {
     }
     if (isWow64 != 0) word = "64 bit";
     platform::OsVersionInfo version;
-    const std::string name =
-        QueryWindowsVersion(platform_.system, version) ? WindowsVersionName(version) : std::string();
+    const std::string name = QueryWindowsVersion(platform_.system, version)
+                                 ? WindowsVersionName(version)
+                                 : std::string();
     statusText = "Current System is " + name + " " + word;
     Refresh();
 }

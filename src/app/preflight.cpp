@@ -29,7 +29,6 @@ std::string Error(std::uint32_t code) {
     return "(error " + std::to_string(code) + ")";
 }
 
-
 }  // namespace
 
 std::vector<Finding> Preflight::Run(const PreflightRequest& request) {
@@ -108,14 +107,15 @@ Finding Preflight::Spooler() {
     const char* item = "spooler";
     platform::ServiceManager& services = platform_.services;
     std::uint32_t error = 0;
-    platform::ScopedScHandle manager(services,
-                          services.OpenSCManagerA("", platform::svc::kManagerConnect, error));
+    platform::ScopedScHandle manager(
+        services, services.OpenSCManagerA("", platform::svc::kManagerConnect, error));
     if (manager.get() == 0) {
         return Make(item, Verdict::Warning,
                     "the service control manager could not be opened " + Error(error));
     }
-    platform::ScopedScHandle service(services, services.OpenServiceA(manager.get(), kSpooler,
-                                                          platform::svc::kQueryConfig, error));
+    platform::ScopedScHandle service(
+        services,
+        services.OpenServiceA(manager.get(), kSpooler, platform::svc::kQueryConfig, error));
     if (service.get() == 0) {
         if (error == platform::error::kServiceDoesNotExist) {
             return Make(item, Verdict::Blocking,

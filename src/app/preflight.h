@@ -22,7 +22,7 @@ enum class Verdict { Ok, Warning, Blocking };
 struct Finding {
     std::string item;  // what was checked, in a word or two
     Verdict verdict = Verdict::Ok;
-    std::string text;  // what was found; for a blocking item, what to do
+    std::string text;     // what was found; for a blocking item, what to do
     bool policy = false;  // blocking by the machine's own policy
 };
 
@@ -30,11 +30,11 @@ struct Finding {
 struct PreflightRequest {
     std::string model;  // the chosen driver-list entry; empty: none chosen
     std::size_t offeredEntries = 0;
-    bool modelOffered = false;   // the package offers `model` with a driver
-    std::string packageFailure;  // the archive library's words, if it refused
-    std::string workingFolders;  // why nothing could be unpacked, if so
+    bool modelOffered = false;        // the package offers `model` with a driver
+    std::string packageFailure;       // the archive library's words, if it refused
+    std::string workingFolders;       // why nothing could be unpacked, if so
     std::uint64_t declaredBytes = 0;  // the package's files unpacked; 0: not declared
-    std::string host;  // TCP/IP: the printer's address; empty: no connection check
+    std::string host;                 // TCP/IP: the printer's address; empty: no connection check
     int hostPort = 9100;
 };
 

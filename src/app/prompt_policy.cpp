@@ -18,9 +18,9 @@ constexpr int kIdNo = 7;
 // The button that changes least, for each MB_ type.
 int SafestButton(std::uint32_t style) {
     switch (style & 0xF) {
-        case 0x0: return platform::mb::kIdOk;      // OK
-        case 0x2: return kIdAbort;                 // Abort, Retry, Ignore
-        case 0x4: return kIdNo;                    // Yes, No
+        case 0x0: return platform::mb::kIdOk;     // OK
+        case 0x2: return kIdAbort;                // Abort, Retry, Ignore
+        case 0x4: return kIdNo;                   // Yes, No
         default: return platform::mb::kIdCancel;  // every type with Cancel
     }
 }

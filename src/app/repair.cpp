@@ -19,18 +19,24 @@ namespace {
 constexpr const char* kPortsKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 constexpr std::uint32_t kSettingsBufferSize = 64;
 
-std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
+std::string Quoted(const std::string& name) {
+    return "\"" + name + "\"";
+}
 
 using text::Upper;
 
-bool SamePort(const std::string& a, const std::string& b) { return Upper(a) == Upper(b); }
+bool SamePort(const std::string& a, const std::string& b) {
+    return Upper(a) == Upper(b);
+}
 
 // Port names in any case: "usb002" is a USB port too.
 bool StartsWith(const std::string& name, const char* prefix) {
     return text::StartsWith(Upper(name), prefix);
 }
 
-RunOutcome Failed(const std::string& reason) { return {exitcode::kFailure, reason}; }
+RunOutcome Failed(const std::string& reason) {
+    return {exitcode::kFailure, reason};
+}
 
 }  // namespace
 
@@ -54,8 +60,8 @@ std::optional<RunOutcome> PortRepair::Start() {
     }
     // Only the family matters to the search: it picks the status request.
     dialog_.modelIndex = *family == catalogue::DriverFamily::Receipt ? 0 : dialog_.Blocks().Total();
-    log_.Write("repairing the printer " + Quoted(printer_.name) + " (driver " + Quoted(printer_.driver) +
-               ") on port " + printer_.port);
+    log_.Write("repairing the printer " + Quoted(printer_.name) + " (driver " +
+               Quoted(printer_.driver) + ") on port " + printer_.port);
     if (StartsWith(printer_.port, "USB")) return RepairUsb();
     if (StartsWith(printer_.port, "COM")) return StartSerialSearch();
     return RunOutcome{exitcode::kInvalidCommandLine,
@@ -65,14 +71,17 @@ std::optional<RunOutcome> PortRepair::Start() {
 
 RunOutcome PortRepair::RepairUsb() {
     if (dialog_.GetWindowsVersionCode() == kWindows7) {
-        return Failed("Windows 7 does not report on which USB port a printer answers: "
-                      "choose the port in the printer's properties");
+        return Failed(
+            "Windows 7 does not report on which USB port a printer answers: "
+            "choose the port in the printer's properties");
     }
     // Its own port first: a printer that answers there is not moved at all.
     std::vector<std::string> order;
     for (const std::string& port : dialog_.usbPorts) {
-        if (SamePort(port, printer_.port)) order.insert(order.begin(), port);
-        else order.push_back(port);
+        if (SamePort(port, printer_.port))
+            order.insert(order.begin(), port);
+        else
+            order.push_back(port);
     }
     std::string found;
     for (const std::string& port : order) {
@@ -152,8 +161,8 @@ std::string PortRepair::ListedPort() {
 RunOutcome PortRepair::Conclude(const std::string& found, const char* type) {
     const auto& problems = policy_.Problems();
     if (problems.size() > problemsBefore_) {
-        return Failed("the repair of " + Quoted(printer_.name) + " reported: " +
-                      InstallLog::Escape(problems.back()));
+        return Failed("the repair of " + Quoted(printer_.name) +
+                      " reported: " + InstallLog::Escape(problems.back()));
     }
     const std::string listed = ListedPort();
     const std::string wanted = found.empty() ? printer_.port : found;
@@ -162,16 +171,17 @@ RunOutcome PortRepair::Conclude(const std::string& found, const char* type) {
                       (listed.empty() ? std::string("no port") : listed) + ", not on " + wanted);
     }
     if (found.empty()) {
-        return RunOutcome{exitcode::kNoPrinterAnswered,
-                          "the printer " + Quoted(printer_.name) + " answered on no " + type +
-                              " port; it stays on " + printer_.port + " (check its cable and power)"};
+        return RunOutcome{exitcode::kNoPrinterAnswered, "the printer " + Quoted(printer_.name) +
+                                                            " answered on no " + type +
+                                                            " port; it stays on " + printer_.port +
+                                                            " (check its cable and power)"};
     }
     if (SamePort(found, printer_.port)) {
         log_.Write("the printer " + Quoted(printer_.name) +
                    " was already right: it answers on its own port, " + found);
     } else {
-        log_.Write("the printer " + Quoted(printer_.name) + " is moved from " + printer_.port + " to " +
-                   found);
+        log_.Write("the printer " + Quoted(printer_.name) + " is moved from " + printer_.port +
+                   " to " + found);
     }
     return RunOutcome{exitcode::kSuccess, std::string()};
 }

@@ -16,9 +16,13 @@ constexpr std::uint8_t kEsc = 0x1B;
 constexpr std::uint8_t kGs = 0x1D;
 constexpr std::uint8_t kFeedLines = 4;
 
-std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
+std::string Quoted(const std::string& name) {
+    return "\"" + name + "\"";
+}
 
-RunOutcome Failed(const std::string& reason) { return {exitcode::kFailure, reason}; }
+RunOutcome Failed(const std::string& reason) {
+    return {exitcode::kFailure, reason};
+}
 
 // GetJobA on the handle that has just printed the job cannot fail for the
 // handle or the call unless the spooler keeps no queue it reports on (Wine
@@ -31,11 +35,19 @@ bool KeepsNoJobs(std::uint32_t error) {
 }  // namespace
 
 std::vector<std::uint8_t> TestPageBytes(const InstalledPrinter& printer, const std::string& time) {
-    const std::string text = "Test page\n"
-                             "Printer: " + printer.name + "\n"
-                             "Model:   " + printer.driver + "\n"
-                             "Port:    " + printer.port + "\n"
-                             "Time:    " + time + "\n";
+    const std::string text =
+        "Test page\n"
+        "Printer: " +
+        printer.name +
+        "\n"
+        "Model:   " +
+        printer.driver +
+        "\n"
+        "Port:    " +
+        printer.port +
+        "\n"
+        "Time:    " +
+        time + "\n";
     std::vector<std::uint8_t> bytes = {kEsc, '@'};  // initialise: no mode of an earlier job
     bytes.insert(bytes.end(), text.begin(), text.end());
     // Feed the text past the cutter, then a partial cut.
@@ -50,11 +62,16 @@ std::string JobStatusWords(std::uint32_t status) {
         const char* word;
     };
     constexpr Bit kBits[] = {
-        {spool::kJobOffline, "offline"},       {spool::kJobPaperOut, "paper out"},
-        {spool::kJobError, "error"},           {spool::kJobUserIntervention, "needs the operator"},
-        {spool::kJobBlockedDevq, "blocked"},   {spool::kJobPaused, "paused"},
-        {spool::kJobDeleting, "being deleted"}, {spool::kJobDeleted, "deleted"},
-        {spool::kJobRestart, "restarting"},    {spool::kJobSpooling, "spooling"},
+        {spool::kJobOffline, "offline"},
+        {spool::kJobPaperOut, "paper out"},
+        {spool::kJobError, "error"},
+        {spool::kJobUserIntervention, "needs the operator"},
+        {spool::kJobBlockedDevq, "blocked"},
+        {spool::kJobPaused, "paused"},
+        {spool::kJobDeleting, "being deleted"},
+        {spool::kJobDeleted, "deleted"},
+        {spool::kJobRestart, "restarting"},
+        {spool::kJobSpooling, "spooling"},
         {spool::kJobPrinting, "printing"},
     };
     std::string words;
@@ -78,7 +95,8 @@ RunOutcome TestPage::Print(const std::string& printerName, const std::string& ti
     const auto family = OurDriverFamily(printer.driver);
     if (!family) {
         return {exitcode::kInvalidCommandLine,
-                "the printer " + Quoted(printer.name) + " has the driver " + Quoted(printer.driver) +
+                "the printer " + Quoted(printer.name) + " has the driver " +
+                    Quoted(printer.driver) +
                     ", which this installer does not install: no test page"};
     }
     if (*family == catalogue::DriverFamily::Label) {
@@ -90,7 +108,8 @@ RunOutcome TestPage::Print(const std::string& printerName, const std::string& ti
     const platform::PrinterDefaults defaults{std::string("RAW"), spool::kPrinterAccessUse};
     const platform::BoolResult opened = spooler_.OpenPrinterA(printer.name, handle, defaults);
     if (!opened.IsOne()) {
-        return Failed("the printer " + Quoted(printer.name) + " could not be opened for the test page (error " +
+        return Failed("the printer " + Quoted(printer.name) +
+                      " could not be opened for the test page (error " +
                       std::to_string(opened.lastError) + ")");
     }
     const RunOutcome outcome = Send(handle, printer, time);
@@ -138,8 +157,9 @@ RunOutcome TestPage::AwaitJob(platform::PrinterHandle handle, std::uint32_t jobI
         if (!read.IsOne() && read.lastError == platform::error::kInvalidParameter) break;
         if (!read.IsOne() && KeepsNoJobs(read.lastError)) {
             log_.Write("warning: the spooler does not report the state of print jobs (error " +
-                       std::to_string(read.lastError) + "): the test page was handed over to port " +
-                       printer.port + ", but that it printed is not confirmed");
+                       std::to_string(read.lastError) +
+                       "): the test page was handed over to port " + printer.port +
+                       ", but that it printed is not confirmed");
             return {exitcode::kSuccess, std::string()};
         }
         if (!read.IsOne()) {
@@ -153,7 +173,8 @@ RunOutcome TestPage::AwaitJob(platform::PrinterHandle handle, std::uint32_t jobI
         if (threads_.TickCount() - start >= kWaitMs) {
             const std::string words = JobStatusWords(job.status);
             const std::string said = job.statusText && !job.statusText->empty()
-                                         ? " (\"" + *job.statusText + "\")" : std::string();
+                                         ? " (\"" + *job.statusText + "\")"
+                                         : std::string();
             return Failed("the test page did not print within 30 s; the job is " +
                           (words.empty() ? std::string("waiting") : words) + said +
                           ", and stays in the queue of " + Quoted(printer.name));

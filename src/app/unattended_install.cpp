@@ -81,12 +81,14 @@ std::vector<DriverListEntry> ReadDriverListEntries(InstallerDialog& dialog) {
         DriverListEntry& entry = entries[row];
         // As the Install command maps a choice: the last section that lists it.
         entry.modelIndex = dialog.FindModelIndex(entry.name, static_cast<int>(row));
-        entry.label = catalogue::FamilyOf(entry.modelIndex, blocks) == catalogue::DriverFamily::Label;
+        entry.label =
+            catalogue::FamilyOf(entry.modelIndex, blocks) == catalogue::DriverFamily::Label;
         if (entry.label) {
             if (auto model = catalogue::ResolveLabelModel(entry.modelIndex, blocks)) {
                 entry.driver = model->driverName;
             }
-        } else if (auto model = catalogue::ResolveReceiptModel(entry.modelIndex, blocks, entry.name)) {
+        } else if (auto model =
+                       catalogue::ResolveReceiptModel(entry.modelIndex, blocks, entry.name)) {
             entry.driver = model->driverName;
         }
     }
@@ -100,7 +102,8 @@ void UnattendedInstall::AfterStartupFinished() {
     // Nothing was unpacked: what needs the package stops here (the check
     // reports it among its items; repair and the test page need no package).
     const std::string& problem = dialog_.workingFoldersProblem;
-    if (!problem.empty() && (options_.mode == cli::Mode::List || options_.mode == cli::Mode::Install)) {
+    if (!problem.empty() &&
+        (options_.mode == cli::Mode::List || options_.mode == cli::Mode::Install)) {
         if (options_.mode == cli::Mode::List) console_.Write("error: " + problem + "\r\n");
         Finish(exitcode::kFailure, "the driver package was not unpacked: " + problem);
         return;
@@ -127,13 +130,14 @@ void UnattendedInstall::List() {
     }
     std::size_t width = 0;
     for (const auto& entry : entries) width = std::max(width, entry.name.size());
-    std::string text = "Driver-list entries of \"DriverData.Drv\" and the driver each installs:\r\n";
+    std::string text =
+        "Driver-list entries of \"DriverData.Drv\" and the driver each installs:\r\n";
     for (const auto& entry : entries) {
         std::string name = entry.name;
         name.resize(width, ' ');
-        const std::string driver =
-            entry.driver.empty() ? std::string("(none: this entry installs nothing)")
-                                 : entry.driver + (entry.label ? " (label)" : " (receipt)");
+        const std::string driver = entry.driver.empty()
+                                       ? std::string("(none: this entry installs nothing)")
+                                       : entry.driver + (entry.label ? " (label)" : " (receipt)");
         text += "  " + name + "  " + driver + "\r\n";
     }
     console_.Write(text);
@@ -164,9 +168,11 @@ void UnattendedInstall::Check() {
         log_.Write(PreflightLine(finding));
     }
     const int code = PreflightExitCode(findings);
-    console_.Write(text + "exit code " + std::to_string(code) + ": " + exitcode::Meaning(code) + "\r\n");
-    Finish(code, code == exitcode::kSuccess ? std::string()
-                                            : "the pre-flight check found the installation blocked");
+    console_.Write(text + "exit code " + std::to_string(code) + ": " + exitcode::Meaning(code) +
+                   "\r\n");
+    Finish(code, code == exitcode::kSuccess
+                     ? std::string()
+                     : "the pre-flight check found the installation blocked");
 }
 
 bool UnattendedInstall::PreflightPasses(const std::vector<DriverListEntry>& entries) {
@@ -197,12 +203,13 @@ const DriverListEntry* UnattendedInstall::ChooseEntry(const std::vector<DriverLi
     const DriverListEntry* found = match.entry;
     if (found == nullptr) {
         Finish(exitcode::kInvalidCommandLine, "the driver package does not offer \"" +
-                                                  options_.model + "\" (/list shows what it offers)");
+                                                  options_.model +
+                                                  "\" (/list shows what it offers)");
         return nullptr;
     }
     if (found->driver.empty()) {
-        Finish(exitcode::kInvalidCommandLine,
-               "the driver-list entry \"" + found->name + "\" installs no driver this installer knows");
+        Finish(exitcode::kInvalidCommandLine, "the driver-list entry \"" + found->name +
+                                                  "\" installs no driver this installer knows");
         return nullptr;
     }
     if (found->label && options_.printerName && *options_.printerName != found->name) {
@@ -220,7 +227,8 @@ bool UnattendedInstall::CheckPort() {
     const std::string type = TypeName(options_.portType);
     const bool newPort = options_.portType == ports::kTcpIp && !options_.host.empty();
     if (!newPort && (list == nullptr || list->empty())) {
-        Finish(exitcode::kInvalidCommandLine, "/port " + word + ": this machine has no " + type + " port");
+        Finish(exitcode::kInvalidCommandLine,
+               "/port " + word + ": this machine has no " + type + " port");
         return false;
     }
     if (options_.portName.empty()) {
@@ -236,9 +244,9 @@ bool UnattendedInstall::CheckPort() {
             return true;
         }
     }
-    Finish(exitcode::kInvalidCommandLine, "there is no " + type + " port \"" + options_.portName +
-                                              "\" on this machine (it has " +
-                                              (list->empty() ? std::string("none") : Joined(*list)) + ")");
+    Finish(exitcode::kInvalidCommandLine,
+           "there is no " + type + " port \"" + options_.portName + "\" on this machine (it has " +
+               (list->empty() ? std::string("none") : Joined(*list)) + ")");
     return false;
 }
 
@@ -247,9 +255,11 @@ bool UnattendedInstall::MakeTcpIpPort() {
     // The name Windows gives a port for an address.
     const std::string name = "IP_" + options_.host;
     const std::string where = options_.host + ":" + std::to_string(options_.hostPort);
-    const platform::TcpIpPortData data{name, options_.host, static_cast<std::uint32_t>(options_.hostPort)};
+    const platform::TcpIpPortData data{name, options_.host,
+                                       static_cast<std::uint32_t>(options_.hostPort)};
     platform::PrinterHandle xcv = 0;
-    const platform::PrinterDefaults defaults{std::nullopt, platform::spool::kServerAccessAdminister};
+    const platform::PrinterDefaults defaults{std::nullopt,
+                                             platform::spool::kServerAccessAdminister};
     const platform::BoolResult opened =
         spooler.OpenPrinterA(std::string(",XcvMonitor ") + kTcpIpMonitor, xcv, defaults);
     if (!opened.IsOne()) {
@@ -269,9 +279,9 @@ bool UnattendedInstall::MakeTcpIpPort() {
     (void)spooler.ClosePrinter(xcv);
     if (!done.IsOne() || status != 0) {
         const std::uint32_t error = done.IsOne() ? status : done.lastError;
-        Finish(exitcode::kFailure, "the " + std::string(kTcpIpMonitor) + " " + name + " for " + where +
-                                       " could not be " + (existed ? "set" : "made") + " (error " +
-                                       std::to_string(error) + ")");
+        Finish(exitcode::kFailure, "the " + std::string(kTcpIpMonitor) + " " + name + " for " +
+                                       where + " could not be " + (existed ? "set" : "made") +
+                                       " (error " + std::to_string(error) + ")");
         return false;
     }
     log_.Write("the " + std::string(kTcpIpMonitor) + " " + name +
@@ -283,8 +293,8 @@ bool UnattendedInstall::MakeTcpIpPort() {
             return true;
         }
     }
-    Finish(exitcode::kFailure, "the port " + name + " is made, but the spooler does not list it as a " +
-                                   kTcpIpMonitor);
+    Finish(exitcode::kFailure,
+           "the port " + name + " is made, but the spooler does not list it as a " + kTcpIpMonitor);
     return false;
 }
 
@@ -302,14 +312,16 @@ void UnattendedInstall::MakeChoices(const DriverListEntry& entry, std::size_t ro
         if (options_.baudRate != 0) dialog_.serialBaudRate = options_.baudRate;
         if (options_.autoBaud) {
             // The prompt is answered with the fastest; the rest follow, slower each time.
-            dialog_.fallbackBaudRates.assign(ports::kBaudRates.rbegin() + 1, ports::kBaudRates.rend());
+            dialog_.fallbackBaudRates.assign(ports::kBaudRates.rbegin() + 1,
+                                             ports::kBaudRates.rend());
             if (dialog_.serialPorts.size() == 1) {
                 log_.Write("one serial port: it is used without a search, set to " +
                            std::to_string(dialog_.serialBaudRate) + " baud");
             }
         }
     }
-    const std::string printerName = entry.label || !options_.printerName ? entry.name : *options_.printerName;
+    const std::string printerName =
+        entry.label || !options_.printerName ? entry.name : *options_.printerName;
     log_.Write("installing \"" + entry.name + "\" (driver \"" + entry.driver + "\") as printer \"" +
                printerName + "\" on a " + TypeName(options_.portType) + " port" +
                (options_.setDefault ? ", as the default printer" : ""));
@@ -380,7 +392,8 @@ void UnattendedInstall::AfterTimer() {
     }
     if (dialog_.serialBaudRate != loggedRate_) {
         loggedRate_ = dialog_.serialBaudRate;
-        log_.Write("no serial port answered; looking again at " + std::to_string(loggedRate_) + " baud");
+        log_.Write("no serial port answered; looking again at " + std::to_string(loggedRate_) +
+                   " baud");
     }
 }
 
@@ -390,9 +403,9 @@ void UnattendedInstall::OnDialogEnded(int) {
         // The installation itself gave up and closed the installer.
         const bool known =
             dialog_.outcome == InstallerDialog::Outcome::Failed || !policy_.Problems().empty();
-        Finish(exitcode::kFailure, "the installation stopped: " +
-                                       (known ? InstallLog::Escape(WhyNotCompleted())
-                                              : std::string("no reason given")));
+        Finish(exitcode::kFailure,
+               "the installation stopped: " + (known ? InstallLog::Escape(WhyNotCompleted())
+                                                     : std::string("no reason given")));
         return;
     }
     Finish(exitcode::kUserCancelled, "the installer's window was closed before the run was over");
@@ -425,25 +438,28 @@ void UnattendedInstall::Conclude() {
     const auto& problems = policy_.Problems();
     using Outcome = InstallerDialog::Outcome;
     if (dialog_.outcome != Outcome::Completed) {
-        const char* how = dialog_.outcome == Outcome::Abandoned ? "the installation was abandoned: "
-                                                                : "the installation did not complete: ";
+        const char* how = dialog_.outcome == Outcome::Abandoned
+                              ? "the installation was abandoned: "
+                              : "the installation did not complete: ";
         Finish(exitcode::kFailure, how + InstallLog::Escape(WhyNotCompleted()));
         return;
     }
     const std::string printerName = dialog_.InstalledPrinterName();
     const std::string port = PrinterPort(printerName);
-    log_.Write("the printer \"" + printerName + "\" is on port " + (port.empty() ? "(unknown)" : port));
+    log_.Write("the printer \"" + printerName + "\" is on port " +
+               (port.empty() ? "(unknown)" : port));
     if (!problems.empty()) {
         std::string what;
-        for (const auto& text : problems) what += (what.empty() ? "" : " / ") + InstallLog::Escape(text);
+        for (const auto& text : problems)
+            what += (what.empty() ? "" : " / ") + InstallLog::Escape(text);
         Finish(exitcode::kFailure, "the installation completed, but reported: " + what);
         return;
     }
     if (dialog_.portSearch == InstallerDialog::PortSearch::NotFound) {
         if (options_.testPage) log_.Write("no test page: the printer answered on no port");
-        Finish(exitcode::kNoPrinterAnswered,
-               "the printer answered on no " + TypeName(options_.portType) +
-                   " port; check its cable and power");
+        Finish(exitcode::kNoPrinterAnswered, "the printer answered on no " +
+                                                 TypeName(options_.portType) +
+                                                 " port; check its cable and power");
         return;
     }
     Succeed(printerName);
@@ -452,7 +468,7 @@ void UnattendedInstall::Conclude() {
 void UnattendedInstall::Finish(int code, const std::string& reason) {
     finished_ = true;
     exitCode_ = code;
-    const char* kind = code == exitcode::kSuccess            ? ""
+    const char* kind = code == exitcode::kSuccess             ? ""
                        : code == exitcode::kNoPrinterAnswered ? "warning: "
                                                               : "error: ";
     if (!reason.empty()) log_.Write(kind + reason);

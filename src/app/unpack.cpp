@@ -16,10 +16,10 @@ void InstallerDialog::UnpackDriverPackage() {
         workingFoldersProblem = folders.problem;
         statusText = "The driver package was not unpacked.";
         Refresh();
-        window_.ShowMessageBox(OwnedBox(Message::kWorkingFoldersNotReady,
-                                        "The driver package cannot be unpacked: " +
-                                            folders.problem + ".",
-                                        "Error", platform::mb::kOk));
+        window_.ShowMessageBox(
+            OwnedBox(Message::kWorkingFoldersNotReady,
+                     "The driver package cannot be unpacked: " + folders.problem + ".", "Error",
+                     platform::mb::kOk));
         return;
     }
     statusText = "Reading driver file...";

@@ -8,8 +8,8 @@
 namespace archive {
 
 struct CommandLineArg {
-  std::string text;     // with quotes removed
-  bool quoted = false;  // any part was quoted: never a switch
+    std::string text;     // with quotes removed
+    bool quoted = false;  // any part was quoted: never a switch
 };
 
 // Splits at blanks outside quotes. A quote toggles quoting wherever it is
@@ -18,10 +18,10 @@ struct CommandLineArg {
 std::vector<CommandLineArg> SplitCommandLine(const std::string& line);
 
 struct ExtractCommand {
-  std::string archivePath;
-  std::string outputDir;
-  bool yesToAll = false;  // -y: overwrite existing files without asking
-  bool hide = false;      // -hide: no user interface (we never show one)
+    std::string archivePath;
+    std::string outputDir;
+    bool yesToAll = false;  // -y: overwrite existing files without asking
+    bool hide = false;      // -hide: no user interface (we never show one)
 };
 
 // Accepts: command "x" (case-insensitive), switches -y, -hide, -o<dir>

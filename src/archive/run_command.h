@@ -13,15 +13,15 @@
 namespace archive {
 
 class ExtractPlatform {
- public:
-  virtual ~ExtractPlatform() = default;
-  virtual std::unique_ptr<ByteSource> OpenArchive(const std::string& path,
-                                                  std::string* error) = 0;
-  // Creates the destination folder and its parents when missing.
-  virtual std::unique_ptr<OutputSink> OpenDestination(const std::string& dir,
-                                                      std::string* error) = 0;
-  // Threads for larger archives; none by default.
-  virtual WorkerPool* Workers() { return nullptr; }
+public:
+    virtual ~ExtractPlatform() = default;
+    virtual std::unique_ptr<ByteSource> OpenArchive(const std::string& path,
+                                                    std::string* error) = 0;
+    // Creates the destination folder and its parents when missing.
+    virtual std::unique_ptr<OutputSink> OpenDestination(const std::string& dir,
+                                                        std::string* error) = 0;
+    // Threads for larger archives; none by default.
+    virtual WorkerPool* Workers() { return nullptr; }
 };
 
 // Never throws. *message gets a one-line summary or error text.

@@ -56,8 +56,12 @@ public:
     void InsertColumn(int column, const std::string& text) {
         window_.ListViewInsertColumn(id_, column, text);
     }
-    void SetColumnWidth(int column, int width) { window_.ListViewSetColumnWidth(id_, column, width); }
-    void InsertItem(int row, const std::string& text) { window_.ListViewInsertItem(id_, row, text); }
+    void SetColumnWidth(int column, int width) {
+        window_.ListViewSetColumnWidth(id_, column, width);
+    }
+    void InsertItem(int row, const std::string& text) {
+        window_.ListViewInsertItem(id_, row, text);
+    }
     void SetItemText(int row, int subItem, const std::string& text) {
         window_.ListViewSetItemText(id_, row, subItem, text);
     }

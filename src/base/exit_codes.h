@@ -13,9 +13,9 @@ constexpr int kSuccess = 0;
 // Installed, but the printer answered on no port: it was left on the last
 // port tried (USB) or where it was made (serial).
 constexpr int kNoPrinterAnswered = 2;
-constexpr int kUserCancelled = 1602;       // ERROR_INSTALL_USEREXIT
-constexpr int kFailure = 1603;             // ERROR_INSTALL_FAILURE
-constexpr int kAlreadyRunning = 1618;      // ERROR_INSTALL_ALREADY_RUNNING
+constexpr int kUserCancelled = 1602;   // ERROR_INSTALL_USEREXIT
+constexpr int kFailure = 1603;         // ERROR_INSTALL_FAILURE
+constexpr int kAlreadyRunning = 1618;  // ERROR_INSTALL_ALREADY_RUNNING
 // The pre-flight check found the machine's policy against the installation:
 // Windows protected print mode, or driver installation kept to administrators.
 constexpr int kForbiddenByPolicy = 1625;   // ERROR_INSTALL_PACKAGE_REJECTED

@@ -39,12 +39,12 @@ constexpr int kDialogDescriptionColumnWidth = 300;
 constexpr const char* kTcpIpMonitor = "Standard TCP/IP Port";
 constexpr const char* kTcpIpDescription = "Standard TCP/IP Port";
 // The same description on Chinese Windows, in code page 936.
-constexpr const char* kTcpIpDescriptionCp936 =
-    "\xB1\xEA\xD7\xBC TCP/IP \xB6\xCB\xBF\xDA";
+constexpr const char* kTcpIpDescriptionCp936 = "\xB1\xEA\xD7\xBC TCP/IP \xB6\xCB\xBF\xDA";
 
 // The rates the serial port prompt offers, in its row order, and the row
 // it starts on; that rate is also what a lone serial port is set to.
-constexpr std::array<int, 9> kBaudRates = {300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+constexpr std::array<int, 9> kBaudRates = {300,   1200,  2400,  4800,  9600,
+                                           19200, 38400, 57600, 115200};
 constexpr int kPreselectedBaudRow = 5;
 
 constexpr const char* kSerialDeviceMap = "HARDWARE\\DEVICEMAP\\SERIALCOMM";

@@ -13,8 +13,8 @@ SpoolerControl::SpoolerControl(platform::ServiceManager& services, platform::Thr
 
 void SpoolerControl::Run(const std::string& serviceName, std::int32_t mode) {
     std::uint32_t error = 0;
-    ScopedScHandle manager(services_,
-                           services_.OpenSCManagerA("ServicesActive", svc::kManagerAllAccess, error));
+    ScopedScHandle manager(
+        services_, services_.OpenSCManagerA("ServicesActive", svc::kManagerAllAccess, error));
     ScopedScHandle status(services_, services_.OpenServiceA(manager.get(), serviceName,
                                                             svc::kServiceAllAccess, error));
     platform::ServiceStatus record;
@@ -65,8 +65,7 @@ void SpoolerControl::Start(platform::ScHandle control, platform::ScHandle status
 }
 
 void SpoolerControl::StopAndStart(platform::ScHandle control, platform::ScHandle status,
-                                  platform::ServiceStatus& record,
-                                  const std::string& serviceName) {
+                                  platform::ServiceStatus& record, const std::string& serviceName) {
     switch (RequestStop(control, status, record, serviceName)) {
         case StopRequest::Made: break;
         case StopRequest::AlreadyStopped: Start(control, status, record, serviceName); return;
@@ -110,7 +109,8 @@ SpoolerControl::StopRequest SpoolerControl::RequestStop(platform::ScHandle contr
     // Refused: it keeps running as it was; waiting for a stop that was never
     // made would only hold the operator up.
     messages_.ShowMessageBox(app::AppBox(app::Message::kServiceNotStopped,
-                                         "The " + serviceName + " service could not be stopped (error " +
+                                         "The " + serviceName +
+                                             " service could not be stopped (error " +
                                              std::to_string(stop.lastError) + ").",
                                          platform::mb::kOk));
     return StopRequest::Refused;
@@ -151,11 +151,11 @@ std::uint32_t SpoolerControl::Pause(std::uint64_t elapsedMs) const {
 }
 
 void SpoolerControl::ReportLostStatus(const std::string& serviceName, const char* what) {
-    messages_.ShowMessageBox(app::AppBox(app::Message::kServiceStatusUnreadable,
-                                         "The status of the " + serviceName +
-                                             " service could not be read while waiting for it to " +
-                                             what + " (error " + std::to_string(lastQueryError_) + ").",
-                                         platform::mb::kOk));
+    messages_.ShowMessageBox(app::AppBox(
+        app::Message::kServiceStatusUnreadable,
+        "The status of the " + serviceName + " service could not be read while waiting for it to " +
+            what + " (error " + std::to_string(lastQueryError_) + ").",
+        platform::mb::kOk));
 }
 
 void SpoolerControl::ReportTimeout(const std::string& serviceName, const char* what) {

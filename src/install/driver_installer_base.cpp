@@ -23,7 +23,8 @@ bool DriverInstallerBase::FindDriverDirectory() {
     // Without the directory every copy would land in the root of the
     // current drive and the registration would fail for want of the files.
     const std::string text = "The printer driver folder for \"" + environment_ +
-                             "\" could not be found (error " + std::to_string(found.lastError) + ").";
+                             "\" could not be found (error " + std::to_string(found.lastError) +
+                             ").";
     dialog_.Platform().window.ShowMessageBox(
         app::OwnedBox(app::Message::kDriverFolderNotFound, text, "Error", platform::mb::kOk));
     GiveUp(text);
@@ -44,8 +45,7 @@ platform::BoolResult DriverInstallerBase::AskDriverDirectory() {
     return found;
 }
 
-bool DriverInstallerBase::PathsFit(const std::vector<std::string>& paths,
-                                   std::size_t bufferSize) {
+bool DriverInstallerBase::PathsFit(const std::vector<std::string>& paths, std::size_t bufferSize) {
     for (const std::string& path : paths) {
         if (path.size() < bufferSize) continue;
         const std::string text = "The printer driver folder \"" + driverDirectory_ +

@@ -8,14 +8,17 @@ namespace cat = app::catalogue;
 bool SameSpoolerName(const std::string& a, const std::string& b) {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
+               auto lower = [](unsigned char c) {
+                   return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
+               };
                return lower(x) == lower(y);
            });
 }
 
 platform::BoolResult ListLocalPrinters(platform::Spooler& spooler,
                                        std::vector<platform::PrinterInfo2>& printers) {
-    constexpr std::uint32_t kFlags = platform::spool::kEnumLocal | platform::spool::kEnumConnections;
+    constexpr std::uint32_t kFlags =
+        platform::spool::kEnumLocal | platform::spool::kEnumConnections;
     std::uint32_t needed = 0;
     std::uint32_t returned = 0;
     printers.clear();

@@ -64,7 +64,8 @@ std::string LabelDriverInstaller::MonitorDestination(const std::string& monitorF
     platform::Files& files = dialog_.Platform().files;
     // A 32-bit process names SysWOW64 itself; the system directory it is
     // given would be redirected there anyway.
-    if (wow64_) return files.GetWindowsDirectoryA(kSystemPathBufferSize) + "\\SysWOW64\\" + monitorFile;
+    if (wow64_)
+        return files.GetWindowsDirectoryA(kSystemPathBufferSize) + "\\SysWOW64\\" + monitorFile;
     return files.GetSystemDirectoryA(kSystemPathBufferSize) + "\\" + monitorFile;
 }
 
@@ -131,10 +132,10 @@ void LabelDriverInstaller::Install() {
     const platform::BoolResult added = AddDriver(record);
     if (!added.IsOne()) {
         const std::string text = RetryText(added.lastError);
-        AfterFailedRegistration(dialog_.Platform().window.ShowMessageBox(app::AppBox(
-                                    app::Message::kDriverNotRegistered, text,
-                                    platform::mb::kRetryCancel)),
-                                text);
+        AfterFailedRegistration(
+            dialog_.Platform().window.ShowMessageBox(
+                app::AppBox(app::Message::kDriverNotRegistered, text, platform::mb::kRetryCancel)),
+            text);
         return;
     }
     ShowStatus(std::string("Driver ") + model->driverName + " is added");

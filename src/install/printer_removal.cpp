@@ -16,7 +16,9 @@ namespace {
 // Where the installer registers drivers, its own environment first.
 constexpr const char* kEnvironments[] = {kEnvironmentX64, kEnvironmentX86};
 
-std::string Error(std::uint32_t code) { return "(error " + std::to_string(code) + ")"; }
+std::string Error(std::uint32_t code) {
+    return "(error " + std::to_string(code) + ")";
+}
 
 }  // namespace
 
@@ -62,7 +64,8 @@ bool PrinterRemoval::ListDrivers(const std::string& environment,
 
 bool PrinterRemoval::DeletePrinterNamed(const std::string& printerName) {
     platform::PrinterHandle printer = 0;
-    const platform::PrinterDefaults defaults{std::string("RAW"), platform::spool::kPrinterAllAccess};
+    const platform::PrinterDefaults defaults{std::string("RAW"),
+                                             platform::spool::kPrinterAllAccess};
     const platform::BoolResult opened = spooler_.OpenPrinterA(printerName, printer, defaults);
     if (!opened.IsOne()) {
         log_.Write("error: the printer \"" + printerName + "\" could not be opened " +
@@ -86,14 +89,16 @@ bool PrinterRemoval::DeleteDriverIn(const std::string& environment, const std::s
     const platform::BoolResult withFiles = spooler_.DeletePrinterDriverExA(
         environment, driverName, platform::spool::kDeleteUnusedFiles, 0);
     if (withFiles.IsOne()) {
-        log_.Write("the driver \"" + driverName + "\" (" + environment + ") is removed with its files");
+        log_.Write("the driver \"" + driverName + "\" (" + environment +
+                   ") is removed with its files");
         return true;
     }
     if (withFiles.lastError == platform::error::kUnknownPrinterDriver) return true;
     if (withFiles.lastError != platform::error::kPrinterDriverInUse) {
         // A spooler without the call (Wine's, older Windows): the
         // registration alone goes, its files stay in the driver folder.
-        const platform::BoolResult registration = spooler_.DeletePrinterDriverA(environment, driverName);
+        const platform::BoolResult registration =
+            spooler_.DeletePrinterDriverA(environment, driverName);
         if (registration.IsOne()) {
             log_.Write("the driver \"" + driverName + "\" (" + environment +
                        ") is removed; this spooler keeps its files");
@@ -113,11 +118,13 @@ bool PrinterRemoval::DeleteDriver(const std::string& driverName, bool& usedMonit
     for (const char* environment : kEnvironments) {
         std::vector<platform::DriverInfo3> drivers;
         if (!ListDrivers(environment, drivers)) return false;
-        auto found = std::find_if(drivers.begin(), drivers.end(), [&](const platform::DriverInfo3& d) {
-            return d.name && SameSpoolerName(*d.name, driverName);
-        });
+        auto found =
+            std::find_if(drivers.begin(), drivers.end(), [&](const platform::DriverInfo3& d) {
+                return d.name && SameSpoolerName(*d.name, driverName);
+            });
         if (found == drivers.end()) continue;
-        if (found->monitorName && SameSpoolerName(*found->monitorName, kLanguageMonitorName)) usedMonitor = true;
+        if (found->monitorName && SameSpoolerName(*found->monitorName, kLanguageMonitorName))
+            usedMonitor = true;
         if (!DeleteDriverIn(environment, driverName)) return false;
     }
     return true;
@@ -141,8 +148,8 @@ bool PrinterRemoval::RemoveMonitorWhenUnused() {
         }
     }
     const bool wow64 = Wow64();
-    const platform::BoolResult removed =
-        spooler_.DeleteMonitorA(std::string(wow64 ? kEnvironmentX64 : kEnvironmentX86), kLanguageMonitorName);
+    const platform::BoolResult removed = spooler_.DeleteMonitorA(
+        std::string(wow64 ? kEnvironmentX64 : kEnvironmentX86), kLanguageMonitorName);
     if (!removed.IsOne()) {
         if (removed.lastError == platform::error::kUnknownPrintMonitor) return true;
         log_.Write(std::string("error: the ") + kLanguageMonitorName + " could not be removed " +
@@ -154,7 +161,8 @@ bool PrinterRemoval::RemoveMonitorWhenUnused() {
     // DLL is the one the label installation put there.
     SpoolerControl(services_, threads_, messages_).Run(kSpoolerService, kRestart);
     const std::string dll =
-        wow64 ? files_.GetWindowsDirectoryA(kSystemPathBufferSize) + "\\SysWOW64\\" + cat::kLabelFilesX64[0]
+        wow64 ? files_.GetWindowsDirectoryA(kSystemPathBufferSize) + "\\SysWOW64\\" +
+                    cat::kLabelFilesX64[0]
               : files_.GetSystemDirectoryA(kSystemPathBufferSize) + "\\" + cat::kLabelFilesX86[0];
     const platform::BoolResult deleted = files_.DeleteFileA(dll);
     if (deleted.NonZero()) {
@@ -170,9 +178,10 @@ int PrinterRemoval::Run(const std::string& printerName) {
     SpoolerControl(services_, threads_, messages_).Run(kSpoolerService, kEnsureRunning);
     std::vector<platform::PrinterInfo2> printers;
     if (!ListPrinters(printers)) return app::exitcode::kFailure;
-    auto found = std::find_if(printers.begin(), printers.end(), [&](const platform::PrinterInfo2& p) {
-        return p.printerName && SameSpoolerName(*p.printerName, printerName);
-    });
+    auto found =
+        std::find_if(printers.begin(), printers.end(), [&](const platform::PrinterInfo2& p) {
+            return p.printerName && SameSpoolerName(*p.printerName, printerName);
+        });
     if (found == printers.end()) {
         log_.Write("there is no printer \"" + printerName + "\": nothing to remove");
         return app::exitcode::kSuccess;
@@ -182,7 +191,8 @@ int PrinterRemoval::Run(const std::string& printerName) {
     if (!DeletePrinterNamed(name)) return app::exitcode::kFailure;
     if (driverName.empty()) return app::exitcode::kSuccess;
     if (!IsOwnDriver(driverName)) {
-        log_.Write("the driver \"" + driverName + "\" is not one this installer installs: it stays");
+        log_.Write("the driver \"" + driverName +
+                   "\" is not one this installer installs: it stays");
         return app::exitcode::kSuccess;
     }
     if (!ListPrinters(printers)) return app::exitcode::kFailure;

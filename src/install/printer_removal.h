@@ -23,11 +23,15 @@ namespace install {
 class PrinterRemoval {
 public:
     PrinterRemoval(platform::Spooler& spooler, platform::ServiceManager& services,
-                   platform::Threads& threads, platform::Files& files,
-                   platform::SystemInfo& system, platform::MessageBoxes& messages,
-                   app::InstallLog& log)
-        : spooler_(spooler), services_(services), threads_(threads), files_(files),
-          system_(system), messages_(messages), log_(log) {}
+                   platform::Threads& threads, platform::Files& files, platform::SystemInfo& system,
+                   platform::MessageBoxes& messages, app::InstallLog& log)
+        : spooler_(spooler),
+          services_(services),
+          threads_(threads),
+          files_(files),
+          system_(system),
+          messages_(messages),
+          log_(log) {}
 
     // The exit code: success also when there is no such printer (nothing
     // to do), failure with the reason in the log.

@@ -10,7 +10,8 @@
 namespace app {
 namespace {
 
-constexpr const char* kDefaultPrinterKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+constexpr const char* kDefaultPrinterKey =
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 constexpr std::uint32_t kReceiptPauseMs = 500;
 constexpr std::uint32_t kLabelPauseMs = 100;
 
@@ -83,7 +84,8 @@ void InstallerDialog::EnableDriverLoading() {
     platform::ProcessToken& token = platform_.token;
     platform::TokenHandle handle = 0;
     platform::Luid luid;
-    if (!token.OpenProcessToken(platform::token::kAdjustPrivileges | platform::token::kQuery, handle)
+    if (!token
+             .OpenProcessToken(platform::token::kAdjustPrivileges | platform::token::kQuery, handle)
              .NonZero()) {
         return;
     }
@@ -256,7 +258,9 @@ void InstallerDialog::MakeDefaultPrinter(const std::string& printerName) {
     if (platform_.registry.RegSetValueExA(key, "Device", platform::reg::kSz,
                                           platform::reg::SzBytes(device)) != 0) {
         window_.ShowMessageBox(AppBox(Message::kDefaultPrinterNotSet,
-                                      "Error\xA3\xBA" "Failed to set regist", platform::mb::kOk));
+                                      "Error\xA3\xBA"
+                                      "Failed to set regist",
+                                      platform::mb::kOk));
     }
     (void)platform_.registry.RegCloseKey(key);
 }
@@ -286,10 +290,10 @@ int InstallerDialog::ChooseTcpIpPort() {
 int InstallerDialog::SelectParallelPort() {
     chosenPort.clear();
     if (parallelPorts.empty()) {
-        window_.ShowMessageBox(AppBox(
-            Message::kNoParallelPort,
-            "There is no available parallel port.\r\n\r\nPlease select other port type.",
-            platform::mb::kOk));
+        window_.ShowMessageBox(
+            AppBox(Message::kNoParallelPort,
+                   "There is no available parallel port.\r\n\r\nPlease select other port type.",
+                   platform::mb::kOk));
         return kPortCancelled;
     }
     if (parallelPorts.size() == 1) {

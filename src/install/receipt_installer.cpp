@@ -84,10 +84,10 @@ void ReceiptDriverInstaller::Install() {
     if (!added.IsOne()) {
         // The copies stay: only a registration makes the spooler keep its own.
         const std::string text = RetryText(added.lastError);
-        AfterFailedRegistration(dialog_.Platform().window.ShowMessageBox(app::OwnedBox(
-                                    app::Message::kDriverNotRegistered, text, "Error",
-                                    platform::mb::kRetryCancel)),
-                                text);
+        AfterFailedRegistration(
+            dialog_.Platform().window.ShowMessageBox(app::OwnedBox(
+                app::Message::kDriverNotRegistered, text, "Error", platform::mb::kRetryCancel)),
+            text);
         return;
     }
     ShowStatus(std::string("Driver ") + model->driverName + " is added");

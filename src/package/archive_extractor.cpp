@@ -17,7 +17,9 @@ ArchiveExtractor::ArchiveExtractor(platform::Libraries& libraries, platform::Fil
                                    platform::Threads& threads)
     : libraries_(libraries), files_(files), threads_(threads) {}
 
-ArchiveExtractor::~ArchiveExtractor() { Unload(); }
+ArchiveExtractor::~ArchiveExtractor() {
+    Unload();
+}
 
 bool ArchiveExtractor::Load() {
     Unload();
@@ -75,7 +77,8 @@ bool ArchiveExtractor::Extract(const std::string& archive, const std::string& de
 bool ArchiveExtractor::ExtractionProgress(platform::WindowHandle, std::uint32_t,
                                           std::uint32_t state, const void* details) {
     if (state == platform::archive_state::kStart && details != nullptr) {
-        reportedTotal = static_cast<const platform::ArchiveProgressDetails*>(details)->totalOriginalSize;
+        reportedTotal =
+            static_cast<const platform::ArchiveProgressDetails*>(details)->totalOriginalSize;
     }
     return true;
 }

@@ -3,13 +3,17 @@
 namespace package {
 namespace {
 
-bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
+bool IsDotEntry(const std::string& name) {
+    return name == "." || name == "..";
+}
 
 bool Missing(std::uint32_t error) {
     return error == platform::error::kFileNotFound || error == platform::error::kPathNotFound;
 }
 
-std::string ErrorText(std::uint32_t error) { return "(error " + std::to_string(error) + ")"; }
+std::string ErrorText(std::uint32_t error) {
+    return "(error " + std::to_string(error) + ")";
+}
 
 constexpr const char* kWhatToDo =
     ": remove it as an administrator, without following it, and start the installer again";
@@ -51,14 +55,17 @@ PreparedFolders PrepareWorkingFolders(platform::Files& files,
         const platform::BoolResult examined = files.GetFileInformationA(path, info);
         if (!examined.NonZero()) {
             if (Missing(examined.lastError)) continue;
-            result.problem = path + " could not be examined " + ErrorText(examined.lastError) + kWhatToDo;
+            result.problem =
+                path + " could not be examined " + ErrorText(examined.lastError) + kWhatToDo;
             return result;
         }
         if (info.IsLink()) {
             const platform::BoolResult removed = files.RemoveLinkA(path);
             if (!removed.NonZero()) {
-                result.problem = path + " is a link to another place, and it could not be removed "
-                                        "without following it " + ErrorText(removed.lastError) + kWhatToDo;
+                result.problem = path +
+                                 " is a link to another place, and it could not be removed "
+                                 "without following it " +
+                                 ErrorText(removed.lastError) + kWhatToDo;
                 return result;
             }
             note("Removed the link " + path + "; nothing it led to was touched.");
@@ -71,8 +78,8 @@ PreparedFolders PrepareWorkingFolders(platform::Files& files,
     }
     for (const Item& item : kItems) {
         const std::string path = item.path;
-        const platform::BoolResult made = item.folder ? files.CreateProtectedDirectoryA(path)
-                                                      : files.CreateProtectedFileA(path);
+        const platform::BoolResult made =
+            item.folder ? files.CreateProtectedDirectoryA(path) : files.CreateProtectedFileA(path);
         if (!made.NonZero()) {
             result.problem = path + " could not be made for administrators only " +
                              ErrorText(made.lastError) + kWhatToDo;

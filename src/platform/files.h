@@ -84,9 +84,8 @@ public:
     // `defaultValue` may be null, which reads as the empty text. A value that
     // does not fit is cut and the call returns size - 1.
     virtual std::uint32_t GetPrivateProfileStringA(const std::string& section,
-                                                   const std::string& key,
-                                                   const char* defaultValue, char* buffer,
-                                                   std::uint32_t size,
+                                                   const std::string& key, const char* defaultValue,
+                                                   char* buffer, std::uint32_t size,
                                                    const std::string& fileName) = 0;
 };
 

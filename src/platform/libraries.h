@@ -24,8 +24,8 @@ constexpr std::uint32_t kStart = 0;
 // The progress callback handed to the archive library: window, message,
 // state and the details (an ArchiveProgressDetails, or null when the
 // library gave none). True lets it go on.
-using ArchiveProgress = bool (*)(WindowHandle window, std::uint32_t message,
-                                 std::uint32_t state, const void* details);
+using ArchiveProgress = bool (*)(WindowHandle window, std::uint32_t message, std::uint32_t state,
+                                 const void* details);
 
 // Result reported when a call into the library raised an exception.
 constexpr std::int32_t kArchiveCallFaulted = 100;
@@ -42,8 +42,7 @@ public:
                                       std::uint32_t outputSize) = 0;
     virtual std::int32_t CallSevenZipSetOwnerWindowEx(ProcAddress entry, WindowHandle owner,
                                                       ArchiveProgress progress) = 0;
-    virtual std::int32_t CallSevenZipKillOwnerWindowEx(ProcAddress entry,
-                                                       WindowHandle owner) = 0;
+    virtual std::int32_t CallSevenZipKillOwnerWindowEx(ProcAddress entry, WindowHandle owner) = 0;
 };
 
 }  // namespace platform

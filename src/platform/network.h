@@ -9,9 +9,9 @@
 namespace platform {
 
 namespace net {
-constexpr std::uint32_t kTimedOut = 10060;       // WSAETIMEDOUT
-constexpr std::uint32_t kRefused = 10061;        // WSAECONNREFUSED
-constexpr std::uint32_t kHostNotFound = 11001;   // WSAHOST_NOT_FOUND
+constexpr std::uint32_t kTimedOut = 10060;      // WSAETIMEDOUT
+constexpr std::uint32_t kRefused = 10061;       // WSAECONNREFUSED
+constexpr std::uint32_t kHostNotFound = 11001;  // WSAHOST_NOT_FOUND
 }  // namespace net
 
 class Network {

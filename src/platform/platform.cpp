@@ -42,9 +42,9 @@ std::uint32_t EnumBytesNeeded(const std::vector<PrinterInfo2>& printers) {
     std::uint32_t total = 0;
     for (const auto& p : printers) {
         total += kPrinterInfo2Size;
-        for (const OptString* s : {&p.serverName, &p.printerName, &p.shareName, &p.portName,
-                                   &p.driverName, &p.comment, &p.location, &p.sepFile,
-                                   &p.printProcessor, &p.datatype, &p.parameters}) {
+        for (const OptString* s :
+             {&p.serverName, &p.printerName, &p.shareName, &p.portName, &p.driverName, &p.comment,
+              &p.location, &p.sepFile, &p.printProcessor, &p.datatype, &p.parameters}) {
             total += StringBytes(*s);
         }
     }
@@ -66,9 +66,9 @@ std::uint32_t EnumBytesNeeded(const std::vector<DriverInfo3>& drivers) {
     std::uint32_t total = 0;
     for (const auto& d : drivers) {
         total += kDriverInfo3Size;
-        for (const OptString* s : {&d.name, &d.environment, &d.driverPath, &d.dataFile,
-                                   &d.configFile, &d.helpFile, &d.monitorName,
-                                   &d.defaultDataType}) {
+        for (const OptString* s :
+             {&d.name, &d.environment, &d.driverPath, &d.dataFile, &d.configFile, &d.helpFile,
+              &d.monitorName, &d.defaultDataType}) {
             total += StringBytes(*s);
         }
         if (!d.dependentFiles.empty()) {

@@ -32,25 +32,23 @@ class Registry {
 public:
     virtual ~Registry() = default;
 
-    virtual long RegOpenKeyExA(RegistryRoot root, const std::string& subKey,
-                               std::uint32_t options, std::uint32_t access,
-                               KeyHandle& key) = 0;
+    virtual long RegOpenKeyExA(RegistryRoot root, const std::string& subKey, std::uint32_t options,
+                               std::uint32_t access, KeyHandle& key) = 0;
     // Creates the key (and its parents) when it is missing.
     virtual long RegCreateKeyExA(RegistryRoot root, const std::string& subKey,
-                                 std::uint32_t options, std::uint32_t access,
-                                 bool inheritHandle, KeyHandle& key) = 0;
+                                 std::uint32_t options, std::uint32_t access, bool inheritHandle,
+                                 KeyHandle& key) = 0;
     // Fails with ERROR_MORE_DATA when the value does not fit `bufferSize`.
     virtual long RegQueryValueExA(KeyHandle key, const std::string& valueName,
                                   std::uint32_t bufferSize, std::uint32_t& type,
                                   std::vector<std::uint8_t>& data) = 0;
-    virtual long RegSetValueExA(KeyHandle key, const std::string& valueName,
-                                std::uint32_t type, const std::vector<std::uint8_t>& data) = 0;
+    virtual long RegSetValueExA(KeyHandle key, const std::string& valueName, std::uint32_t type,
+                                const std::vector<std::uint8_t>& data) = 0;
     // The name buffer counts its NUL, the data buffer does not have to;
     // a name or data that does not fit gives ERROR_MORE_DATA, and an index
     // past the last value ERROR_NO_MORE_ITEMS (259).
-    virtual long RegEnumValueA(KeyHandle key, std::uint32_t index,
-                               std::uint32_t nameBufferSize, std::uint32_t dataBufferSize,
-                               std::string& name, std::uint32_t& type,
+    virtual long RegEnumValueA(KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize,
+                               std::uint32_t dataBufferSize, std::string& name, std::uint32_t& type,
                                std::vector<std::uint8_t>& data) = 0;
     virtual long RegCloseKey(KeyHandle key) = 0;
 };

@@ -149,8 +149,7 @@ public:
 
     // Fills `directory` when `bufferSize` can hold it and its NUL.
     virtual BoolResult GetPrinterDriverDirectoryA(const std::string& environment,
-                                                  std::uint32_t level,
-                                                  std::uint32_t bufferSize,
+                                                  std::uint32_t level, std::uint32_t bufferSize,
                                                   std::string& directory,
                                                   std::uint32_t& needed) = 0;
     virtual BoolResult AddPrinterDriverExA(std::uint32_t level, const DriverInfo3& info,
@@ -183,20 +182,20 @@ public:
                                   std::uint32_t& returned) = 0;
     virtual BoolResult EnumPrintersA(std::uint32_t flags, const std::string& name,
                                      std::uint32_t level, std::uint32_t bufferSize,
-                                     std::vector<PrinterInfo2>& printers,
-                                     std::uint32_t& needed, std::uint32_t& returned) = 0;
+                                     std::vector<PrinterInfo2>& printers, std::uint32_t& needed,
+                                     std::uint32_t& returned) = 0;
     // The drivers of `environment` (empty: the caller's own) on the local
     // machine; `drivers` is filled for level 3.
     virtual BoolResult EnumPrinterDriversA(const std::string& environment, std::uint32_t level,
                                            std::uint32_t bufferSize,
-                                           std::vector<DriverInfo3>& drivers,
-                                           std::uint32_t& needed, std::uint32_t& returned) = 0;
+                                           std::vector<DriverInfo3>& drivers, std::uint32_t& needed,
+                                           std::uint32_t& returned) = 0;
 
     // The port monitor's own configuration call (XcvDataW), on a handle OpenPrinterA
     // gave for ",XcvMonitor <monitor>": `command` is "AddPort" or
     // "ConfigPort"; `status` is the monitor's answer (0 when done).
     virtual BoolResult XcvPortData(PrinterHandle xcv, const std::string& command,
-                               const TcpIpPortData& data, std::uint32_t& status) = 0;
+                                   const TcpIpPortData& data, std::uint32_t& status) = 0;
 
     // The port monitor shows its own windows for these, owned by `owner`.
     virtual BoolResult AddPortA(WindowHandle owner, const std::string& monitorName) = 0;

@@ -17,8 +17,12 @@ constexpr const char* kPromptCaption = "Prompt";
 constexpr const char* kNoTcpIpPortText =
     "There is no available TCP/IP port\r\nClick \"Add port\" to create a new port";
 
-bool IsParallelPort(const platform::PortInfo2& port) { return text::StartsWith(port.portName, "LPT"); }
-bool IsTcpIpPort(const platform::PortInfo2& port) { return IsTcpIpDescription(port.description); }
+bool IsParallelPort(const platform::PortInfo2& port) {
+    return text::StartsWith(port.portName, "LPT");
+}
+bool IsTcpIpPort(const platform::PortInfo2& port) {
+    return IsTcpIpDescription(port.description);
+}
 
 // Enter reaches a dialog without an IDOK button as IDOK, Escape as IDCANCEL.
 constexpr int kEnter = platform::mb::kIdOk;
@@ -73,9 +77,8 @@ void PortListDialog::ChooseSelectedRow() {
     if (row < 0) {
         // Ending here would abandon the installation the operator meant to
         // go on with: ask for a row instead.
-        Window().ShowMessageBox(
-            app::OwnedBox(app::Message::kNoPortRowChosen, kSelectRowText, kPromptCaption,
-                          platform::mb::kOk));
+        Window().ShowMessageBox(app::OwnedBox(app::Message::kNoPortRowChosen, kSelectRowText,
+                                              kPromptCaption, platform::mb::kOk));
         return;
     }
     chosenPort_ = PortOfRow(row);
@@ -124,7 +127,9 @@ bool TcpIpPortDialog::OnCommand(int id) {
     }
 }
 
-void TcpIpPortDialog::FillTcpIpPortList() { FillPortList(IsTcpIpPort); }
+void TcpIpPortDialog::FillTcpIpPortList() {
+    FillPortList(IsTcpIpPort);
+}
 
 void TcpIpPortDialog::OnAddPort() {
     // The monitor's wizard runs inside the call, owned by this dialog.
@@ -140,29 +145,32 @@ void TcpIpPortDialog::OnConfigurePort() {
     if (PortList().GetItemCount() == 0) return;
     const int row = FirstSelectedRow();
     if (row < 0) return;
-    const platform::BoolResult configured = spooler_.ConfigurePortA(Window().Handle(), PortOfRow(row));
+    const platform::BoolResult configured =
+        spooler_.ConfigurePortA(Window().Handle(), PortOfRow(row));
     if (configured.IsOne()) return;
     if (configured.lastError == platform::error::kNotSupported) {
-        Window().ShowMessageBox(app::OwnedBox(
-            app::Message::kPortNotConfigured,
-            "Failed to configure printer port.\r\nThe request is not supported.", "Configure Port",
-            platform::mb::kOk));
+        Window().ShowMessageBox(
+            app::OwnedBox(app::Message::kPortNotConfigured,
+                          "Failed to configure printer port.\r\nThe request is not supported.",
+                          "Configure Port", platform::mb::kOk));
     } else if (configured.lastError == platform::error::kAdapterHardwareError) {
-        Window().ShowMessageBox(app::OwnedBox(
-            app::Message::kPortNotConfigured,
-            "Failed to configure printer port.\r\nA hardware error occurred. ", "Configure Por",
-            platform::mb::kOk));
+        Window().ShowMessageBox(
+            app::OwnedBox(app::Message::kPortNotConfigured,
+                          "Failed to configure printer port.\r\nA hardware error occurred. ",
+                          "Configure Por", platform::mb::kOk));
     }
 }
 
 void TcpIpPortDialog::OnDeletePort() {
     const int row = PortList().GetItemCount() > 0 ? FirstSelectedRow() : -1;
     if (row >= 0) {
-        const platform::BoolResult deleted = spooler_.DeletePortA(Window().Handle(), PortOfRow(row));
+        const platform::BoolResult deleted =
+            spooler_.DeletePortA(Window().Handle(), PortOfRow(row));
         if (!deleted.IsOne() && deleted.lastError == platform::error::kNotSupported) {
-            Window().ShowMessageBox(app::OwnedBox(app::Message::kPortNotDeleted,
-                                                  "Failed to delete port.The request is not supported.",
-                                                  "Delete Port", platform::mb::kOk));
+            Window().ShowMessageBox(
+                app::OwnedBox(app::Message::kPortNotDeleted,
+                              "Failed to delete port.The request is not supported.", "Delete Port",
+                              platform::mb::kOk));
         }
     }
     FillTcpIpPortList();
@@ -170,9 +178,8 @@ void TcpIpPortDialog::OnDeletePort() {
 
 void TcpIpPortDialog::OnOkButton() {
     if (PortList().GetItemCount() == 0) {
-        Window().ShowMessageBox(
-            app::OwnedBox(app::Message::kNoTcpIpPort, kNoTcpIpPortText, kPromptCaption,
-                          platform::mb::kOk));
+        Window().ShowMessageBox(app::OwnedBox(app::Message::kNoTcpIpPort, kNoTcpIpPortText,
+                                              kPromptCaption, platform::mb::kOk));
         return;
     }
     ChooseSelectedRow();

@@ -16,7 +16,8 @@ std::vector<platform::PortInfo2> SpoolerPorts(platform::Spooler& spooler) {
         std::uint32_t returned = 0;
         (void)spooler.EnumPortsA(2, 0, entries, needed, returned);
         entries.clear();
-        const platform::BoolResult filled = spooler.EnumPortsA(2, needed, entries, needed, returned);
+        const platform::BoolResult filled =
+            spooler.EnumPortsA(2, needed, entries, needed, returned);
         if (filled.IsOne() || filled.lastError != platform::error::kInsufficientBuffer) {
             entries.resize(std::min<std::size_t>(entries.size(), returned));
             return entries;

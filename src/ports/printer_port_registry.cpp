@@ -56,8 +56,9 @@ void InstallerDialog::SetPrinterPort(const std::string& printerName, const std::
         (void)registry.RegCloseKey(key);
     }
     platform::KeyHandle profile = 0;
-    if (registry.RegCreateKeyExA(RegistryRoot::CurrentConfig, kCurrentControlSetPrinters + printerName,
-                                 reg::kOptionNonVolatile, reg::kAllAccess, true, profile) != 0) {
+    if (registry.RegCreateKeyExA(RegistryRoot::CurrentConfig,
+                                 kCurrentControlSetPrinters + printerName, reg::kOptionNonVolatile,
+                                 reg::kAllAccess, true, profile) != 0) {
         return;
     }
     if (registry.RegSetValueExA(profile, "PrinterOnLine", reg::kDword, reg::DwordBytes(0)) != 0) {
@@ -69,8 +70,8 @@ void InstallerDialog::SetPrinterPort(const std::string& printerName, const std::
 bool InstallerDialog::ReadPrinterOnLine(const std::string& printerName) {
     platform::Registry& registry = platform_.registry;
     platform::KeyHandle key = 0;
-    if (registry.RegOpenKeyExA(RegistryRoot::LocalMachine, kHardwareProfilePrinters + printerName, 0,
-                               reg::kQueryValue, key) != 0) {
+    if (registry.RegOpenKeyExA(RegistryRoot::LocalMachine, kHardwareProfilePrinters + printerName,
+                               0, reg::kQueryValue, key) != 0) {
         return false;
     }
     std::uint32_t type = 0;
@@ -87,24 +88,27 @@ bool InstallerDialog::ReadPrinterOnLine(const std::string& printerName) {
 }
 
 void InstallerDialog::WriteSerialPortSettings(const std::string& portName) {
-    const std::string settings = std::to_string(serialBaudRate) + "," +
-                                 static_cast<char>(serialParity + 32) + "," +
-                                 std::to_string(serialByteSize) + "," +
-                                 std::to_string(serialStopBits);
+    const std::string settings =
+        std::to_string(serialBaudRate) + "," + static_cast<char>(serialParity + 32) + "," +
+        std::to_string(serialByteSize) + "," + std::to_string(serialStopBits);
     platform::Registry& registry = platform_.registry;
     platform::KeyHandle key = 0;
-    if (registry.RegOpenKeyExA(RegistryRoot::LocalMachine, kPortsKey, 0, reg::kSetValue, key) != 0) {
+    if (registry.RegOpenKeyExA(RegistryRoot::LocalMachine, kPortsKey, 0, reg::kSetValue, key) !=
+        0) {
         return;
     }
     if (registry.RegSetValueExA(key, portName, reg::kSz, reg::SzBytes(settings)) != 0) {
         window_.ShowMessageBox(AppBox(Message::kRegistryNotWritten,
-                                      "Error\xA3\xBA" "Failed to set Registry", platform::mb::kOk));
+                                      "Error\xA3\xBA"
+                                      "Failed to set Registry",
+                                      platform::mb::kOk));
     }
     (void)registry.RegCloseKey(key);
 }
 
 bool InstallerDialog::ListInstalledPrinters(StringArray& names, StringArray& ports) {
-    constexpr std::uint32_t kFlags = platform::spool::kEnumLocal | platform::spool::kEnumConnections;
+    constexpr std::uint32_t kFlags =
+        platform::spool::kEnumLocal | platform::spool::kEnumConnections;
     platform::Spooler& spooler = platform_.spooler;
     std::vector<platform::PrinterInfo2> printers;
     std::uint32_t needed = 0;

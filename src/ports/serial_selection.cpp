@@ -78,7 +78,8 @@ void InstallerDialog::SelectSerialPort() {
         RestoreSerialPrinterPorts();
         progressBar.SetPos(90);
         RunSpooler(install::kRestart);
-        statusText = "The current printer port is " + port + ",you can configure after the installation";
+        statusText =
+            "The current printer port is " + port + ",you can configure after the installation";
         Refresh();
         FinishSerialStep();
         return;
@@ -148,7 +149,8 @@ void InstallerDialog::OnTimer(std::uintptr_t) {
         ArmProbeTimer(kFirstTickMs);
         return;
     }
-    const bool receipt = catalogue::FamilyOf(modelIndex, Blocks()) == catalogue::DriverFamily::Receipt;
+    const bool receipt =
+        catalogue::FamilyOf(modelIndex, Blocks()) == catalogue::DriverFamily::Receipt;
     const auto& request = receipt ? kReceiptRequest : kLabelRequest;
     window_.SetTimer(PROBE_TIMER_ID, kReplyWaitMs);
     if (!serialPort->QueueWrite(request.data(), request.size())) {
@@ -163,7 +165,8 @@ void InstallerDialog::OnTimer(std::uintptr_t) {
 
 long InstallerDialog::OnSerialByteReceived(std::uintptr_t, std::intptr_t lParam) {
     // Only a byte from the port being probed, after its request, answers it.
-    if (probeState == ProbeState::AwaitingReply && lParam == probePortNumber) serialReplyReceived = 1;
+    if (probeState == ProbeState::AwaitingReply && lParam == probePortNumber)
+        serialReplyReceived = 1;
     return 0;
 }
 

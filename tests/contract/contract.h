@@ -119,14 +119,14 @@ void ThreadsCase(ContractTarget& target);
 
 // `call` is evaluated after the last error was preset, so a failure that
 // leaves the error untouched shows up as the sentinel.
-#define EXPECT_OK(target, call)                                          \
-    do {                                                                 \
-        (target).setLastError(::contract::kSentinel);                    \
-        ::contract::ExpectOk((call), #call, __FILE__, __LINE__);         \
+#define EXPECT_OK(target, call)                                  \
+    do {                                                         \
+        (target).setLastError(::contract::kSentinel);            \
+        ::contract::ExpectOk((call), #call, __FILE__, __LINE__); \
     } while (0)
-#define EXPECT_FAIL(target, call, error)                                 \
-    do {                                                                 \
-        (target).setLastError(::contract::kSentinel);                    \
+#define EXPECT_FAIL(target, call, error)                                    \
+    do {                                                                    \
+        (target).setLastError(::contract::kSentinel);                       \
         ::contract::ExpectFail((call), (error), #call, __FILE__, __LINE__); \
     } while (0)
 #define EXPECT_STATUS(call, expected) \

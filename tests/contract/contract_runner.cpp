@@ -50,8 +50,7 @@ void Check(bool condition, const char* file, int line, const char* format, ...) 
     std::printf("  %s:%d: %s\n", file, line, message);
 }
 
-void ExpectOk(const platform::BoolResult& result, const char* call, const char* file,
-              int line) {
+void ExpectOk(const platform::BoolResult& result, const char* call, const char* file, int line) {
     Check(result.value == 1, file, line, "%s: got %d, error %u, expected 1", call,
           static_cast<int>(result.value), static_cast<unsigned>(result.lastError));
 }
@@ -59,9 +58,8 @@ void ExpectOk(const platform::BoolResult& result, const char* call, const char* 
 void ExpectFail(const platform::BoolResult& result, std::uint32_t error, const char* call,
                 const char* file, int line) {
     Check(result.value == 0 && result.lastError == error, file, line,
-          "%s: got %d, error %u, expected 0 and error %u", call,
-          static_cast<int>(result.value), static_cast<unsigned>(result.lastError),
-          static_cast<unsigned>(error));
+          "%s: got %d, error %u, expected 0 and error %u", call, static_cast<int>(result.value),
+          static_cast<unsigned>(result.lastError), static_cast<unsigned>(error));
 }
 
 void ExpectStatus(long status, long expected, const char* call, const char* file, int line) {
@@ -72,8 +70,7 @@ int RunAll(ContractTarget& target) {
     int passed = 0;
     int failed = 0;
     std::printf("contract target: %s, %d-bit program on %d-bit Windows\n",
-                target.isSimulator ? "simulator" : "Win32", target.processBits,
-                target.windowsBits);
+                target.isSimulator ? "simulator" : "Win32", target.processBits, target.windowsBits);
     for (const Case& c : kCases) {
         failedChecks = 0;
         try {

@@ -17,8 +17,8 @@ bool Listed(ContractTarget& target, const std::string& environment, const std::s
     std::uint32_t returned = 0;
     (void)target.spooler.EnumPrinterDriversA(environment, 3, 0, drivers, needed, returned);
     drivers.clear();
-    EXPECT_OK(target,
-              target.spooler.EnumPrinterDriversA(environment, 3, needed, drivers, needed, returned));
+    EXPECT_OK(target, target.spooler.EnumPrinterDriversA(environment, 3, needed, drivers, needed,
+                                                         returned));
     for (const auto& driver : drivers) {
         if (driver.name && *driver.name == name) return true;
     }
@@ -40,7 +40,8 @@ bool AddDriver(ContractTarget& target, const std::string& environment, const std
     driver.driverPath = directory + "\\crdrv.dll";
     driver.dataFile = directory + "\\crdrv.gpd";
     driver.configFile = directory + "\\crui.dll";
-    EXPECT_OK(target, target.spooler.AddPrinterDriverExA(3, driver, platform::spool::kApdCopyAllFiles));
+    EXPECT_OK(target,
+              target.spooler.AddPrinterDriverExA(3, driver, platform::spool::kApdCopyAllFiles));
     return Listed(target, environment, name);
 }
 
@@ -50,7 +51,8 @@ void DriverRemovalCase(ContractTarget& target) {
     EnsureSpoolerRunning(target);
     const std::string environment = target.nativeEnvironment;
     const std::string name = "Contract Removal Driver";
-    CHECK(AddDriver(target, environment, name), "\"%s\" is not listed after it was added", name.c_str());
+    CHECK(AddDriver(target, environment, name), "\"%s\" is not listed after it was added",
+          name.c_str());
 
     EXPECT_OK(target, target.spooler.DeletePrinterDriverA(environment, name));
     CHECK(!Listed(target, environment, name), "\"%s\" still listed after the delete", name.c_str());
@@ -68,8 +70,8 @@ void DriverRemovalCase(ContractTarget& target) {
     const BoolResult withFiles = target.spooler.DeletePrinterDriverExA(
         environment, name, platform::spool::kDeleteUnusedFiles, 0);
     if (withFiles.IsOne()) {
-        CHECK(!Listed(target, environment, name), "DeletePrinterDriverExA succeeded, \"%s\" still listed",
-              name.c_str());
+        CHECK(!Listed(target, environment, name),
+              "DeletePrinterDriverExA succeeded, \"%s\" still listed", name.c_str());
     } else {
         CHECK(withFiles.lastError != kSentinel && withFiles.lastError != 0,
               "DeletePrinterDriverExA failed without a reason");

@@ -23,7 +23,9 @@ constexpr const char* kIni =
     "Key=Value\r\n"
     "[Mid]\r\n";
 
-std::string IniPath() { return std::string(kFolder) + "\\names.ini"; }
+std::string IniPath() {
+    return std::string(kFolder) + "\\names.ini";
+}
 
 bool WriteIni(ContractTarget& target) {
     bool written = target.writeFile(IniPath(), kIni);
@@ -66,8 +68,7 @@ void FilesCase(ContractTarget& target) {
           "FindFirstFileA matched a missing pattern");
 
     EXPECT_OK(target, target.files.CopyFileA(path, folder + "\\b.txt", true));
-    EXPECT_FAIL(target, target.files.CopyFileA(path, folder + "\\b.txt", true),
-                kFileExists);
+    EXPECT_FAIL(target, target.files.CopyFileA(path, folder + "\\b.txt", true), kFileExists);
     EXPECT_FAIL(target, target.files.RemoveDirectoryA(folder), err::kDirNotEmpty);
     EXPECT_OK(target, target.files.DeleteFileA(path));
     EXPECT_OK(target, target.files.DeleteFileA(folder + "\\b.txt"));
@@ -86,8 +87,8 @@ void ProfileSectionNamesCase(ContractTarget& target) {
     const char kAll[] = "Zeta\0Alpha\0Mid\0";  // and the array's own NUL ends the list
     char buffer[64];
     std::memset(buffer, 'x', sizeof buffer);
-    std::uint32_t length = target.profile.GetPrivateProfileSectionNamesA(buffer, sizeof buffer,
-                                                                         IniPath());
+    std::uint32_t length =
+        target.profile.GetPrivateProfileSectionNamesA(buffer, sizeof buffer, IniPath());
     CHECK(length == sizeof kAll - 1 && std::memcmp(buffer, kAll, sizeof kAll) == 0,
           "got %u \"%s\", expected 15 \"Zeta|Alpha|Mid||\"", length,
           Shown(buffer, sizeof kAll).c_str());
@@ -188,7 +189,8 @@ void LinksCase(ContractTarget& target) {
                       access.find(";;;AU)") == std::string::npos,
                   "%s lets others in: %s", path.c_str(), access.c_str());
         } else {
-            CHECK(access == file::kProtectedAccess, "%s reads back %s", path.c_str(), access.c_str());
+            CHECK(access == file::kProtectedAccess, "%s reads back %s", path.c_str(),
+                  access.c_str());
         }
     }
     (void)target.files.RemoveDirectoryA(made);

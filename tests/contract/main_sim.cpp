@@ -23,7 +23,9 @@ int main() {
     };
     target.setLastError = [](std::uint32_t) {};
     target.lastError = [&machine] { return machine.files.lastError; };
-    target.readAccess = [&machine](const std::string& path) { return machine.files.AccessOf(path); };
+    target.readAccess = [&machine](const std::string& path) {
+        return machine.files.AccessOf(path);
+    };
     // As the Wine runner plants them, outside the cases' own folders.
     machine.files.WriteFile("C:\\Outside\\folder\\keep.txt", "keep");
     machine.files.WriteFile("C:\\Outside\\file.txt", "outside");

@@ -14,10 +14,10 @@ constexpr const char* kKey = "Software\\DriverInstallerContract";
 
 platform::KeyHandle CreateKey(ContractTarget& target, const std::string& subKey) {
     platform::KeyHandle key = 0;
-    EXPECT_STATUS(target.registry.RegCreateKeyExA(RegistryRoot::CurrentUser, subKey,
-                                                  reg::kOptionNonVolatile, reg::kAllAccess,
-                                                  false, key),
-                  err::kSuccess);
+    EXPECT_STATUS(
+        target.registry.RegCreateKeyExA(RegistryRoot::CurrentUser, subKey, reg::kOptionNonVolatile,
+                                        reg::kAllAccess, false, key),
+        err::kSuccess);
     return key;
 }
 
@@ -32,9 +32,9 @@ void RegistryCase(ContractTarget& target) {
     if (!key) return;
     EXPECT_STATUS(target.registry.RegSetValueExA(key, "Port", reg::kSz, reg::SzBytes("COM3:")),
                   err::kSuccess);
-    EXPECT_STATUS(target.registry.RegSetValueExA(key, "PrinterOnLine", reg::kDword,
-                                                 reg::DwordBytes(1)),
-                  err::kSuccess);
+    EXPECT_STATUS(
+        target.registry.RegSetValueExA(key, "PrinterOnLine", reg::kDword, reg::DwordBytes(1)),
+        err::kSuccess);
     EXPECT_STATUS(target.registry.RegCloseKey(key), err::kSuccess);
 
     // Read back through a second, read-only handle.
@@ -46,8 +46,8 @@ void RegistryCase(ContractTarget& target) {
     std::uint32_t type = reg::kNone;
     std::vector<std::uint8_t> data;
     EXPECT_STATUS(target.registry.RegQueryValueExA(key, "Port", 64, type, data), err::kSuccess);
-    CHECK(type == reg::kSz && data == reg::SzBytes("COM3:"), "Port: type %u, %u bytes \"%s\"",
-          type, static_cast<unsigned>(data.size()), AsText(data).c_str());
+    CHECK(type == reg::kSz && data == reg::SzBytes("COM3:"), "Port: type %u, %u bytes \"%s\"", type,
+          static_cast<unsigned>(data.size()), AsText(data).c_str());
     // Exactly the text and its NUL fits; one byte less does not.
     EXPECT_STATUS(target.registry.RegQueryValueExA(key, "Port", 6, type, data), err::kSuccess);
     EXPECT_STATUS(target.registry.RegQueryValueExA(key, "Port", 5, type, data), err::kMoreData);
@@ -76,12 +76,11 @@ void RegistryEnumCase(ContractTarget& target) {
     const struct {
         const char* name;
         const char* data;
-    } kValues[] = {{"\\Device\\Serial0", "COM1"}, {"\\Device\\Serial1", "COM2"},
-                   {"Other", "COM9"}};
+    } kValues[] = {{"\\Device\\Serial0", "COM1"}, {"\\Device\\Serial1", "COM2"}, {"Other", "COM9"}};
     for (const auto& value : kValues) {
-        EXPECT_STATUS(target.registry.RegSetValueExA(key, value.name, reg::kSz,
-                                                     reg::SzBytes(value.data)),
-                      err::kSuccess);
+        EXPECT_STATUS(
+            target.registry.RegSetValueExA(key, value.name, reg::kSz, reg::SzBytes(value.data)),
+            err::kSuccess);
     }
 
     std::uint32_t index = 0;
@@ -92,8 +91,8 @@ void RegistryEnumCase(ContractTarget& target) {
         EXPECT_STATUS(target.registry.RegEnumValueA(key, index, 128, 128, name, type, data),
                       err::kSuccess);
         CHECK(name == value.name && data == reg::SzBytes(value.data) && type == reg::kSz,
-              "index %u: \"%s\" = \"%s\" (type %u), expected \"%s\" = \"%s\"", index,
-              name.c_str(), AsText(data).c_str(), type, value.name, value.data);
+              "index %u: \"%s\" = \"%s\" (type %u), expected \"%s\" = \"%s\"", index, name.c_str(),
+              AsText(data).c_str(), type, value.name, value.data);
         ++index;
     }
     std::string name;
@@ -102,10 +101,8 @@ void RegistryEnumCase(ContractTarget& target) {
     EXPECT_STATUS(target.registry.RegEnumValueA(key, index, 128, 128, name, type, data),
                   err::kNoMoreItems);
     // The name buffer counts its NUL: 15 characters need 16.
-    EXPECT_STATUS(target.registry.RegEnumValueA(key, 0, 15, 128, name, type, data),
-                  err::kMoreData);
-    EXPECT_STATUS(target.registry.RegEnumValueA(key, 0, 16, 128, name, type, data),
-                  err::kSuccess);
+    EXPECT_STATUS(target.registry.RegEnumValueA(key, 0, 15, 128, name, type, data), err::kMoreData);
+    EXPECT_STATUS(target.registry.RegEnumValueA(key, 0, 16, 128, name, type, data), err::kSuccess);
     EXPECT_STATUS(target.registry.RegEnumValueA(key, 0, 128, 4, name, type, data), err::kMoreData);
     EXPECT_STATUS(target.registry.RegCloseKey(key), err::kSuccess);
 }

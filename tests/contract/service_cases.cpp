@@ -35,8 +35,8 @@ OpenedSpooler OpenSpooler(ContractTarget& target) {
     CHECK(opened.manager != 0, "OpenSCManagerA: null handle, error %u", error);
     if (!opened.manager) return opened;
     error = kSentinel;
-    opened.service = target.services.OpenServiceA(opened.manager, "Spooler",
-                                                  svc::kServiceAllAccess, error);
+    opened.service =
+        target.services.OpenServiceA(opened.manager, "Spooler", svc::kServiceAllAccess, error);
     CHECK(opened.service != 0, "OpenServiceA(Spooler): null handle, error %u", error);
     return opened;
 }

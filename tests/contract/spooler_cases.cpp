@@ -35,15 +35,15 @@ std::vector<PrinterInfo2> ListPrinters(ContractTarget& target) {
                                                      "", 2, 0, printers, needed, returned);
     if (sizing.NonZero()) {
         // Nothing to list: the size query itself succeeds with nothing needed.
-        CHECK(needed == 0 && returned == 0, "EnumPrintersA(size 0) succeeded with %u, %u",
-              needed, returned);
+        CHECK(needed == 0 && returned == 0, "EnumPrintersA(size 0) succeeded with %u, %u", needed,
+              returned);
         return printers;
     }
     CHECK(sizing.lastError == err::kInsufficientBuffer && needed > 0,
           "EnumPrintersA(size 0): error %u, needed %u, expected 122 and > 0", sizing.lastError,
           needed);
-    EXPECT_OK(target, target.spooler.EnumPrintersA(spool::kEnumLocal | spool::kEnumConnections,
-                                                   "", 2, needed, printers, needed, returned));
+    EXPECT_OK(target, target.spooler.EnumPrintersA(spool::kEnumLocal | spool::kEnumConnections, "",
+                                                   2, needed, printers, needed, returned));
     CHECK(returned == printers.size(), "returned %u, converted %u", returned,
           static_cast<unsigned>(printers.size()));
     CHECK(needed >= platform::EnumBytesNeeded(printers), "needed %u below %u", needed,
@@ -81,8 +81,8 @@ std::string ReadDriverDirectory(ContractTarget& target, const std::string& envir
     std::string directory;
     std::uint32_t needed = 0;
     (void)target.spooler.GetPrinterDriverDirectoryA(environment, 1, 0, directory, needed);
-    EXPECT_OK(target, target.spooler.GetPrinterDriverDirectoryA(environment, 1, needed, directory,
-                                                                needed));
+    EXPECT_OK(target,
+              target.spooler.GetPrinterDriverDirectoryA(environment, 1, needed, directory, needed));
     return directory;
 }
 
@@ -104,14 +104,14 @@ void DriverDirectoryCase(ContractTarget& target) {
         std::string directory;
         std::uint32_t needed = 0;
         EXPECT_FAIL(target,
-                    target.spooler.GetPrinterDriverDirectoryA(expected.environment, 1, 0,
-                                                              directory, needed),
+                    target.spooler.GetPrinterDriverDirectoryA(expected.environment, 1, 0, directory,
+                                                              needed),
                     err::kInsufficientBuffer);
         CHECK(needed > 0, "%s: size query needed %u", expected.environment, needed);
 
         std::uint32_t sized = needed;
-        EXPECT_OK(target, target.spooler.GetPrinterDriverDirectoryA(expected.environment, 1,
-                                                                    sized, directory, needed));
+        EXPECT_OK(target, target.spooler.GetPrinterDriverDirectoryA(expected.environment, 1, sized,
+                                                                    directory, needed));
         CHECK(EndsWithNoCase(directory, expected.tail), "%s: directory \"%s\", expected \"...%s\"",
               expected.environment, directory.c_str(), expected.tail);
         CHECK(sized >= directory.size() + 1, "%s: needed %u for \"%s\"", expected.environment,
@@ -126,10 +126,10 @@ void DriverDirectoryCase(ContractTarget& target) {
     }
     std::string directory;
     std::uint32_t needed = 0;
-    EXPECT_FAIL(target,
-                target.spooler.GetPrinterDriverDirectoryA("No Such Environment", 1, 255,
-                                                          directory, needed),
-                kInvalidEnvironment);
+    EXPECT_FAIL(
+        target,
+        target.spooler.GetPrinterDriverDirectoryA("No Such Environment", 1, 255, directory, needed),
+        kInvalidEnvironment);
 }
 
 void EnumPortsCase(ContractTarget& target) {
@@ -222,8 +222,7 @@ void DriverAndPrinterCase(ContractTarget& target) {
     if (listed) {
         CHECK(listed->portName && *listed->portName == "LPT1:", "listed with port \"%s\"",
               listed->portName ? listed->portName->c_str() : "(null)");
-        CHECK(listed->driverName && *listed->driverName == driverName,
-              "listed with driver \"%s\"",
+        CHECK(listed->driverName && *listed->driverName == driverName, "listed with driver \"%s\"",
               listed->driverName ? listed->driverName->c_str() : "(null)");
     }
 

@@ -36,7 +36,6 @@ void ThreadsCase(ContractTarget& target) {
     if (thread) thread->Join();
     CHECK(runs == 1, "body ran %d times before Join returned", runs.load());
 
-
     std::uint64_t before = target.threads.TickCount();
     target.threads.Sleep(100);
     std::uint64_t slept = target.threads.TickCount() - before;

@@ -112,8 +112,8 @@ DriverInfo3 DriverRecord(const std::string& name, const std::string& environment
 // Copies the files into the driver folder and registers them with all files
 // copied; the spooler's copies of an earlier run go first, so that they
 // cannot stand in for a copy that failed. Returns whether it was registered.
-bool RegisterDriver(ContractTarget& target, const DriverInfo3& driver,
-                    const std::string& directory, const DriverFiles& files) {
+bool RegisterDriver(ContractTarget& target, const DriverInfo3& driver, const std::string& directory,
+                    const DriverFiles& files) {
     for (const std::string& name : files.All()) {
         (void)target.files.DeleteFileA(directory + "\\3\\" + name);
         CopyIn(target, name, directory + "\\" + name);
@@ -143,8 +143,8 @@ std::vector<DriverInfo3> ListDrivers(ContractTarget& target, const std::string& 
     CHECK(needed > 0, "EnumPrinterDriversA(%s, size 0) needed %u", environment.c_str(), needed);
     if (needed == 0) return drivers;
     const std::uint32_t sized = needed;
-    EXPECT_OK(target, target.spooler.EnumPrinterDriversA(environment, 3, sized, drivers, needed,
-                                                         returned));
+    EXPECT_OK(target,
+              target.spooler.EnumPrinterDriversA(environment, 3, sized, drivers, needed, returned));
     CHECK(returned == drivers.size(), "returned %u, converted %u", returned,
           static_cast<unsigned>(drivers.size()));
     CHECK(sized >= platform::EnumBytesNeeded(drivers), "needed %u below %u", sized,
@@ -236,12 +236,11 @@ void SystemDirectoryRedirectionCase(ContractTarget& target) {
     CHECK(target.writeFile(system + "\\" + written, "written"), "could not write %s\\%s",
           system.c_str(), written.c_str());
     for (const std::string& name : {copied, written}) {
-        CHECK(Exists(target, system + "\\" + name), "%s\\%s is gone", system.c_str(),
-              name.c_str());
+        CHECK(Exists(target, system + "\\" + name), "%s\\%s is gone", system.c_str(), name.c_str());
         const Attributes twin = AttributesOf(target, wow64Folder + "\\" + name);
         CHECK((twin.value != file::kInvalidAttributes) == redirected,
-              "%s\\%s: attributes 0x%x, error %u; expected %s", wow64Folder.c_str(),
-              name.c_str(), twin.value, twin.error, redirected ? "the file" : "no file");
+              "%s\\%s: attributes 0x%x, error %u; expected %s", wow64Folder.c_str(), name.c_str(),
+              twin.value, twin.error, redirected ? "the file" : "no file");
         // One file under two names: deleted through one, gone from the other.
         const std::string remove = (redirected ? wow64Folder : system) + "\\" + name;
         EXPECT_OK(target, target.files.DeleteFileA(remove));
@@ -270,8 +269,7 @@ void DriverInfo3RoundTripCase(ContractTarget& target) {
 
     const std::vector<DriverInfo3> drivers = ListDrivers(target, kX64);
     const DriverInfo3* listed = FindDriver(drivers, name);
-    CHECK(listed != nullptr, "EnumPrinterDriversA(%s, 3) does not list \"%s\"", kX64,
-          name.c_str());
+    CHECK(listed != nullptr, "EnumPrinterDriversA(%s, 3) does not list \"%s\"", kX64, name.c_str());
     if (!listed) return;
     CHECK(listed->version == 3, "version %u", listed->version);
     CHECK(listed->environment && *listed->environment == kX64, "environment %s",
@@ -296,8 +294,7 @@ void DriverInfo3RoundTripCase(ContractTarget& target) {
         sameDependents = EqualsNoCase(listed->dependentFiles[i], kept + files.dependents[i]);
     }
     CHECK(sameDependents, "dependent files [%s], expected [%s] in %s",
-          Joined(listed->dependentFiles).c_str(), Joined(files.dependents).c_str(),
-          kept.c_str());
+          Joined(listed->dependentFiles).c_str(), Joined(files.dependents).c_str(), kept.c_str());
     CHECK(!listed->monitorName || listed->monitorName->empty(), "monitor %s",
           Shown(listed->monitorName).c_str());
     CHECK(listed->defaultDataType && *listed->defaultDataType == "RAW", "data type %s",

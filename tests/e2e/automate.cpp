@@ -55,7 +55,9 @@ struct Failure {
     std::string what;
 };
 
-[[noreturn]] void Fail(const std::string& what) { throw Failure{what}; }
+[[noreturn]] void Fail(const std::string& what) {
+    throw Failure{what};
+}
 
 std::string Trim(const std::string& text) {
     const size_t first = text.find_first_not_of(" \t\r\n");
@@ -71,7 +73,9 @@ int ParseInt(const std::string& text) {
     return static_cast<int>(value);
 }
 
-DWORD Seconds(const std::string& text) { return static_cast<DWORD>(ParseInt(text)) * 1000; }
+DWORD Seconds(const std::string& text) {
+    return static_cast<DWORD>(ParseInt(text)) * 1000;
+}
 
 // Splits "<words...> <last>" where the leading text may contain blanks.
 void SplitLast(const std::string& rest, std::string& head, std::string& last) {
@@ -91,10 +95,19 @@ void SplitFirst(const std::string& rest, std::string& first, std::string& tail) 
 }
 
 int ButtonId(const std::string& name) {
-    static const struct { const char* name; int id; } kButtons[] = {
-        {"IDOK", IDOK},         {"IDCANCEL", IDCANCEL}, {"IDABORT", IDABORT},
-        {"IDRETRY", IDRETRY},   {"IDIGNORE", IDIGNORE}, {"IDYES", IDYES},
-        {"IDNO", IDNO},         {"IDCLOSE", IDCLOSE},   {"IDTRYAGAIN", IDTRYAGAIN},
+    static const struct {
+        const char* name;
+        int id;
+    } kButtons[] = {
+        {"IDOK", IDOK},
+        {"IDCANCEL", IDCANCEL},
+        {"IDABORT", IDABORT},
+        {"IDRETRY", IDRETRY},
+        {"IDIGNORE", IDIGNORE},
+        {"IDYES", IDYES},
+        {"IDNO", IDNO},
+        {"IDCLOSE", IDCLOSE},
+        {"IDTRYAGAIN", IDTRYAGAIN},
         {"IDCONTINUE", IDCONTINUE},
     };
     for (const auto& button : kButtons)
@@ -104,14 +117,14 @@ int ButtonId(const std::string& name) {
 
 std::string ServiceStateName(DWORD state) {
     switch (state) {
-    case SERVICE_STOPPED: return "stopped";
-    case SERVICE_START_PENDING: return "start-pending";
-    case SERVICE_STOP_PENDING: return "stop-pending";
-    case SERVICE_RUNNING: return "running";
-    case SERVICE_CONTINUE_PENDING: return "continue-pending";
-    case SERVICE_PAUSE_PENDING: return "pause-pending";
-    case SERVICE_PAUSED: return "paused";
-    default: return std::to_string(state);
+        case SERVICE_STOPPED: return "stopped";
+        case SERVICE_START_PENDING: return "start-pending";
+        case SERVICE_STOP_PENDING: return "stop-pending";
+        case SERVICE_RUNNING: return "running";
+        case SERVICE_CONTINUE_PENDING: return "continue-pending";
+        case SERVICE_PAUSE_PENDING: return "pause-pending";
+        case SERVICE_PAUSED: return "paused";
+        default: return std::to_string(state);
     }
 }
 
@@ -143,7 +156,8 @@ public:
 
     explicit RemoteBuffer(HANDLE process) : process_(process) {
         base_ = ::VirtualAllocEx(process, nullptr, kSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-        if (base_ == nullptr) Fail("VirtualAllocEx failed, error " + std::to_string(::GetLastError()));
+        if (base_ == nullptr)
+            Fail("VirtualAllocEx failed, error " + std::to_string(::GetLastError()));
     }
     ~RemoteBuffer() { ::VirtualFreeEx(process_, base_, 0, MEM_RELEASE); }
     RemoteBuffer(const RemoteBuffer&) = delete;
@@ -154,7 +168,8 @@ public:
 
     void Write(const void* data, SIZE_T size, SIZE_T offset = 0) {
         SIZE_T written = 0;
-        if (!::WriteProcessMemory(process_, static_cast<char*>(base_) + offset, data, size, &written) ||
+        if (!::WriteProcessMemory(process_, static_cast<char*>(base_) + offset, data, size,
+                                  &written) ||
             written != size)
             Fail("WriteProcessMemory failed, error " + std::to_string(::GetLastError()));
     }
@@ -184,7 +199,8 @@ public:
 private:
     // --- The installer's windows ---
     HWND Dialog() const {
-        if (dialog_ == nullptr || !::IsWindow(dialog_)) Fail("no installer window (wait-window first)");
+        if (dialog_ == nullptr || !::IsWindow(dialog_))
+            Fail("no installer window (wait-window first)");
         return dialog_;
     }
     HWND Control(int id) const {
@@ -221,7 +237,8 @@ private:
             std::vector<char> buffer(size, '\0');
             const LRESULT copied =
                 Send(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
-            if (copied < 0 || static_cast<size_t>(copied) + 1 < size) return std::string(buffer.data());
+            if (copied < 0 || static_cast<size_t>(copied) + 1 < size)
+                return std::string(buffer.data());
             size *= 2;
         }
     }
@@ -296,7 +313,8 @@ private:
     // --- The serial port prompt (dialog template 136) ---
     bool RunPromptCommand(const std::string& command, const std::string& args);
     HWND Prompt() const {
-        if (prompt_ == nullptr || !::IsWindow(prompt_)) Fail("no serial prompt (wait-prompt first)");
+        if (prompt_ == nullptr || !::IsWindow(prompt_))
+            Fail("no serial prompt (wait-prompt first)");
         return prompt_;
     }
     HWND PromptControl(int id) const {
@@ -345,7 +363,8 @@ private:
     }
     HWND PortDialogControl(int id) const {
         const HWND control = ::GetDlgItem(PortDialog(), id);
-        if (control == nullptr) Fail("the port monitor dialog has no control " + std::to_string(id));
+        if (control == nullptr)
+            Fail("the port monitor dialog has no control " + std::to_string(id));
         return control;
     }
     void WaitPortDialog(const std::string& args);
@@ -375,52 +394,94 @@ void Automation::Run(const std::string& line) {
     std::string command;
     std::string args;
     SplitFirst(line, command, args);
-    if (command == "wait-window") WaitWindow(args);
-    else if (command == "wait-enabled") WaitEnabled(args);
-    else if (command == "wait-text") WaitText(args, false);
-    else if (command == "wait-status") WaitText(args, true);
-    else if (command == "get-text") GetText(args);
-    else if (command == "set-text") SetText(args);
-    else if (command == "combo-items") ComboItems(args);
-    else if (command == "combo-select") ComboSelect(args);
-    else if (command == "list-items") ListItems(args);
-    else if (command == "list-selected") ListSelected(args);
-    else if (command == "list-select") ListSelect(args);
-    else if (command == "is-enabled") IsEnabled(args);
-    else if (command == "is-checked") IsChecked(args);
-    else if (command == "wait-checked") WaitChecked(args);
-    else if (command == "click") Click(args);
-    else if (command == "wait-msgbox") WaitMessageBox(args);
-    else if (command == "expect-no-msgbox") ExpectNoMessageBox(args);
-    else if (command == "answer-msgbox") AnswerMessageBox(args);
-    else if (command == "drain-msgboxes") DrainMessageBoxes(args);
-    else if (command == "close") Close();
-    else if (command == "close-until-exit") CloseUntilExit(args);
-    else if (command == "wait-exit") WaitExit(args);
-    else if (command == "screenshot") Screenshot(args);
-    else if (command == "service-state") ServiceState(args);
-    else if (command == "file-exists") FileExists(args);
-    else if (command == "printers") Printers();
-    else if (command == "ports") Ports();
-    else if (command == "default-printer") DefaultPrinter();
-    else if (command == "monitors") Monitors();
-    else if (command == "drivers") Drivers(args);
-    else if (command == "driver-add") DriverAdd(args);
-    else if (command == "driver-delete") DriverDelete(args);
-    else if (command == "monitor-delete") MonitorDelete(args);
-    else if (command == "printer-add") PrinterAdd(args);
-    else if (command == "printer-delete") PrinterDelete(args);
-    else if (command == "registry") RegistryGet(args);
-    else if (command == "registry-set") RegistrySet(args);
-    else if (command == "registry-key") RegistryKey(args);
-    else if (command == "registry-delete") RegistryDelete(args);
-    else if (command == "sleep") ::Sleep(static_cast<DWORD>(ParseInt(args)));
-    else if (command == "echo") Emit("echo", args);
-    else if (RunPromptCommand(command, args)) {}
-    else if (RunDialogCommand(command, args)) {}
-    else if (RunPortDialogCommand(command, args)) {}
-    else if (RunProgramCommand(command, args)) {}
-    else Fail("unknown command '" + command + "'");
+    if (command == "wait-window")
+        WaitWindow(args);
+    else if (command == "wait-enabled")
+        WaitEnabled(args);
+    else if (command == "wait-text")
+        WaitText(args, false);
+    else if (command == "wait-status")
+        WaitText(args, true);
+    else if (command == "get-text")
+        GetText(args);
+    else if (command == "set-text")
+        SetText(args);
+    else if (command == "combo-items")
+        ComboItems(args);
+    else if (command == "combo-select")
+        ComboSelect(args);
+    else if (command == "list-items")
+        ListItems(args);
+    else if (command == "list-selected")
+        ListSelected(args);
+    else if (command == "list-select")
+        ListSelect(args);
+    else if (command == "is-enabled")
+        IsEnabled(args);
+    else if (command == "is-checked")
+        IsChecked(args);
+    else if (command == "wait-checked")
+        WaitChecked(args);
+    else if (command == "click")
+        Click(args);
+    else if (command == "wait-msgbox")
+        WaitMessageBox(args);
+    else if (command == "expect-no-msgbox")
+        ExpectNoMessageBox(args);
+    else if (command == "answer-msgbox")
+        AnswerMessageBox(args);
+    else if (command == "drain-msgboxes")
+        DrainMessageBoxes(args);
+    else if (command == "close")
+        Close();
+    else if (command == "close-until-exit")
+        CloseUntilExit(args);
+    else if (command == "wait-exit")
+        WaitExit(args);
+    else if (command == "screenshot")
+        Screenshot(args);
+    else if (command == "service-state")
+        ServiceState(args);
+    else if (command == "file-exists")
+        FileExists(args);
+    else if (command == "printers")
+        Printers();
+    else if (command == "ports")
+        Ports();
+    else if (command == "default-printer")
+        DefaultPrinter();
+    else if (command == "monitors")
+        Monitors();
+    else if (command == "drivers")
+        Drivers(args);
+    else if (command == "driver-add")
+        DriverAdd(args);
+    else if (command == "driver-delete")
+        DriverDelete(args);
+    else if (command == "monitor-delete")
+        MonitorDelete(args);
+    else if (command == "printer-add")
+        PrinterAdd(args);
+    else if (command == "printer-delete")
+        PrinterDelete(args);
+    else if (command == "registry")
+        RegistryGet(args);
+    else if (command == "registry-set")
+        RegistrySet(args);
+    else if (command == "registry-key")
+        RegistryKey(args);
+    else if (command == "registry-delete")
+        RegistryDelete(args);
+    else if (command == "sleep")
+        ::Sleep(static_cast<DWORD>(ParseInt(args)));
+    else if (command == "echo")
+        Emit("echo", args);
+    else if (RunPromptCommand(command, args)) {
+    } else if (RunDialogCommand(command, args)) {
+    } else if (RunPortDialogCommand(command, args)) {
+    } else if (RunProgramCommand(command, args)) {
+    } else
+        Fail("unknown command '" + command + "'");
 }
 
 void Automation::WaitWindow(const std::string& args) {
@@ -498,7 +559,8 @@ void Automation::WaitText(const std::string& args, bool failOnMessageBox) {
                 Fail("unexpected message box");
             }
         }
-        if (deadline.Passed()) Fail("timeout waiting for control " + id + " to read '" + prefix + "'");
+        if (deadline.Passed())
+            Fail("timeout waiting for control " + id + " to read '" + prefix + "'");
         ::Sleep(kPollMs);
     }
 }
@@ -516,7 +578,8 @@ void Automation::WaitChecked(const std::string& args) {
     const LRESULT wanted = ParseInt(state);
     const Deadline deadline(Seconds(seconds));
     while (Send(control, BM_GETCHECK, 0, 0) != wanted) {
-        if (deadline.Passed()) Fail("timeout waiting for control " + id + " to be checked " + state);
+        if (deadline.Passed())
+            Fail("timeout waiting for control " + id + " to be checked " + state);
         ::Sleep(kPollMs);
     }
     Emit("checked " + id, state);
@@ -557,7 +620,8 @@ void Automation::ComboSelect(const std::string& args) {
     const HWND combo = Control(controlId);
     if (Send(combo, CB_SETCURSEL, static_cast<WPARAM>(ParseInt(index)), 0) == CB_ERR)
         Fail("combo " + id + " has no item " + index);
-    Send(Dialog(), WM_COMMAND, MAKEWPARAM(controlId, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    Send(Dialog(), WM_COMMAND, MAKEWPARAM(controlId, CBN_SELCHANGE),
+         reinterpret_cast<LPARAM>(combo));
     Emit("selected " + id, index);
 }
 
@@ -644,8 +708,7 @@ BOOL CALLBACK MatchMessageBox(HWND window, LPARAM param) {
     char className[32] = {};
     ::GetClassNameA(window, className, sizeof(className));
     if (owner == search->processId && window != search->exclude && window != search->excludeToo &&
-        ::IsWindowVisible(window) &&
-        std::string(className) == "#32770") {
+        ::IsWindowVisible(window) && std::string(className) == "#32770") {
         search->found = window;
         return FALSE;
     }
@@ -675,9 +738,12 @@ void Automation::PrintMessageBox(HWND box) const {
     // One line per box: line breaks are written as \r and \n.
     std::string escaped;
     for (const char c : text) {
-        if (c == '\r') escaped += "\\r";
-        else if (c == '\n') escaped += "\\n";
-        else escaped += c;
+        if (c == '\r')
+            escaped += "\\r";
+        else if (c == '\n')
+            escaped += "\\n";
+        else
+            escaped += c;
     }
     Emit("msgbox caption", WindowText(box));
     Emit("msgbox text", escaped);
@@ -686,10 +752,12 @@ void Automation::PrintMessageBox(HWND box) const {
 void Automation::Answer(HWND box, int button) {
     const HWND control = ::GetDlgItem(box, button);
     if (control == nullptr) Fail("message box has no button " + std::to_string(button));
-    ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+    ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(control));
     const Deadline deadline(10000);
     while (::IsWindow(box) && ::IsWindowVisible(box)) {
-        if (deadline.Passed()) Fail("message box stayed open after answer " + std::to_string(button));
+        if (deadline.Passed())
+            Fail("message box stayed open after answer " + std::to_string(button));
         ::Sleep(kPollMs);
     }
     Emit("msgbox answer", std::to_string(button));
@@ -743,8 +811,7 @@ void Automation::DrainMessageBoxes(const std::string& args) {
         try {
             const std::string text = WindowText(watched);
             if (text != lastSeen) Emit("seen " + watchText, lastSeen = text);
-        } catch (const Failure&) {
-        }
+        } catch (const Failure&) {}
     };
     for (;;) {
         Deadline idle(quiet);
@@ -839,7 +906,8 @@ void Automation::Screenshot(const std::string& args) {
 void Automation::ServiceState(const std::string& args) {
     const std::string name = Trim(args);
     const SC_HANDLE manager = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-    if (manager == nullptr) Fail("OpenSCManagerA failed, error " + std::to_string(::GetLastError()));
+    if (manager == nullptr)
+        Fail("OpenSCManagerA failed, error " + std::to_string(::GetLastError()));
     const SC_HANDLE service = ::OpenServiceA(manager, name.c_str(), SERVICE_QUERY_STATUS);
     SERVICE_STATUS status = {};
     const bool queried = service != nullptr && ::QueryServiceStatus(service, &status);
@@ -852,7 +920,9 @@ void Automation::ServiceState(const std::string& args) {
 
 // --- The spooler's and the registry's view --------------------------------
 
-std::string Field(const char* text) { return text != nullptr ? text : "(null)"; }
+std::string Field(const char* text) {
+    return text != nullptr ? text : "(null)";
+}
 
 // "a | b | c" into its trimmed parts; names of printers, keys and values
 // hold blanks, so arguments that take several are split at '|'.
@@ -884,7 +954,8 @@ std::vector<BYTE> EnumRecords(const char* what, DWORD& count, Enumerate enumerat
 
 void Automation::FileExists(const std::string& args) {
     const std::string path = Trim(args);
-    Emit("file " + path, ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES ? "yes" : "no");
+    Emit("file " + path,
+         ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES ? "yes" : "no");
 }
 
 void Automation::Printers() {
@@ -1000,8 +1071,7 @@ void Automation::PrinterAdd(const std::string& args) {
     info.pDatatype = const_cast<char*>("RAW");
     info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
     const HANDLE printer = ::AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&info));
-    if (printer == nullptr)
-        Fail("AddPrinterA failed, error " + std::to_string(::GetLastError()));
+    if (printer == nullptr) Fail("AddPrinterA failed, error " + std::to_string(::GetLastError()));
     ::ClosePrinter(printer);
     Emit("printer added", parts[0]);
 }
@@ -1025,8 +1095,12 @@ void Automation::PrinterDelete(const std::string& args) {
 // Registry keys as "HKLM\\..." or "HKCU\\..."; always the 64-bit view, the
 // one the spooler and the reg command of a 64-bit prefix use.
 HKEY RootOf(const std::string& path, std::string& subKey) {
-    static const struct { const char* name; HKEY root; } kRoots[] = {
-        {"HKLM\\", HKEY_LOCAL_MACHINE}, {"HKCU\\", HKEY_CURRENT_USER}, {"HKCC\\", HKEY_CURRENT_CONFIG}};
+    static const struct {
+        const char* name;
+        HKEY root;
+    } kRoots[] = {{"HKLM\\", HKEY_LOCAL_MACHINE},
+                  {"HKCU\\", HKEY_CURRENT_USER},
+                  {"HKCC\\", HKEY_CURRENT_CONFIG}};
     for (const auto& root : kRoots) {
         const size_t length = std::strlen(root.name);
         if (path.size() > length && lstrcmpiA(path.substr(0, length).c_str(), root.name) == 0) {
@@ -1104,9 +1178,9 @@ void Automation::RegistryKey(const std::string& args) {
     std::string subKey;
     const HKEY root = RootOf(path, subKey);
     HKEY handle = nullptr;
-    const LONG result = ::RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0,
-                                          KEY_QUERY_VALUE | KEY_WOW64_64KEY, nullptr, &handle,
-                                          nullptr);
+    const LONG result =
+        ::RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
+                          nullptr, &handle, nullptr);
     if (result != ERROR_SUCCESS) Fail("cannot make " + path + ", error " + std::to_string(result));
     ::RegCloseKey(handle);
     Emit("registry key", path);
@@ -1123,7 +1197,8 @@ void Automation::RegistryDelete(const std::string& args) {
         const LONG result = ::RegDeleteValueA(handle, parts[1].c_str());
         ::RegCloseKey(handle);
         if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
-            Fail("cannot delete " + parts[0] + " " + parts[1] + ", error " + std::to_string(result));
+            Fail("cannot delete " + parts[0] + " " + parts[1] + ", error " +
+                 std::to_string(result));
     }
     Emit("registry deleted", parts[0] + " | " + parts[1]);
 }
@@ -1140,13 +1215,20 @@ constexpr const char* kPromptCaption = "Prompt(automatically select the availabl
 constexpr int kPromptRates = 1034;
 
 bool Automation::RunPromptCommand(const std::string& command, const std::string& args) {
-    if (command == "wait-prompt") WaitPrompt(args);
-    else if (command == "prompt-items") PromptItems();
-    else if (command == "prompt-select") PromptSelect(args);
-    else if (command == "prompt-click") PromptClick(args);
-    else if (command == "prompt-key") PromptKey(args);
-    else if (command == "prompt-gone") PromptGone(args);
-    else return false;
+    if (command == "wait-prompt")
+        WaitPrompt(args);
+    else if (command == "prompt-items")
+        PromptItems();
+    else if (command == "prompt-select")
+        PromptSelect(args);
+    else if (command == "prompt-click")
+        PromptClick(args);
+    else if (command == "prompt-key")
+        PromptKey(args);
+    else if (command == "prompt-gone")
+        PromptGone(args);
+    else
+        return false;
     return true;
 }
 
@@ -1156,7 +1238,8 @@ void Automation::WaitPrompt(const std::string& args) {
         const HWND found = ::FindWindowA("#32770", kPromptCaption);
         DWORD owner = 0;
         if (found != nullptr) ::GetWindowThreadProcessId(found, &owner);
-        if (found != nullptr && ::IsWindowVisible(found) && (processId_ == 0 || owner == processId_)) {
+        if (found != nullptr && ::IsWindowVisible(found) &&
+            (processId_ == 0 || owner == processId_)) {
             prompt_ = found;
             break;
         }
@@ -1192,7 +1275,8 @@ void Automation::PromptItems() {
 }
 
 void Automation::PromptSelect(const std::string& args) {
-    if (Send(PromptControl(kPromptRates), CB_SETCURSEL, static_cast<WPARAM>(ParseInt(args)), 0) == CB_ERR)
+    if (Send(PromptControl(kPromptRates), CB_SETCURSEL, static_cast<WPARAM>(ParseInt(args)), 0) ==
+        CB_ERR)
         Fail("the baud-rate list has no row " + args);
     Emit("prompt selected", args);
 }
@@ -1210,13 +1294,17 @@ void Automation::PromptKey(const std::string& args) {
         ::PostMessageA(Prompt(), WM_CLOSE, 0, 0);
     } else {
         UINT virtualKey = 0;
-        if (key == "enter") virtualKey = VK_RETURN;
-        else if (key == "escape") virtualKey = VK_ESCAPE;
-        else Fail("unknown key '" + key + "'");
+        if (key == "enter")
+            virtualKey = VK_RETURN;
+        else if (key == "escape")
+            virtualKey = VK_ESCAPE;
+        else
+            Fail("unknown key '" + key + "'");
         GUITHREADINFO gui = {};
         gui.cbSize = sizeof(gui);
         const DWORD thread = ::GetWindowThreadProcessId(Prompt(), nullptr);
-        const HWND focus = ::GetGUIThreadInfo(thread, &gui) && gui.hwndFocus ? gui.hwndFocus : Prompt();
+        const HWND focus =
+            ::GetGUIThreadInfo(thread, &gui) && gui.hwndFocus ? gui.hwndFocus : Prompt();
         const UINT scan = ::MapVirtualKeyA(virtualKey, 0);
         ::PostMessageA(focus, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
         ::PostMessageA(focus, WM_KEYUP, virtualKey, 1 | (scan << 16) | 0xC0000000u);
@@ -1257,15 +1345,18 @@ bool Automation::RunDialogCommand(const std::string& command, const std::string&
         explicit Patience(bool& f) : flag(f) { flag = true; }
         ~Patience() { flag = false; }
     } patience(patient_);
-    if (command == "wait-dialog") WaitDialog(args);
+    if (command == "wait-dialog")
+        WaitDialog(args);
     else if (command == "dialog-list") {
         const int id = ParseInt(args);
         ReportList(ChildControl(id), "dialog list " + std::to_string(id));
     } else if (command == "dialog-list-selected") {
         const int id = ParseInt(args);
         ReportSelected(ChildControl(id), "dialog list " + std::to_string(id) + " selected");
-    } else if (command == "dialog-list-select") DialogListSelect(args);
-    else if (command == "dialog-wait-rows") DialogWaitRows(args);
+    } else if (command == "dialog-list-select")
+        DialogListSelect(args);
+    else if (command == "dialog-wait-rows")
+        DialogWaitRows(args);
     else if (command == "dialog-text") {
         const int id = ParseInt(args);
         Emit("dialog text " + std::to_string(id), WindowText(ChildControl(id)));
@@ -1273,9 +1364,12 @@ bool Automation::RunDialogCommand(const std::string& command, const std::string&
         const int id = ParseInt(args);
         ::PostMessageA(ChildControl(id), BM_CLICK, 0, 0);
         Emit("dialog clicked", std::to_string(id));
-    } else if (command == "dialog-key") DialogKey(args);
-    else if (command == "dialog-gone") DialogGone(args);
-    else return false;
+    } else if (command == "dialog-key")
+        DialogKey(args);
+    else if (command == "dialog-gone")
+        DialogGone(args);
+    else
+        return false;
     return true;
 }
 
@@ -1303,7 +1397,8 @@ void Automation::WaitDialog(const std::string& args) {
     Emit("dialog caption", "[" + WindowText(child_) + "]");
     const HWND parent = ::GetWindow(child_, GW_OWNER);
     Emit("dialog owner", parent == dialog_ && dialog_ != nullptr ? "installer" : "other");
-    Emit("dialog installer enabled", dialog_ != nullptr && ::IsWindowEnabled(dialog_) ? "yes" : "no");
+    Emit("dialog installer enabled",
+         dialog_ != nullptr && ::IsWindowEnabled(dialog_) ? "yes" : "no");
     for (HWND child = ::GetWindow(child_, GW_CHILD); child != nullptr;
          child = ::GetWindow(child, GW_HWNDNEXT)) {
         char className[32] = {};
@@ -1311,10 +1406,11 @@ void Automation::WaitDialog(const std::string& args) {
         const std::string id = std::to_string(::GetDlgCtrlID(child));
         if (lstrcmpiA(className, "SysListView32") == 0) {
             const LONG style = ::GetWindowLongA(child, GWL_STYLE);
-            Emit("dialog control " + id, std::string("list view") +
-                                             ((style & LVS_TYPEMASK) == LVS_REPORT ? " report" : "") +
-                                             ((style & LVS_SINGLESEL) ? " single" : "") +
-                                             ((style & LVS_SHOWSELALWAYS) ? " showsel" : ""));
+            Emit("dialog control " + id,
+                 std::string("list view") +
+                     ((style & LVS_TYPEMASK) == LVS_REPORT ? " report" : "") +
+                     ((style & LVS_SINGLESEL) ? " single" : "") +
+                     ((style & LVS_SHOWSELALWAYS) ? " showsel" : ""));
             continue;
         }
         Emit("dialog control " + id, WindowText(child));
@@ -1368,7 +1464,8 @@ void Automation::DialogWaitRows(const std::string& args) {
     const LRESULT wanted = ParseInt(count);
     const Deadline deadline(Seconds(seconds));
     while (Send(list, LVM_GETITEMCOUNT, 0, 0) != wanted) {
-        if (deadline.Passed()) Fail("timeout waiting for dialog list " + id + " to have " + count + " rows");
+        if (deadline.Passed())
+            Fail("timeout waiting for dialog list " + id + " to have " + count + " rows");
         ::Sleep(kPollMs);
     }
     Emit("dialog rows " + id, count);
@@ -1382,9 +1479,12 @@ void Automation::DialogKey(const std::string& args) {
         ::PostMessageA(ChildDialog(), WM_CLOSE, 0, 0);
     } else {
         UINT virtualKey = 0;
-        if (key == "enter") virtualKey = VK_RETURN;
-        else if (key == "escape") virtualKey = VK_ESCAPE;
-        else Fail("unknown key '" + key + "'");
+        if (key == "enter")
+            virtualKey = VK_RETURN;
+        else if (key == "escape")
+            virtualKey = VK_ESCAPE;
+        else
+            Fail("unknown key '" + key + "'");
         const HWND focus = WaitDialogFocus(Deadline(10000));
         const UINT scan = ::MapVirtualKeyA(virtualKey, 0);
         ::PostMessageA(focus, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
@@ -1410,8 +1510,10 @@ void Automation::DialogGone(const std::string& args) {
 //   as the system reports it (all 32 bits) and every line it wrote.
 //   run <name> <seconds> | <command line>: both at once.
 bool Automation::RunProgramCommand(const std::string& command, const std::string& args) {
-    if (command == "start") StartProgram(args);
-    else if (command == "wait-program") WaitProgram(args);
+    if (command == "start")
+        StartProgram(args);
+    else if (command == "wait-program")
+        WaitProgram(args);
     else if (command == "run") {
         const size_t bar = args.find('|');
         if (bar == std::string::npos) Fail("run needs '<name> <seconds> | <command line>'");
@@ -1420,13 +1522,18 @@ bool Automation::RunProgramCommand(const std::string& command, const std::string
         SplitFirst(args.substr(0, bar), name, seconds);
         StartProgram(name + " |" + args.substr(bar + 1));
         WaitProgram(name + " " + seconds);
-    }
-    else if (command == "wait-mutex") WaitMutex(args);
-    else if (command == "event-set") SetNamedEvent(args);
-    else if (command == "window-state") WindowState(args);
-    else if (command == "wait-registry") WaitRegistry(args);
-    else if (command == "print-raw") PrintRaw(args);
-    else return false;
+    } else if (command == "wait-mutex")
+        WaitMutex(args);
+    else if (command == "event-set")
+        SetNamedEvent(args);
+    else if (command == "window-state")
+        WindowState(args);
+    else if (command == "wait-registry")
+        WaitRegistry(args);
+    else if (command == "print-raw")
+        PrintRaw(args);
+    else
+        return false;
     return true;
 }
 
@@ -1440,10 +1547,10 @@ void Automation::StartProgram(const std::string& args) {
     Program program;
     program.output = name + ".out";
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    const HANDLE output = ::CreateFileA(program.output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    const HANDLE input = ::CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                                      OPEN_EXISTING, 0, nullptr);
+    const HANDLE output = ::CreateFileA(program.output.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                        &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE input = ::CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       &inherit, OPEN_EXISTING, 0, nullptr);
     if (output == INVALID_HANDLE_VALUE) Fail("cannot create " + program.output);
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
@@ -1452,8 +1559,8 @@ void Automation::StartProgram(const std::string& args) {
     startup.hStdOutput = output;
     startup.hStdError = output;
     PROCESS_INFORMATION info = {};
-    const BOOL created = ::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                          nullptr, &startup, &info);
+    const BOOL created = ::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0,
+                                          nullptr, nullptr, &startup, &info);
     const DWORD error = ::GetLastError();
     ::CloseHandle(output);
     if (input != INVALID_HANDLE_VALUE) ::CloseHandle(input);
@@ -1503,7 +1610,8 @@ void Automation::WaitMutex(const std::string& args) {
 void Automation::SetNamedEvent(const std::string& args) {
     const std::string name = Trim(args);
     const HANDLE event = ::CreateEventA(nullptr, TRUE, FALSE, name.c_str());
-    if (event == nullptr) Fail("cannot make the event '" + name + "', error " + std::to_string(::GetLastError()));
+    if (event == nullptr)
+        Fail("cannot make the event '" + name + "', error " + std::to_string(::GetLastError()));
     ::SetEvent(event);
     events_.push_back(event);
     Emit("event set", name);
@@ -1514,7 +1622,9 @@ void Automation::SetNamedEvent(const std::string& args) {
 void Automation::WindowState(const std::string& args) {
     const std::string caption = Trim(args);
     const HWND found = ::FindWindowA("#32770", caption.c_str());
-    Emit("window " + caption, found == nullptr ? "none" : ::IsWindowVisible(found) ? "visible" : "hidden");
+    Emit("window " + caption, found == nullptr           ? "none"
+                              : ::IsWindowVisible(found) ? "visible"
+                                                         : "hidden");
 }
 
 // wait-registry <key> | <value> | <text> <seconds>: until the REG_SZ value reads <text>.
@@ -1589,7 +1699,8 @@ bool Automation::RunPortDialogCommand(const std::string& command, const std::str
         std::string id, text;
         SplitFirst(args, id, text);
         if (text == "\"\"") text.clear();
-        Send(PortDialogControl(ParseInt(id)), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        Send(PortDialogControl(ParseInt(id)), WM_SETTEXT, 0,
+             reinterpret_cast<LPARAM>(text.c_str()));
         Emit("port-dialog set " + id, text);
     } else if (command == "port-dialog-text") {
         const int id = ParseInt(args);
@@ -1610,15 +1721,17 @@ bool Automation::RunPortDialogCommand(const std::string& command, const std::str
 void Automation::WaitPortDialog(const std::string& args) {
     std::string which, seconds;
     SplitFirst(args, which, seconds);
-    const char* caption = which == "add" ? TCP_ADD_PORT_CAPTION
-                          : which == "configure" ? TCP_CONFIGURE_PORT_CAPTION : nullptr;
+    const char* caption = which == "add"         ? TCP_ADD_PORT_CAPTION
+                          : which == "configure" ? TCP_CONFIGURE_PORT_CAPTION
+                                                 : nullptr;
     if (caption == nullptr) Fail("wait-port-dialog add|configure, not '" + which + "'");
     const Deadline deadline(Seconds(seconds));
     for (;;) {
         const HWND found = ::FindWindowA("#32770", caption);
         DWORD owner = 0;
         if (found != nullptr) ::GetWindowThreadProcessId(found, &owner);
-        if (found != nullptr && ::IsWindowVisible(found) && (processId_ == 0 || owner == processId_)) {
+        if (found != nullptr && ::IsWindowVisible(found) &&
+            (processId_ == 0 || owner == processId_)) {
             portDialog_ = found;
             break;
         }

@@ -46,7 +46,9 @@ struct CaseFailed {
     std::string what;
 };
 
-[[noreturn]] void Fail(const std::string& what) { throw CaseFailed{what}; }
+[[noreturn]] void Fail(const std::string& what) {
+    throw CaseFailed{what};
+}
 
 void Check(bool condition, const std::string& what) {
     if (!condition) Fail(what);
@@ -90,7 +92,8 @@ void Send(int port, const std::string& bytes) {
 }
 
 void ExpectWritten(int port, const std::string& bytes) {
-    const std::string answer = Command("expect " + std::to_string(port) + " " + Hex(bytes) + " 5000");
+    const std::string answer =
+        Command("expect " + std::to_string(port) + " " + Hex(bytes) + " 5000");
     Check(answer == "ok", "the line did not carry " + Hex(bytes) + " (" + answer + ")");
 }
 
@@ -133,8 +136,8 @@ void ExpectByte(std::size_t index, char byte, int port) {
           "notification " + std::to_string(index) + " is message " + std::to_string(note.message));
     Check(note.wParam == static_cast<unsigned char>(byte),
           "notification " + std::to_string(index) + " carries " + std::to_string(note.wParam));
-    Check(note.lParam == port, "notification " + std::to_string(index) + " names port " +
-                                   std::to_string(note.lParam));
+    Check(note.lParam == port,
+          "notification " + std::to_string(index) + " names port " + std::to_string(note.lParam));
 }
 
 // A channel that counts its error boxes instead of showing them, and can
@@ -281,8 +284,8 @@ void TheLineIsSetUpAsAsked() {
     Check(OpenAt(port, 2, 19200) == 1, "COM2 did not open");
     Check(port.inQueue == 2048 && port.outQueue == 2048,
           "queues " + std::to_string(port.inQueue) + ", " + std::to_string(port.outQueue));
-    Check(port.line.fRtsControl == RTS_CONTROL_ENABLE, "RTS control " +
-                                                           std::to_string(port.line.fRtsControl));
+    Check(port.line.fRtsControl == RTS_CONTROL_ENABLE,
+          "RTS control " + std::to_string(port.line.fRtsControl));
     Check(port.line.EvtChar == 'q', "event character " + std::to_string(port.line.EvtChar));
     COMMTIMEOUTS timeouts = {};
     Check(::GetCommTimeouts(port.PortHandle(), &timeouts) != FALSE, "GetCommTimeouts failed");
@@ -356,8 +359,8 @@ std::string SystemText(DWORD error) {
     char* text = nullptr;
     const DWORD length = ::FormatMessageA(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&text), 0,
-        nullptr);
+        nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&text),
+        0, nullptr);
     std::string result = length > 0 && text != nullptr ? std::string(text, length) : std::string();
     if (text != nullptr) ::LocalFree(text);
     return result;

@@ -15,9 +15,13 @@ void FailurePlan::FailAfter(const std::string& call, int successes, std::uint32_
     rules_[call] = Rule{successes, times, error};
 }
 
-void FailurePlan::Clear(const std::string& call) { rules_.erase(call); }
+void FailurePlan::Clear(const std::string& call) {
+    rules_.erase(call);
+}
 
-void FailurePlan::ClearAll() { rules_.clear(); }
+void FailurePlan::ClearAll() {
+    rules_.clear();
+}
 
 std::optional<std::uint32_t> FailurePlan::Check(const std::string& call) {
     auto it = rules_.find(call);
@@ -49,7 +53,9 @@ std::string FormatCall(const std::string& name, std::initializer_list<std::strin
     return line + ")";
 }
 
-std::string CallName(const std::string& logged) { return logged.substr(0, logged.find('(')); }
+std::string CallName(const std::string& logged) {
+    return logged.substr(0, logged.find('('));
+}
 
 std::vector<std::string> CallNames(const std::vector<std::string>& calls) {
     std::vector<std::string> names;

@@ -11,7 +11,9 @@ constexpr std::uint32_t kNoMoreFiles = 18;
 constexpr std::uint32_t kFileExists = 80;
 constexpr std::uint32_t kNotADirectory = 267;  // ERROR_DIRECTORY
 
-bool IsDrive(const std::string& part) { return part.size() == 2 && part[1] == ':'; }
+bool IsDrive(const std::string& part) {
+    return part.size() == 2 && part[1] == ':';
+}
 
 std::string Join(const std::vector<std::string>& parts) {
     std::string path;
@@ -22,7 +24,9 @@ std::string Join(const std::vector<std::string>& parts) {
     return path;
 }
 
-bool HasWildcard(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
+bool HasWildcard(const std::string& name) {
+    return name.find_first_of("*?") != std::string::npos;
+}
 
 // Case-blind match with '*' and '?'; "*.*" matches every name, dot or not,
 // as it does on Windows.
@@ -126,7 +130,9 @@ std::string SimFiles::ProcessPath(const std::string& path) const {
     return Join(parts);
 }
 
-std::string SimFiles::Key(const std::string& path) const { return Upper(Join(Components(path))); }
+std::string SimFiles::Key(const std::string& path) const {
+    return Upper(Join(Components(path)));
+}
 
 std::string SimFiles::ParentKey(const std::string& key) {
     auto slash = key.find_last_of('\\');
@@ -220,7 +226,7 @@ std::string SimFiles::DirectoryResult(const std::string& folder, std::uint32_t b
 }
 
 std::string SimFiles::DirectoryCall(const char* call, const std::string& folder,
-                                   std::uint32_t bufferSize) {
+                                    std::uint32_t bufferSize) {
     calls.push_back(FormatCall(call, {std::to_string(bufferSize)}));
     if (auto error = failures.Check(call)) {
         lastError = *error;
@@ -259,8 +265,8 @@ std::uint32_t SimFiles::GetFileAttributesA(const std::string& path) {
 
 platform::BoolResult SimFiles::CopyFileA(const std::string& sourceGiven,
                                          const std::string& destinationGiven, bool failIfExists) {
-    calls.push_back(FormatCall("CopyFileA", {sourceGiven, destinationGiven,
-                                             failIfExists ? "true" : "false"}));
+    calls.push_back(
+        FormatCall("CopyFileA", {sourceGiven, destinationGiven, failIfExists ? "true" : "false"}));
     if (auto error = failures.Check("CopyFileA")) return Fail(*error);
     const std::string source = ProcessPath(sourceGiven);
     const std::string destination = ProcessPath(destinationGiven);
@@ -346,8 +352,8 @@ platform::FindHandle SimFiles::FindFirstFileA(const std::string& pattern,
             std::string childName = LastPart(child->path);
             if (Matches(name, childName)) find.entries.push_back({child->attributes, childName});
         }
-    } else if (const Entry* entry = static_cast<const SimFiles*>(this)->Lookup(folderKey + "\\" +
-                                                                                 name)) {
+    } else if (const Entry* entry =
+                   static_cast<const SimFiles*>(this)->Lookup(folderKey + "\\" + name)) {
         find.entries.push_back({entry->attributes, LastPart(entry->path)});
     }
     if (find.entries.empty()) {
@@ -539,9 +545,10 @@ platform::BoolResult SimFiles::GetDiskFreeSpaceExA(const std::string& directory,
                                                    std::uint64_t& freeBytesAvailable) {
     calls.push_back(FormatCall("GetDiskFreeSpaceExA", {directory}));
     if (auto error = failures.Check("GetDiskFreeSpaceExA")) return {0, lastError = *error};
-    const char drive = directory.size() >= 2 && directory[1] == ':'
-                           ? static_cast<char>(std::toupper(static_cast<unsigned char>(directory[0])))
-                           : '\0';
+    const char drive =
+        directory.size() >= 2 && directory[1] == ':'
+            ? static_cast<char>(std::toupper(static_cast<unsigned char>(directory[0])))
+            : '\0';
     auto space = freeBytes.find(drive);
     std::string folder = directory;
     while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
@@ -552,7 +559,9 @@ platform::BoolResult SimFiles::GetDiskFreeSpaceExA(const std::string& directory,
     return {1, lastError = 0};
 }
 
-bool SimFiles::Exists(const std::string& path) const { return Lookup(path) != nullptr; }
+bool SimFiles::Exists(const std::string& path) const {
+    return Lookup(path) != nullptr;
+}
 
 bool SimFiles::RemoveFile(const std::string& path) {
     const Entry* entry = Lookup(path);

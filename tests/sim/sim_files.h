@@ -136,8 +136,7 @@ private:
     std::uint32_t MissingError(const std::string& path) const;
     std::vector<const Entry*> Children(const std::string& folderKey) const;
     bool Insert(const std::string& path, bool directory);
-    platform::BoolResult CreateProtected(const char* call, const std::string& path,
-                                         bool directory);
+    platform::BoolResult CreateProtected(const char* call, const std::string& path, bool directory);
     platform::BoolResult Fail(std::uint32_t error);
     platform::BoolResult Succeed();
     std::string DirectoryResult(const std::string& folder, std::uint32_t bufferSize);

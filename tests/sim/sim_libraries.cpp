@@ -15,8 +15,7 @@ std::string BaseName(const std::string& path) {
 
 }  // namespace
 
-void SimLibraries::AddModule(const std::string& fileName,
-                             const std::vector<std::string>& exports) {
+void SimLibraries::AddModule(const std::string& fileName, const std::vector<std::string>& exports) {
     Module module;
     module.fileName = fileName;
     module.exports = exports;
@@ -105,8 +104,7 @@ const SimLibraries::Entry* SimLibraries::Callable(platform::ProcAddress entry,
     return &it->second;
 }
 
-std::int32_t SimLibraries::CallSevenZip(platform::ProcAddress entry,
-                                        platform::WindowHandle owner,
+std::int32_t SimLibraries::CallSevenZip(platform::ProcAddress entry, platform::WindowHandle owner,
                                         const std::string& commandLine, char* output,
                                         std::uint32_t outputSize) {
     calls.push_back(FormatCall("SevenZip", {Hex(owner), commandLine, std::to_string(outputSize)}));
@@ -136,8 +134,8 @@ std::int32_t SimLibraries::CallSevenZip(platform::ProcAddress entry,
 std::int32_t SimLibraries::CallSevenZipSetOwnerWindowEx(platform::ProcAddress entry,
                                                         platform::WindowHandle owner,
                                                         platform::ArchiveProgress progress) {
-    calls.push_back(FormatCall("SevenZipSetOwnerWindowEx",
-                               {Hex(owner), progress ? "callback" : "(null)"}));
+    calls.push_back(
+        FormatCall("SevenZipSetOwnerWindowEx", {Hex(owner), progress ? "callback" : "(null)"}));
     archiveCalls.push_back({"SevenZipSetOwnerWindowEx", owner, "", 0, progress});
     if (auto code = failures.Check("SevenZipSetOwnerWindowEx")) {
         return static_cast<std::int32_t>(*code);

@@ -56,8 +56,8 @@ public:
     // SevenZip's result for a command line (0 when unset); a test can unpack
     // files into SimFiles from here.
     std::function<std::int32_t(const std::string& commandLine)> sevenZipResult;
-    std::string sevenZipOutput;     // copied into the output buffer, cut to fit
-    bool sevenZipFaults = false;    // SevenZip raises: platform::kArchiveCallFaulted
+    std::string sevenZipOutput;         // copied into the output buffer, cut to fit
+    bool sevenZipFaults = false;        // SevenZip raises: platform::kArchiveCallFaulted
     std::vector<bool> progressAnswers;  // what the progress callback returned, per call
     // The package's unpacked size the start report gives; 0: no details.
     std::uint64_t declaredTotal = 0;

@@ -25,9 +25,8 @@ void SimMachine::RequireRunningSpooler() {
 }
 
 platform::Platform SimMachine::MakePlatform(platform::DialogWindow& window) {
-    return platform::Platform{window, spooler, registry, services, files,
-                              profile, system,  threads,  libraries, token, serial,
-                              network};
+    return platform::Platform{window, spooler, registry,  services, files,  profile,
+                              system, threads, libraries, token,    serial, network};
 }
 
 }  // namespace sim

@@ -7,11 +7,13 @@ namespace {
 
 constexpr platform::TokenHandle kToken = 0x7000;
 // The few privileges the simulated machine knows, by LUID low part.
-constexpr std::array<const char*, 3> kPrivileges = {"SeShutdownPrivilege",
-                                                    "SeLoadDriverPrivilege", "SeDebugPrivilege"};
+constexpr std::array<const char*, 3> kPrivileges = {"SeShutdownPrivilege", "SeLoadDriverPrivilege",
+                                                    "SeDebugPrivilege"};
 constexpr std::uint32_t kFirstLuid = 19;
 
-platform::BoolResult Fail(std::uint32_t error) { return {0, error}; }
+platform::BoolResult Fail(std::uint32_t error) {
+    return {0, error};
+}
 
 }  // namespace
 

@@ -10,8 +10,7 @@ namespace {
 
 // A value in matching quotes loses them, as Windows does.
 std::string Unquote(const std::string& value) {
-    if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') &&
-        value.back() == value[0]) {
+    if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0]) {
         return value.substr(1, value.size() - 2);
     }
     return value;
@@ -37,8 +36,8 @@ std::vector<SimProfileReader::Section> SimProfileReader::Parse(const std::string
         if (line.empty() || line[0] == ';') continue;
         if (line[0] == '[') {
             auto close = line.find(']');
-            std::string name = Trim(line.substr(1, close == std::string::npos ? std::string::npos
-                                                                              : close - 1));
+            std::string name =
+                Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
             sections.push_back({name, {}});
             continue;
         }
@@ -56,7 +55,8 @@ const std::vector<SimProfileReader::Section>& SimProfileReader::Parsed(const std
         parsed_ = Parse(text);
         parsedText_ = text;
         firstSection_.clear();
-        for (std::size_t i = 0; i < parsed_.size(); ++i) firstSection_.emplace(Upper(parsed_[i].name), i);
+        for (std::size_t i = 0; i < parsed_.size(); ++i)
+            firstSection_.emplace(Upper(parsed_[i].name), i);
         hasParsed_ = true;
     }
     return parsed_;
@@ -64,8 +64,7 @@ const std::vector<SimProfileReader::Section>& SimProfileReader::Parsed(const std
 
 std::uint32_t SimProfileReader::GetPrivateProfileSectionNamesA(char* buffer, std::uint32_t size,
                                                                const std::string& fileName) {
-    calls.push_back(
-        FormatCall("GetPrivateProfileSectionNamesA", {std::to_string(size), fileName}));
+    calls.push_back(FormatCall("GetPrivateProfileSectionNamesA", {std::to_string(size), fileName}));
     if (size == 0) return 0;
     buffer[0] = '\0';
     if (size >= 2) buffer[1] = '\0';
@@ -102,9 +101,9 @@ std::uint32_t SimProfileReader::GetPrivateProfileStringA(const std::string& sect
                                                          const char* defaultValue, char* buffer,
                                                          std::uint32_t size,
                                                          const std::string& fileName) {
-    calls.push_back(FormatCall("GetPrivateProfileStringA",
-                               {section, key, defaultValue ? defaultValue : "(null)",
-                                std::to_string(size), fileName}));
+    calls.push_back(FormatCall(
+        "GetPrivateProfileStringA",
+        {section, key, defaultValue ? defaultValue : "(null)", std::to_string(size), fileName}));
     asked.push_back({section, key});
     if (size == 0) return 0;
     if (failures.Check("GetPrivateProfileStringA")) {

@@ -30,8 +30,10 @@ SimRegistry::SimRegistry() {
         Create(RegistryRoot::LocalMachine, kHardwareProfilePath, false);
     // Keys every Windows has: the user's default-printer key and the
     // spooler's list of ports.
-    Create(RegistryRoot::CurrentUser, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", false);
-    Create(RegistryRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports", false);
+    Create(RegistryRoot::CurrentUser, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
+           false);
+    Create(RegistryRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports",
+           false);
 }
 
 std::shared_ptr<SimRegistry::Key> SimRegistry::Root(platform::RegistryRoot root) const {
@@ -53,8 +55,7 @@ std::shared_ptr<SimRegistry::Key> SimRegistry::Find(platform::RegistryRoot root,
 }
 
 std::shared_ptr<SimRegistry::Key> SimRegistry::Create(platform::RegistryRoot root,
-                                                      const std::string& path,
-                                                      bool honourDenial) {
+                                                      const std::string& path, bool honourDenial) {
     std::shared_ptr<Key> key = Root(root);
     for (const auto& part : SplitPath(path)) {
         std::shared_ptr<Key> next;
@@ -108,9 +109,8 @@ platform::KeyHandle SimRegistry::NewHandle(std::shared_ptr<Key> key, std::uint32
 long SimRegistry::RegOpenKeyExA(platform::RegistryRoot root, const std::string& subKey,
                                 std::uint32_t options, std::uint32_t access,
                                 platform::KeyHandle& key) {
-    calls.push_back(FormatCall("RegOpenKeyExA",
-                               {RootName(root) + "\\" + subKey, std::to_string(options),
-                                Hex(access)}));
+    calls.push_back(FormatCall(
+        "RegOpenKeyExA", {RootName(root) + "\\" + subKey, std::to_string(options), Hex(access)}));
     key = 0;
     if (auto error = failures.Check("RegOpenKeyExA")) return static_cast<long>(*error);
     std::shared_ptr<Key> found = Find(root, subKey);
@@ -122,9 +122,9 @@ long SimRegistry::RegOpenKeyExA(platform::RegistryRoot root, const std::string& 
 long SimRegistry::RegCreateKeyExA(platform::RegistryRoot root, const std::string& subKey,
                                   std::uint32_t options, std::uint32_t access, bool inheritHandle,
                                   platform::KeyHandle& key) {
-    calls.push_back(FormatCall("RegCreateKeyExA",
-                               {RootName(root) + "\\" + subKey, std::to_string(options),
-                                Hex(access), inheritHandle ? "true" : "false"}));
+    calls.push_back(
+        FormatCall("RegCreateKeyExA", {RootName(root) + "\\" + subKey, std::to_string(options),
+                                       Hex(access), inheritHandle ? "true" : "false"}));
     key = 0;
     if (auto error = failures.Check("RegCreateKeyExA")) return static_cast<long>(*error);
     std::shared_ptr<Key> created = Create(root, subKey, true);
@@ -179,9 +179,9 @@ long SimRegistry::RegEnumValueA(platform::KeyHandle key, std::uint32_t index,
                                 std::uint32_t nameBufferSize, std::uint32_t dataBufferSize,
                                 std::string& name, std::uint32_t& type,
                                 std::vector<std::uint8_t>& data) {
-    calls.push_back(FormatCall("RegEnumValueA", {Hex(key), std::to_string(index),
-                                                 std::to_string(nameBufferSize),
-                                                 std::to_string(dataBufferSize)}));
+    calls.push_back(FormatCall("RegEnumValueA",
+                               {Hex(key), std::to_string(index), std::to_string(nameBufferSize),
+                                std::to_string(dataBufferSize)}));
     name.clear();
     data.clear();
     if (auto error = failures.Check("RegEnumValueA")) return static_cast<long>(*error);
@@ -237,8 +237,7 @@ void SimRegistry::SetDword(platform::RegistryRoot root, const std::string& path,
     SetValue(root, path, name, platform::reg::kDword, platform::reg::DwordBytes(value));
 }
 
-std::optional<RegValue> SimRegistry::GetValue(platform::RegistryRoot root,
-                                              const std::string& path,
+std::optional<RegValue> SimRegistry::GetValue(platform::RegistryRoot root, const std::string& path,
                                               const std::string& name) const {
     std::shared_ptr<Key> key = Find(root, path);
     if (!key) return std::nullopt;

@@ -37,11 +37,10 @@ public:
     long RegQueryValueExA(platform::KeyHandle key, const std::string& valueName,
                           std::uint32_t bufferSize, std::uint32_t& type,
                           std::vector<std::uint8_t>& data) override;
-    long RegSetValueExA(platform::KeyHandle key, const std::string& valueName,
-                        std::uint32_t type, const std::vector<std::uint8_t>& data) override;
-    long RegEnumValueA(platform::KeyHandle key, std::uint32_t index,
-                       std::uint32_t nameBufferSize, std::uint32_t dataBufferSize,
-                       std::string& name, std::uint32_t& type,
+    long RegSetValueExA(platform::KeyHandle key, const std::string& valueName, std::uint32_t type,
+                        const std::vector<std::uint8_t>& data) override;
+    long RegEnumValueA(platform::KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize,
+                       std::uint32_t dataBufferSize, std::string& name, std::uint32_t& type,
                        std::vector<std::uint8_t>& data) override;
     long RegCloseKey(platform::KeyHandle key) override;
 
@@ -65,8 +64,7 @@ public:
     bool KeyExists(platform::RegistryRoot root, const std::string& path) const;
     // Removes the key and everything below it; open handles to it go stale.
     bool DeleteKey(platform::RegistryRoot root, const std::string& path);
-    bool DeleteValue(platform::RegistryRoot root, const std::string& path,
-                     const std::string& name);
+    bool DeleteValue(platform::RegistryRoot root, const std::string& path, const std::string& name);
     // RegSetValueExA on the key (and creating subkeys below it) fails with 5.
     void DenyWrites(platform::RegistryRoot root, const std::string& path, bool deny = true);
     int OpenHandleCount() const { return static_cast<int>(handles_.size()); }

@@ -46,11 +46,10 @@ public:
         if (port_ == 0) return;
         // Replies already on their way reach the owner while Close waits.
         if (listening_) lines_.DeliverFrom(this);
-        lines_.pending_.erase(std::remove_if(lines_.pending_.begin(), lines_.pending_.end(),
-                                             [this](const SimSerialLines::Pending& p) {
-                                                 return p.channel == this;
-                                             }),
-                              lines_.pending_.end());
+        lines_.pending_.erase(
+            std::remove_if(lines_.pending_.begin(), lines_.pending_.end(),
+                           [this](const SimSerialLines::Pending& p) { return p.channel == this; }),
+            lines_.pending_.end());
         port_ = 0;
         listening_ = false;
         --lines_.openCount_;

@@ -39,9 +39,9 @@ public:
     std::unique_ptr<platform::SerialChannel> Create() override;
 
     // Test side: the machine's ports and printers.
-    std::set<int> presentPorts;           // COM numbers that open
-    std::set<int> setupFailures;          // open, but a line setting fails
-    std::set<int> threadFailures;         // the event thread cannot start
+    std::set<int> presentPorts;                        // COM numbers that open
+    std::set<int> setupFailures;                       // open, but a line setting fails
+    std::set<int> threadFailures;                      // the event thread cannot start
     std::map<int, std::vector<std::uint8_t>> replies;  // what a write on the port gets back
     std::map<int, int> replyRates;  // the only rate a port's printer answers at (unset: any)
 

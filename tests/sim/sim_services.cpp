@@ -11,11 +11,15 @@ constexpr std::uint32_t kCannotAcceptControl = 1061;
 constexpr std::uint32_t kOwnProcess = 0x10;
 constexpr std::uint32_t kAcceptStop = 0x1;
 
-platform::BoolResult Fail(std::uint32_t error) { return {0, error}; }
+platform::BoolResult Fail(std::uint32_t error) {
+    return {0, error};
+}
 
 }  // namespace
 
-SimServiceManager::SimServiceManager(SimClock& clock) : clock_(clock) { AddService("Spooler"); }
+SimServiceManager::SimServiceManager(SimClock& clock) : clock_(clock) {
+    AddService("Spooler");
+}
 
 void SimServiceManager::AddService(const std::string& name, std::uint32_t state) {
     Service service;
@@ -24,7 +28,9 @@ void SimServiceManager::AddService(const std::string& name, std::uint32_t state)
     services_[Upper(name)] = service;
 }
 
-void SimServiceManager::RemoveService(const std::string& name) { services_.erase(Upper(name)); }
+void SimServiceManager::RemoveService(const std::string& name) {
+    services_.erase(Upper(name));
+}
 
 void SimServiceManager::SetStartType(const std::string& name, std::uint32_t startType) {
     services_.at(Upper(name)).startType = startType;
@@ -111,8 +117,7 @@ platform::ScHandle SimServiceManager::OpenSCManagerA(const std::string& database
 
 platform::ScHandle SimServiceManager::OpenServiceA(platform::ScHandle manager,
                                                    const std::string& serviceName,
-                                                   std::uint32_t access,
-                                                   std::uint32_t& lastError) {
+                                                   std::uint32_t access, std::uint32_t& lastError) {
     calls.push_back(FormatCall("OpenServiceA", {Hex(manager), serviceName, Hex(access)}));
     if (auto error = failures.Check("OpenServiceA")) {
         lastError = *error;
@@ -152,7 +157,8 @@ platform::BoolResult SimServiceManager::StartServiceA(platform::ScHandle service
     std::uint32_t error = 0;
     Service* found = ServiceFor(service, error);
     if (!found) return Fail(error);
-    if (found->startType == platform::svc::kDisabled) return Fail(platform::error::kServiceDisabled);
+    if (found->startType == platform::svc::kDisabled)
+        return Fail(platform::error::kServiceDisabled);
     if (found->state != platform::svc::kStopped) {
         return Fail(platform::error::kServiceAlreadyRunning);
     }

@@ -21,10 +21,16 @@ constexpr std::uint32_t kSplNoStartDoc = 3004;
 constexpr const char* kHardwareProfilePrintersKey =
     "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\";
 
-BoolResult Fail(std::uint32_t code) { return {0, code}; }
-BoolResult Succeed() { return {1, 0}; }
+BoolResult Fail(std::uint32_t code) {
+    return {0, code};
+}
+BoolResult Succeed() {
+    return {1, 0};
+}
 
-std::string Text(const platform::OptString& text) { return text ? *text : "(null)"; }
+std::string Text(const platform::OptString& text) {
+    return text ? *text : "(null)";
+}
 
 bool HasSeparator(const std::string& path) {
     return path.find_first_of("\\/") != std::string::npos;
@@ -41,8 +47,8 @@ SimSpooler::SimSpooler(SimRegistry& registry, SimFiles& files, const SimSystemIn
     : registry_(registry), files_(files), system_(system) {
     files_.MakeDirectories(kDriverDirectoryX86);
     files_.MakeDirectories(kDriverDirectoryX64);
-    for (const char* port : {"COM1:", "COM2:", "COM3:", "COM4:", "FILE:", "LPT1:", "LPT2:",
-                             "LPT3:"}) {
+    for (const char* port :
+         {"COM1:", "COM2:", "COM3:", "COM4:", "FILE:", "LPT1:", "LPT2:", "LPT3:"}) {
         AddPort(port);
     }
     SeedMonitor(kLocalPort, "localspl.dll");
@@ -56,8 +62,7 @@ std::string SimSpooler::LocalEnvironment() const {
 }
 
 bool SimSpooler::KnownEnvironment(const std::string& environment) const {
-    return EqualsNoCase(environment, kEnvironmentX86) ||
-           EqualsNoCase(environment, kEnvironmentX64);
+    return EqualsNoCase(environment, kEnvironmentX86) || EqualsNoCase(environment, kEnvironmentX64);
 }
 
 std::optional<std::string> SimSpooler::DriverDirectory(const std::string& environment) const {
@@ -153,7 +158,9 @@ bool SimSpooler::RemovePort(const std::string& name) {
     return false;
 }
 
-void SimSpooler::ClearPorts() { ports_.clear(); }
+void SimSpooler::ClearPorts() {
+    ports_.clear();
+}
 
 void SimSpooler::SeedDriver(const std::string& name, const std::string& environment) {
     platform::DriverInfo3 info;
@@ -215,11 +222,10 @@ void SimSpooler::StorePrinter(const platform::PrinterInfo2& info) {
 void SimSpooler::WritePrinterKeys(const std::string& name, const std::string& port) {
     using platform::RegistryRoot;
     registry_.SetString(RegistryRoot::LocalMachine, kPrintersKey + name, "Port", port);
-    registry_.SetString(RegistryRoot::LocalMachine, kControlSet001PrintersKey + name, "Port",
-                        port);
+    registry_.SetString(RegistryRoot::LocalMachine, kControlSet001PrintersKey + name, "Port", port);
     registry_.SetString(RegistryRoot::LocalMachine, kSoftwarePrintersKey + name, "Port", port);
-    registry_.SetString(RegistryRoot::LocalMachine,
-                        kSoftwarePrintersKey + name + "\\DsSpooler", "portName", port);
+    registry_.SetString(RegistryRoot::LocalMachine, kSoftwarePrintersKey + name + "\\DsSpooler",
+                        "portName", port);
 }
 
 void SimSpooler::RemovePrinter(const std::string& name) {
@@ -231,8 +237,7 @@ void SimSpooler::RemovePrinter(const std::string& name) {
             registry_.DeleteKey(RegistryRoot::LocalMachine, kPrintersKey + stored);
             registry_.DeleteKey(RegistryRoot::LocalMachine, kControlSet001PrintersKey + stored);
             registry_.DeleteKey(RegistryRoot::LocalMachine, kSoftwarePrintersKey + stored);
-            registry_.DeleteKey(RegistryRoot::CurrentConfig,
-                                kHardwareProfilePrintersKey + stored);
+            registry_.DeleteKey(RegistryRoot::CurrentConfig, kHardwareProfilePrintersKey + stored);
             return;
         }
     }
@@ -273,8 +278,7 @@ void SimSpooler::OnServiceStarted() {
 
 BoolResult SimSpooler::GetPrinterDriverDirectoryA(const std::string& environment,
                                                   std::uint32_t level, std::uint32_t bufferSize,
-                                                  std::string& directory,
-                                                  std::uint32_t& needed) {
+                                                  std::string& directory, std::uint32_t& needed) {
     if (auto code = Begin("GetPrinterDriverDirectoryA",
                           {environment, std::to_string(level), std::to_string(bufferSize)})) {
         return Fail(*code);
@@ -301,9 +305,9 @@ BoolResult SimSpooler::AddPrinterDriverExA(std::uint32_t level, const platform::
                                            std::uint32_t copyFlags) {
     lastDriverInfo = info;
     lastCopyFlags = copyFlags;
-    if (auto code = Begin("AddPrinterDriverExA", {std::to_string(level), Text(info.name),
-                                                  Text(info.environment),
-                                                  std::to_string(copyFlags)})) {
+    if (auto code =
+            Begin("AddPrinterDriverExA", {std::to_string(level), Text(info.name),
+                                          Text(info.environment), std::to_string(copyFlags)})) {
         return Fail(*code);
     }
     if (level != 3) return Fail(error::kInvalidLevel);
@@ -393,15 +397,15 @@ BoolResult SimSpooler::DeleteMonitorA(const platform::OptString& environment,
 }
 
 BoolResult SimSpooler::DeletePrinterDriverA(const std::string& environment,
-                                          const std::string& driverName) {
+                                            const std::string& driverName) {
     if (auto code = Begin("DeletePrinterDriverA", {environment, driverName})) return Fail(*code);
     return RemoveDriver(environment, driverName, false);
 }
 
 BoolResult SimSpooler::DeletePrinterDriverExA(const std::string& environment,
-                                            const std::string& driverName,
-                                            std::uint32_t deleteFlags,
-                                            std::uint32_t versionFlags) {
+                                              const std::string& driverName,
+                                              std::uint32_t deleteFlags,
+                                              std::uint32_t versionFlags) {
     if (auto code = Begin("DeletePrinterDriverExA", {environment, driverName, Hex(deleteFlags),
                                                      std::to_string(versionFlags)})) {
         return Fail(*code);
@@ -443,7 +447,8 @@ BoolResult SimSpooler::RemoveDriver(const std::string& environment, const std::s
         bool shared = false;
         for (const auto& other : drivers_) {
             if (!EqualsNoCase(other.environment, env)) continue;
-            for (const std::string& used : DriverFiles(other)) shared = shared || EqualsNoCase(used, name);
+            for (const std::string& used : DriverFiles(other))
+                shared = shared || EqualsNoCase(used, name);
         }
         if (!shared) files_.RemoveFile(folder + name);
     }
@@ -452,13 +457,12 @@ BoolResult SimSpooler::RemoveDriver(const std::string& environment, const std::s
 
 // ----- printers -----
 
-BoolResult SimSpooler::OpenPrinterA(const std::string& printerName,
-                                    platform::PrinterHandle& handle,
+BoolResult SimSpooler::OpenPrinterA(const std::string& printerName, platform::PrinterHandle& handle,
                                     const platform::PrinterDefaults& defaults) {
     lastPrinterDefaults = defaults;
     handle = 0;
-    if (auto code = Begin("OpenPrinterA", {printerName, Text(defaults.datatype),
-                                           Hex(defaults.desiredAccess)})) {
+    if (auto code = Begin("OpenPrinterA",
+                          {printerName, Text(defaults.datatype), Hex(defaults.desiredAccess)})) {
         return Fail(*code);
     }
     if (EqualsNoCase(printerName, std::string(",XcvMonitor ") + kTcpIpPort)) {
@@ -525,8 +529,8 @@ std::optional<SimSpooler::TcpIpPortConfig> SimSpooler::TcpIpPort(const std::stri
 
 BoolResult SimSpooler::SetPrinterA(platform::PrinterHandle handle, std::uint32_t level,
                                    std::uint32_t command) {
-    if (auto code = Begin("SetPrinterA", {Hex(handle), std::to_string(level),
-                                          std::to_string(command)})) {
+    if (auto code =
+            Begin("SetPrinterA", {Hex(handle), std::to_string(level), std::to_string(command)})) {
         return Fail(*code);
     }
     auto it = handles_.find(handle);
@@ -570,9 +574,9 @@ platform::PrinterHandle SimSpooler::AddPrinterA(std::uint32_t level,
         lastError = code;
         return platform::PrinterHandle{0};
     };
-    if (auto code = Begin("AddPrinterA", {std::to_string(level), Text(info.printerName),
-                                          Text(info.portName), Text(info.driverName),
-                                          Text(info.printProcessor)})) {
+    if (auto code = Begin("AddPrinterA",
+                          {std::to_string(level), Text(info.printerName), Text(info.portName),
+                           Text(info.driverName), Text(info.printProcessor)})) {
         return fail(*code);
     }
     if (level != 2) return fail(error::kInvalidLevel);
@@ -636,8 +640,8 @@ BoolResult SimSpooler::EnumPrintersA(std::uint32_t flags, const std::string& nam
 platform::DriverInfo3 SimSpooler::Listed(const StoredDriver& driver) const {
     // The spooler keeps bare file names and reports each file by its copy
     // in the version folder.
-    const std::string folder = *DriverDirectory(driver.environment) + "\\" +
-                               std::to_string(driver.info.version) + "\\";
+    const std::string folder =
+        *DriverDirectory(driver.environment) + "\\" + std::to_string(driver.info.version) + "\\";
     auto copy = [&folder](const platform::OptString& path) -> platform::OptString {
         if (!path || path->empty()) return path;
         return folder + FileName(*path);
@@ -657,8 +661,8 @@ BoolResult SimSpooler::EnumPrinterDriversA(const std::string& environment, std::
                                            std::vector<platform::DriverInfo3>& drivers,
                                            std::uint32_t& needed, std::uint32_t& returned) {
     returned = 0;
-    if (auto code = Begin("EnumPrinterDriversA", {environment, std::to_string(level),
-                                                  std::to_string(bufferSize)})) {
+    if (auto code = Begin("EnumPrinterDriversA",
+                          {environment, std::to_string(level), std::to_string(bufferSize)})) {
         return Fail(*code);
     }
     if (level != 3) return Fail(error::kInvalidLevel);

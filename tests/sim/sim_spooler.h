@@ -39,12 +39,14 @@ class SimSpooler : public platform::Spooler {
 public:
     static constexpr const char* kEnvironmentX86 = "Windows NT x86";
     static constexpr const char* kEnvironmentX64 = "Windows x64";
-    static constexpr const char* kDriverDirectoryX86 = "C:\\windows\\system32\\spool\\drivers\\w32x86";
+    static constexpr const char* kDriverDirectoryX86 =
+        "C:\\windows\\system32\\spool\\drivers\\w32x86";
     static constexpr const char* kDriverDirectoryX64 = "C:\\windows\\system32\\spool\\drivers\\x64";
     static constexpr const char* kLocalPort = "Local Port";
     static constexpr const char* kTcpIpPort = "Standard TCP/IP Port";
     // Prefixes of the printer keys the spooler keeps (each ends with '\\').
-    static constexpr const char* kPrintersKey = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\";
+    static constexpr const char* kPrintersKey =
+        "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\";
     static constexpr const char* kControlSet001PrintersKey =
         "SYSTEM\\ControlSet001\\Control\\Print\\Printers\\";
     static constexpr const char* kSoftwarePrintersKey =
@@ -55,12 +57,10 @@ public:
     SimSpooler(SimRegistry& registry, SimFiles& files, const SimSystemInfo* system = nullptr);
 
     platform::BoolResult GetPrinterDriverDirectoryA(const std::string& environment,
-                                                    std::uint32_t level,
-                                                    std::uint32_t bufferSize,
+                                                    std::uint32_t level, std::uint32_t bufferSize,
                                                     std::string& directory,
                                                     std::uint32_t& needed) override;
-    platform::BoolResult AddPrinterDriverExA(std::uint32_t level,
-                                             const platform::DriverInfo3& info,
+    platform::BoolResult AddPrinterDriverExA(std::uint32_t level, const platform::DriverInfo3& info,
                                              std::uint32_t copyFlags) override;
     platform::BoolResult AddMonitorA(std::uint32_t level,
                                      const platform::MonitorInfo2& info) override;
@@ -82,8 +82,8 @@ public:
     platform::PrinterHandle AddPrinterA(std::uint32_t level, const platform::PrinterInfo2& info,
                                         std::uint32_t& lastError) override;
     platform::BoolResult EnumPortsA(std::uint32_t level, std::uint32_t bufferSize,
-                                    std::vector<platform::PortInfo2>& ports,
-                                    std::uint32_t& needed, std::uint32_t& returned) override;
+                                    std::vector<platform::PortInfo2>& ports, std::uint32_t& needed,
+                                    std::uint32_t& returned) override;
     platform::BoolResult EnumPrintersA(std::uint32_t flags, const std::string& name,
                                        std::uint32_t level, std::uint32_t bufferSize,
                                        std::vector<platform::PrinterInfo2>& printers,
@@ -94,8 +94,8 @@ public:
                                              std::uint32_t& needed,
                                              std::uint32_t& returned) override;
     platform::BoolResult XcvPortData(platform::PrinterHandle xcv, const std::string& command,
-                                 const platform::TcpIpPortData& data,
-                                 std::uint32_t& status) override;
+                                     const platform::TcpIpPortData& data,
+                                     std::uint32_t& status) override;
     platform::BoolResult AddPortA(platform::WindowHandle owner,
                                   const std::string& monitorName) override;
     platform::BoolResult ConfigurePortA(platform::WindowHandle owner,
@@ -216,8 +216,8 @@ private:
     // A stored driver as the enumeration reports it.
     platform::DriverInfo3 Listed(const StoredDriver& driver) const;
     std::vector<std::string> DriverFiles(const StoredDriver& driver) const;
-    platform::BoolResult RemoveDriver(const std::string& environment,
-                                      const std::string& driverName, bool withFiles);
+    platform::BoolResult RemoveDriver(const std::string& environment, const std::string& driverName,
+                                      bool withFiles);
     StoredPrinter* FindPrinter(const std::string& name);
     const StoredPrinter* FindPrinter(const std::string& name) const;
     bool PortExists(const std::string& name) const;

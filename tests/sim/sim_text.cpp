@@ -11,7 +11,9 @@ std::string Upper(const std::string& text) {
     return result;
 }
 
-bool EqualsNoCase(const std::string& a, const std::string& b) { return Upper(a) == Upper(b); }
+bool EqualsNoCase(const std::string& a, const std::string& b) {
+    return Upper(a) == Upper(b);
+}
 
 std::string Trim(const std::string& text) {
     const char* blanks = " \t\r\n";

@@ -47,9 +47,7 @@ std::unique_ptr<platform::Thread> SimThreads::Start(std::function<void()> body) 
     if (failStart || failures.Check("Start")) return nullptr;
     ++startCount;
     switch (mode) {
-        case StartMode::Immediate:
-            body();
-            return std::make_unique<FinishedThread>();
+        case StartMode::Immediate: body(); return std::make_unique<FinishedThread>();
         case StartMode::Deferred: {
             auto job = std::make_shared<Job>();
             job->body = std::move(body);
@@ -59,8 +57,7 @@ std::unique_ptr<platform::Thread> SimThreads::Start(std::function<void()> body) 
             }
             return std::make_unique<DeferredThread>(job);
         }
-        case StartMode::Real:
-            return std::make_unique<RealThread>(std::move(body));
+        case StartMode::Real: return std::make_unique<RealThread>(std::move(body));
     }
     return nullptr;
 }

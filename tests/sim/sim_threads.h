@@ -37,9 +37,9 @@ public:
     std::vector<std::uint32_t> Sleeps() const;
 
     StartMode mode = StartMode::Immediate;
-    bool failStart = false;  // Start returns null, like a failed CreateThread
-    int startCount = 0;      // successful starts
-    FailurePlan failures;    // "Start" (the error is not visible through the interface)
+    bool failStart = false;          // Start returns null, like a failed CreateThread
+    int startCount = 0;              // successful starts
+    FailurePlan failures;            // "Start" (the error is not visible through the interface)
     std::vector<std::string> calls;  // "Start()" only; sleeps are counted, not logged
 
     // A queued body, shared by the queue and the Thread handed out.

@@ -34,7 +34,8 @@ std::string SimDialogWindow::GetControlText(int id) {
     SimControl& c = controls_[id];
     // A drop-down list's text is its selected entry.
     if (id == IDC_DRIVER_COMBO) {
-        return c.curSel >= 0 && c.curSel < static_cast<int>(c.items.size()) ? c.items[c.curSel] : "";
+        return c.curSel >= 0 && c.curSel < static_cast<int>(c.items.size()) ? c.items[c.curSel]
+                                                                            : "";
     }
     return c.text;
 }
@@ -124,7 +125,8 @@ void SimDialogWindow::ListViewSetExtendedStyle(int id, std::uint32_t style) {
 void SimDialogWindow::ListViewInsertColumn(int id, int column, const std::string& text) {
     Lock lock(mutex_);
     SimControl& c = controls_[id];
-    const auto at = std::min<std::size_t>(static_cast<std::size_t>(std::max(column, 0)), c.columns.size());
+    const auto at =
+        std::min<std::size_t>(static_cast<std::size_t>(std::max(column, 0)), c.columns.size());
     c.columns.insert(c.columns.begin() + at, text);
     c.columnWidths.insert(c.columnWidths.begin() + at, 0);
 }
@@ -132,13 +134,15 @@ void SimDialogWindow::ListViewInsertColumn(int id, int column, const std::string
 void SimDialogWindow::ListViewSetColumnWidth(int id, int column, int width) {
     Lock lock(mutex_);
     SimControl& c = controls_[id];
-    if (column >= 0 && column < static_cast<int>(c.columnWidths.size())) c.columnWidths[column] = width;
+    if (column >= 0 && column < static_cast<int>(c.columnWidths.size()))
+        c.columnWidths[column] = width;
 }
 
 void SimDialogWindow::ListViewInsertItem(int id, int row, const std::string& text) {
     Lock lock(mutex_);
     SimControl& c = controls_[id];
-    const auto at = std::min<std::size_t>(static_cast<std::size_t>(std::max(row, 0)), c.rows.size());
+    const auto at =
+        std::min<std::size_t>(static_cast<std::size_t>(std::max(row, 0)), c.rows.size());
     c.rows.insert(c.rows.begin() + at, std::vector<std::string>{text});
     c.rowStates.insert(c.rowStates.begin() + at, 0);
 }
@@ -204,8 +208,8 @@ int SimDialogWindow::Answer(std::uint32_t style) {
 
 int SimDialogWindow::ShowMessageBox(const platform::MessageBoxRequest& box) {
     Lock lock(mutex_);
-    messageBoxes.push_back(
-        {box.text, box.application ? std::string() : box.caption, box.style, box.application, box.id});
+    messageBoxes.push_back({box.text, box.application ? std::string() : box.caption, box.style,
+                            box.application, box.id});
     return Answer(box.style);
 }
 
@@ -273,7 +277,9 @@ int SimDialogWindow::RunModal(int templateId, platform::DialogHandler& handler) 
     return dialog->ended ? dialog->endResult : -1;
 }
 
-bool ModalSession::Open() const { return !window.ended; }
+bool ModalSession::Open() const {
+    return !window.ended;
+}
 
 bool ModalSession::Press(int id) {
     if (!Open()) return false;

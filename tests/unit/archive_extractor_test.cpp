@@ -10,8 +10,8 @@ using package::ArchiveExtractor;
 class ArchiveExtractorTest : public ::testing::Test {
 protected:
     ArchiveExtractorTest() {
-        machine.libraries.AddModule("7-zip32.dll",
-                                    {"SevenZip", "SevenZipSetOwnerWindowEx", "SevenZipKillOwnerWindowEx"});
+        machine.libraries.AddModule(
+            "7-zip32.dll", {"SevenZip", "SevenZipSetOwnerWindowEx", "SevenZipKillOwnerWindowEx"});
         machine.files.WriteFile("C:\\Program Files\\Vendor Kit\\DriverData.Drv", "PK");
         extractor.SetOwnerWindow(0x4242);
     }
@@ -103,8 +103,8 @@ TEST_F(ArchiveExtractorTest, PathsTooLongForTheCommandBufferAreRefused) {
 class UnpackDriverPackageTest : public testing_support::DialogTest {};
 
 TEST_F(UnpackDriverPackageTest, UnpacksThePackageOfTheCurrentFolderIntoDriveC) {
-    machine.libraries.AddModule("7-zip32.dll",
-                                {"SevenZip", "SevenZipSetOwnerWindowEx", "SevenZipKillOwnerWindowEx"});
+    machine.libraries.AddModule(
+        "7-zip32.dll", {"SevenZip", "SevenZipSetOwnerWindowEx", "SevenZipKillOwnerWindowEx"});
     machine.files.SetCurrentDirectory("C:\\Work Dir");
     machine.files.WriteFile("C:\\Work Dir\\DriverData.Drv", "PK");
     dialog->UnpackDriverPackage();

@@ -47,7 +47,7 @@ std::string Slashed(std::string path) {
 
 // The list first, then every file of the package except those `skip` names.
 Builder Package(const std::function<bool(const std::string&)>& skip = nullptr,
-                       bool withList = true) {
+                bool withList = true) {
     Builder b;
     if (withList) b.File("DriverName.cfg", ListText());
     for (const auto& [path, content] : PackageFiles()) {
@@ -150,21 +150,26 @@ INSTANTIATE_TEST_SUITE_P(
     Hostile, RefusedPackageTest,
     ::testing::Values(
         Refused{"Parent", [] { return WithEntry("../escape.dll"); },
-                "Error 6 (unsafe path): unsafe entry name \"../escape.dll\": parent-folder component ('..')"},
+                "Error 6 (unsafe path): unsafe entry name \"../escape.dll\": parent-folder "
+                "component ('..')"},
         Refused{"Drive", [] { return WithEntry("D:\\escape.dll"); },
-                "Error 6 (unsafe path): unsafe entry name \"D:\\escape.dll\": drive letter or stream name (':')"},
+                "Error 6 (unsafe path): unsafe entry name \"D:\\escape.dll\": drive letter or "
+                "stream name (':')"},
         Refused{"Mixed", [] { return WithEntry("Ticket\\x86/..\\..//../escape.dll"); },
                 "Error 6 (unsafe path): unsafe entry name \"Ticket\\x86/..\\..//../escape.dll\": "
                 "parent-folder component ('..')"},
         Refused{"Device", [] { return WithEntry("Barcode/Common/aux.chm"); },
-                "Error 6 (unsafe path): unsafe entry name \"Barcode/Common/aux.chm\": device name ('aux.chm')"},
+                "Error 6 (unsafe path): unsafe entry name \"Barcode/Common/aux.chm\": device name "
+                "('aux.chm')"},
         Refused{"Link", [] { return Package().Add(UnixLink()).Build(); },
                 "Error 4 (unsupported feature): symbolic link entry: Ticket/x86/QZ70N.DLL"},
-        Refused{"RatioBomb", [] { return Package().Add(Bomb()).Build(); },
-                "Error 7 (too large): entry would inflate 5000 bytes to 104857600 (more than 200:1): "
-                "Ticket/x86/pad.bin"},
+        Refused{
+            "RatioBomb", [] { return Package().Add(Bomb()).Build(); },
+            "Error 7 (too large): entry would inflate 5000 bytes to 104857600 (more than 200:1): "
+            "Ticket/x86/pad.bin"},
         Refused{"NotAZip", [] { return std::vector<std::uint8_t>(3000, 'M'); },
-                "Error 3 (not a ZIP archive or corrupt): not a ZIP archive (no end of central directory record)"},
+                "Error 3 (not a ZIP archive or corrupt): not a ZIP archive (no end of central "
+                "directory record)"},
         Refused{"ZeroBytes", [] { return std::vector<std::uint8_t>(); },
                 "Error 3 (not a ZIP archive or corrupt): not a ZIP archive (file too small)"},
         Refused{"TruncatedDirectory",
@@ -187,8 +192,9 @@ TEST_F(BadPackageTest, APackageTheDriveCannotTakeIsRefusedBeforeAnythingIsWritte
     ExpectUsableStart();
     EXPECT_EQ(machine.files.ReadFile("C:\\DriverName.cfg"), "");
     Install(ports::kUsb);
-    ExpectRefusedWith("\r\n\r\nError 12 (not enough disk space): the package unpacks to 1 MiB but "
-                      "its destination has 64 MiB free, and 64 MiB of it must stay free");
+    ExpectRefusedWith(
+        "\r\n\r\nError 12 (not enough disk space): the package unpacks to 1 MiB but "
+        "its destination has 64 MiB free, and 64 MiB of it must stay free");
 }
 
 TEST_F(BadPackageTest, APackageThatJustFitsIsInstalled) {
@@ -315,13 +321,15 @@ TEST_P(PlantedTest, NothingBehindALinkIsTouchedAndTheItemsAreMadeProtected) {
     EXPECT_EQ(Outside(), outsideBefore_);
     if (GetParam().refusal == nullptr) {
         EXPECT_TRUE(window.messageBoxes.empty());
-        EXPECT_EQ(window.Control(IDC_DRIVER_COMBO).items, (std::vector<std::string>{"KV6X", "47T(Label)"}));
+        EXPECT_EQ(window.Control(IDC_DRIVER_COMBO).items,
+                  (std::vector<std::string>{"KV6X", "47T(Label)"}));
         for (const char* item : {"C:\\Ticket", "C:\\Barcode", "C:\\DriverName.cfg"}) {
             EXPECT_EQ(machine.files.AccessOf(item), protectedAccess) << item;
         }
     } else {
         ASSERT_EQ(window.messageBoxes.size(), 1u);
-        EXPECT_EQ(window.messageBoxes[0].id, static_cast<int>(app::Message::kWorkingFoldersNotReady));
+        EXPECT_EQ(window.messageBoxes[0].id,
+                  static_cast<int>(app::Message::kWorkingFoldersNotReady));
         EXPECT_NE(window.messageBoxes[0].text.find(GetParam().refusal), std::string::npos)
             << window.messageBoxes[0].text;
         EXPECT_EQ(sim::CountCalls(machine.libraries.calls, "SevenZip"), 0);
@@ -334,10 +342,13 @@ TEST_P(PlantedTest, NothingBehindALinkIsTouchedAndTheItemsAreMadeProtected) {
 INSTANTIATE_TEST_SUITE_P(
     AtTheRootOfC, PlantedTest,
     ::testing::Values(
-        Planted{"JunctionAtTicket", [](sim::SimMachine& m) { m.files.MakeLink("C:\\Ticket", "C:\\Precious"); },
+        Planted{"JunctionAtTicket",
+                [](sim::SimMachine& m) { m.files.MakeLink("C:\\Ticket", "C:\\Precious"); },
                 nullptr},
         Planted{"LinkAtTheList",
-                [](sim::SimMachine& m) { m.files.MakeLink("C:\\DriverName.cfg", "C:\\Precious\\list.cfg"); },
+                [](sim::SimMachine& m) {
+                    m.files.MakeLink("C:\\DriverName.cfg", "C:\\Precious\\list.cfg");
+                },
                 nullptr},
         Planted{"SecondNameOfAFile",
                 [](sim::SimMachine& m) {
@@ -366,7 +377,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "c:\\Ticket was already there and could not be removed"},
         Planted{"MadeByAnotherInBetween",
                 [](sim::SimMachine& m) {
-                    m.files.failures.FailNext("CreateProtectedFileA", platform::error::kAlreadyExists);
+                    m.files.failures.FailNext("CreateProtectedFileA",
+                                              platform::error::kAlreadyExists);
                 },
                 "c:\\DriverName.cfg could not be made for administrators only (error 183)"}),
     [](const ::testing::TestParamInfo<Planted>& info) { return std::string(info.param.label); });

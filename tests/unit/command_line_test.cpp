@@ -78,12 +78,13 @@ TEST(CommandLineTest, EveryPortTypeWordMapsToItsRow) {
     EXPECT_EQ(Good({"/model", "m", "/port", "usb"}).portType, ports::kUsb);
     EXPECT_EQ(Good({"/model", "m", "/port", "parallel"}).portType, ports::kParallel);
     EXPECT_EQ(Good({"/model", "m", "/port", "Parallel", "/portname", "LPT2:"}).portName, "LPT2:");
-    EXPECT_EQ(Good({"/model", "m", "/port", "tcpip", "/host", "192.168.1.20"}).host, "192.168.1.20");
+    EXPECT_EQ(Good({"/model", "m", "/port", "tcpip", "/host", "192.168.1.20"}).host,
+              "192.168.1.20");
     EXPECT_EQ(Good({"/model", "m", "/port", "TCPIP", "/portname", "IP_10.0.0.5"}).portType,
               ports::kTcpIp);
     for (int row = 0; row < 4; ++row) {
         EXPECT_EQ(Parse({"/model", "m", "/port", app::cli::PortWord(row), "/host", "h"})
-                      .options.portType == ports::kTcpIp,
+                          .options.portType == ports::kTcpIp,
                   row == ports::kTcpIp);
     }
     EXPECT_STREQ(app::cli::PortWord(-1), "");
@@ -92,12 +93,14 @@ TEST(CommandLineTest, EveryPortTypeWordMapsToItsRow) {
 
 TEST(CommandLineTest, BaudTakesTheNineRatesAndAutoAndNothingElse) {
     for (int rate : ports::kBaudRates) {
-        EXPECT_EQ(Good({"/model", "m", "/port", "serial", "/baud", std::to_string(rate)}).baudRate, rate);
+        EXPECT_EQ(Good({"/model", "m", "/port", "serial", "/baud", std::to_string(rate)}).baudRate,
+                  rate);
     }
     const auto automatic = Good({"/model", "m", "/port", "serial", "/baud", "AUTO"});
     EXPECT_TRUE(automatic.autoBaud);
     EXPECT_EQ(automatic.baudRate, 0);
-    for (const char* wrong : {"9601", "0", "600", "1152000", "96OO", "+9600", " 9600", "auto9600"}) {
+    for (const char* wrong :
+         {"9601", "0", "600", "1152000", "96OO", "+9600", " 9600", "auto9600"}) {
         const std::string error = Bad({"/model", "m", "/port", "serial", "/baud", wrong});
         EXPECT_EQ(error, std::string("/baud ") + wrong +
                              " is not a rate the printers use: 300, 1200, 2400, 4800, 9600, "
@@ -119,7 +122,8 @@ TEST(CommandLineTest, ListUninstallAndHelpAreModesOfTheirOwn) {
 
 TEST(CommandLineTest, CheckTakesTheModelAndPortWhereGivenAndNothingOfAnInstallation) {
     EXPECT_EQ(Good({"/check"}).mode, Mode::Check);
-    const auto check = Good({"/check", "/model", "KV6X", "/port", "tcpip", "/host", "10.0.0.5:9101"});
+    const auto check =
+        Good({"/check", "/model", "KV6X", "/port", "tcpip", "/host", "10.0.0.5:9101"});
     EXPECT_EQ(check.mode, Mode::Check);
     EXPECT_EQ(check.model, "KV6X");
     EXPECT_EQ(check.host, "10.0.0.5");
@@ -139,9 +143,11 @@ TEST(CommandLineTest, UnknownSwitchesAndBareWordsAreNamed) {
 }
 
 TEST(CommandLineTest, AMissingValueIsNamedWithWhatItShouldBe) {
-    EXPECT_EQ(Bad({"/port", "usb", "/model"}), "/model needs a value: a driver-list entry (see /list)");
+    EXPECT_EQ(Bad({"/port", "usb", "/model"}),
+              "/model needs a value: a driver-list entry (see /list)");
     // The next switch is not taken for the value.
-    EXPECT_EQ(Bad({"/model", "/port", "usb"}), "/model needs a value: a driver-list entry (see /list)");
+    EXPECT_EQ(Bad({"/model", "/port", "usb"}),
+              "/model needs a value: a driver-list entry (see /list)");
     EXPECT_EQ(Bad(Install({"/name", "-quiet"})), "/name needs a value: the printer's name");
     EXPECT_EQ(Bad(Install({"/log", ""})), "/log needs a value: the log file");
     EXPECT_EQ(Bad({"/model", "m", "/port"}), "/port needs a value: usb, serial, parallel or tcpip");
@@ -149,7 +155,8 @@ TEST(CommandLineTest, AMissingValueIsNamedWithWhatItShouldBe) {
               "/portname needs a value: an existing port, such as LPT2:");
     EXPECT_EQ(Bad({"/model", "m", "/port", "tcpip", "/host"}),
               "/host needs a value: the printer's network address");
-    EXPECT_EQ(Bad({"/model", "m", "/port", "serial", "/baud"}), "/baud needs a value: a baud rate or auto");
+    EXPECT_EQ(Bad({"/model", "m", "/port", "serial", "/baud"}),
+              "/baud needs a value: a baud rate or auto");
     // A value that only looks like a switch is still a value.
     EXPECT_EQ(*Good(Install({"/name", "-Kitchen-"})).printerName, "-Kitchen-");
 }
@@ -193,16 +200,18 @@ TEST(CommandLineTest, AHostMayNameItsRawPortAfterOneColon) {
     EXPECT_EQ(v6.host, "fe80::1:2");
     EXPECT_EQ(v6.hostPort, 9100);
     for (const char* wrong : {"h:0", "h:65536", "h:", "h:91x0", "h:100000"}) {
-        EXPECT_EQ(Bad({"/model", "m", "/port", "tcpip", "/host", wrong}),
-                  std::string("/host ") + wrong + ": the port number after the colon is 1 to 65535");
+        EXPECT_EQ(
+            Bad({"/model", "m", "/port", "tcpip", "/host", wrong}),
+            std::string("/host ") + wrong + ": the port number after the colon is 1 to 65535");
     }
 }
 
 TEST(CommandLineTest, AnInstallationNeedsAModelAndAPortType) {
     EXPECT_EQ(Bad({"/port", "usb"}),
               "/model is missing: name the driver-list entry to install (/list shows them)");
-    EXPECT_EQ(Bad({"/model", "KV6X"}),
-              "/port is missing: say how the printer is connected (usb, serial, parallel or tcpip)");
+    EXPECT_EQ(
+        Bad({"/model", "KV6X"}),
+        "/port is missing: say how the printer is connected (usb, serial, parallel or tcpip)");
     EXPECT_EQ(Bad({"/quiet"}),
               "/model is missing: name the driver-list entry to install (/list shows them)");
     EXPECT_EQ(Bad({"/log", "x.log"}),
@@ -216,8 +225,9 @@ TEST(CommandLineTest, PortSwitchesBelongToTheirPortTypes) {
               "/portname applies only to /port parallel and /port tcpip");
     EXPECT_EQ(Bad({"/model", "m", "/port", "parallel", "/host", "10.0.0.5"}),
               "/host applies only to /port tcpip");
-    EXPECT_EQ(Bad({"/model", "m", "/port", "tcpip", "/host", "10.0.0.5", "/portname", "IP_10.0.0.5"}),
-              "use either /host (a new port) or /portname (an existing port), not both");
+    EXPECT_EQ(
+        Bad({"/model", "m", "/port", "tcpip", "/host", "10.0.0.5", "/portname", "IP_10.0.0.5"}),
+        "use either /host (a new port) or /portname (an existing port), not both");
     EXPECT_EQ(Bad({"/model", "m", "/port", "tcpip"}),
               "/port tcpip needs /host <address> or /portname <existing TCP/IP port>");
     EXPECT_EQ(Bad(Install({"/baud", "9600"})), "/baud applies only to /port serial");
@@ -229,11 +239,13 @@ TEST(CommandLineTest, PortSwitchesBelongToTheirPortTypes) {
 
 TEST(CommandLineTest, ModesDoNotMix) {
     EXPECT_EQ(Bad(Install({"/quiet", "/passive"})), "use either /quiet or /passive, not both");
-    EXPECT_EQ(Bad({"/list", "/uninstall", "/name", "x"}), "use either /list or /uninstall, not both");
+    EXPECT_EQ(Bad({"/list", "/uninstall", "/name", "x"}),
+              "use either /list or /uninstall, not both");
     EXPECT_EQ(Bad({"/list", "/model", "KV6X"}), "/list cannot be combined with /model");
     EXPECT_EQ(Bad({"/list", "/nodefault"}), "/list cannot be combined with /nodefault");
     EXPECT_EQ(Bad({"/uninstall"}), "/uninstall needs /name <printer name>");
-    EXPECT_EQ(Bad({"/uninstall", "/name", "x", "/port", "usb"}), "/uninstall cannot be combined with /port");
+    EXPECT_EQ(Bad({"/uninstall", "/name", "x", "/port", "usb"}),
+              "/uninstall cannot be combined with /port");
     EXPECT_EQ(Bad({"/uninstall", "/name", "x", "/model", "KV6X"}),
               "/uninstall cannot be combined with /model");
     EXPECT_EQ(Bad({"/uninstall", "/name", "x", "/nodefault"}),
@@ -251,14 +263,17 @@ TEST(CommandLineTest, RepairAndTestPageNeedAPrinterAndTakeOnlyWhatTheyUse) {
     EXPECT_TRUE(installed.testPage);
     EXPECT_FALSE(Good(Install()).testPage);
     EXPECT_EQ(Bad({"/repair"}), "/repair needs /name <printer name>");
-    EXPECT_EQ(Bad({"/repair", "/name", "x", "/port", "usb"}), "/repair cannot be combined with /port");
-    EXPECT_EQ(Bad({"/repair", "/name", "x", "/nodefault"}), "/repair cannot be combined with /nodefault");
+    EXPECT_EQ(Bad({"/repair", "/name", "x", "/port", "usb"}),
+              "/repair cannot be combined with /port");
+    EXPECT_EQ(Bad({"/repair", "/name", "x", "/nodefault"}),
+              "/repair cannot be combined with /nodefault");
     EXPECT_EQ(Bad({"/testpage"}),
               "/testpage needs /name <printer name>, or an installation (/model, /port) before it");
     EXPECT_EQ(Bad({"/testpage", "/name", "x", "/baud", "9600"}),
               "/testpage without /model cannot be combined with /baud");
     EXPECT_EQ(Bad({"/list", "/testpage"}), "/list cannot be combined with /testpage");
-    EXPECT_EQ(Bad({"/uninstall", "/name", "x", "/repair"}), "/uninstall cannot be combined with /repair");
+    EXPECT_EQ(Bad({"/uninstall", "/name", "x", "/repair"}),
+              "/uninstall cannot be combined with /repair");
 }
 
 TEST(ExitCodeTest, TheTableHoldsTheCodesDeploymentToolsKnow) {
@@ -283,9 +298,9 @@ TEST(ExitCodeTest, TheTableHoldsTheCodesDeploymentToolsKnow) {
 
 TEST(ExitCodeTest, HelpListsEverySwitchAndEveryExitCode) {
     const std::string help = app::cli::UsageText();
-    for (const char* word : {"/quiet", "/passive", "/log", "/model", "/name", "/port", "/portname",
-                             "/host", "/baud", "/nodefault", "/list", "/uninstall", "/repair",
-                             "/testpage", "/?"}) {
+    for (const char* word :
+         {"/quiet", "/passive", "/log", "/model", "/name", "/port", "/portname", "/host", "/baud",
+          "/nodefault", "/list", "/uninstall", "/repair", "/testpage", "/?"}) {
         EXPECT_NE(help.find(word), std::string::npos) << word;
     }
     for (const auto& row : app::exitcode::kTable) {

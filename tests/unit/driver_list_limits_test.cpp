@@ -18,8 +18,8 @@ protected:
 };
 
 TEST_F(DriverListLimitsTest, SectionNamesOf99BytesAreReadAndOf100AreNot) {
-    WriteDriverList("[" + std::string(99, 'a') + "]\r\nPrintName1=fits\r\n[" + std::string(100, 'b') +
-                    "]\r\nPrintName1=too long\r\n[C]\r\nPrintName1=c\r\n");
+    WriteDriverList("[" + std::string(99, 'a') + "]\r\nPrintName1=fits\r\n[" +
+                    std::string(100, 'b') + "]\r\nPrintName1=too long\r\n[C]\r\nPrintName1=c\r\n");
     EXPECT_EQ(Load(), (Names{"fits", "c"}));
     // The long one still takes its number.
     EXPECT_EQ(dialog->FindModelIndex("c", -1), 2);
@@ -38,8 +38,9 @@ TEST_F(DriverListLimitsTest, ValuesOf127BytesAreWholeAndLongerOnesAreCut) {
 }
 
 TEST_F(DriverListLimitsTest, AValueBeginningWithANulByteEndsTheNamesLikeAnEmptyOne) {
-    static const char kList[] = "[A]\r\nPrintName1=a\r\nPrintName2=\0hidden\r\nPrintName3=c\r\n"
-                                "[B]\r\nPrintName1=b\r\n";
+    static const char kList[] =
+        "[A]\r\nPrintName1=a\r\nPrintName2=\0hidden\r\nPrintName3=c\r\n"
+        "[B]\r\nPrintName1=b\r\n";
     WriteDriverList(std::string(kList, sizeof kList - 1));
     EXPECT_EQ(Load(), (Names{"a", "b"}));
     EXPECT_FALSE(machine.profile.WasAsked("PrintName3"));

@@ -28,7 +28,8 @@ TEST_F(DriverListTest, OffersNamesInFileOrderAndMapsThemToSections) {
 
 TEST_F(DriverListTest, NamesStopAtTheFirstGapAndAfterFifty) {
     std::string text = "[A]\r\nPrintName1=one\r\nPrintName3=three\r\n[B]\r\n";
-    for (int k = 1; k <= 51; ++k) text += "PrintName" + std::to_string(k) + "=n" + std::to_string(k) + "\r\n";
+    for (int k = 1; k <= 51; ++k)
+        text += "PrintName" + std::to_string(k) + "=n" + std::to_string(k) + "\r\n";
     WriteDriverList(text);
     const Names names = Load();
     ASSERT_EQ(names.size(), 51u);
@@ -78,7 +79,8 @@ TEST_F(DriverListTest, SectionsBeyondTheNameBufferAreNotSeenAndOthersKeepTheirNu
 }
 
 TEST_F(DriverListTest, OverlongSectionNameCountsButOffersNothing) {
-    WriteDriverList("[" + std::string(120, 'L') + "]\r\nPrintName1=hidden\r\n[B]\r\nPrintName1=b\r\n");
+    WriteDriverList("[" + std::string(120, 'L') +
+                    "]\r\nPrintName1=hidden\r\n[B]\r\nPrintName1=b\r\n");
     EXPECT_EQ(Load(), (Names{"b"}));
     EXPECT_EQ(dialog->FindModelIndex("b", -1), 1);
 }

@@ -157,7 +157,8 @@ TEST_P(LabelRecords, DriverAndMonitorRecordsAreExactlyAsTabled) {
     EXPECT_EQ(info.configFile, dir + "\\VLTUI" + suffix);
     EXPECT_EQ(info.helpFile, dir + "\\THERMAL.chm");
     std::vector<std::string> dependents;
-    for (const char* language : kLanguages) dependents.push_back(std::string("\\VLT") + language + suffix);
+    for (const char* language : kLanguages)
+        dependents.push_back(std::string("\\VLT") + language + suffix);
     dependents.push_back(std::string("\\") + row.base + ".BA0");
     dependents.push_back(std::string(row.base) + ".PP0");
     EXPECT_EQ(info.dependentFiles, dependents);

@@ -25,34 +25,35 @@ using platform::RegistryRoot;
 namespace mb = platform::mb;
 
 constexpr const char* kCompleted = "The installation is completed.";
-constexpr const char* kDefaultPrinterKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+constexpr const char* kDefaultPrinterKey =
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 
 // What a failing call says. Calls missing here fail with access denied,
 // the answer nearly every Windows call can give.
 std::uint32_t RepresentativeError(const std::string& call) {
     static const std::map<std::string, std::uint32_t> kErrors = {
-        {"LoadLibraryA", 126},              // module not found
-        {"GetProcAddress", 127},            // procedure not found
-        {"SevenZip", 3},                    // the library's "corrupt archive"
+        {"LoadLibraryA", 126},    // module not found
+        {"GetProcAddress", 127},  // procedure not found
+        {"SevenZip", 3},          // the library's "corrupt archive"
         {"GetPrivateProfileSectionNamesA", 2},
         {"GetPrivateProfileStringA", 2},
-        {"EnumPortsA", 1722},               // RPC server unavailable
+        {"EnumPortsA", 1722},  // RPC server unavailable
         {"EnumPrintersA", 1722},
         {"GetPrinterDriverDirectoryA", 1722},
-        {"OpenPrinterA", 1801},             // invalid printer name
-        {"AddPrinterA", 1797},              // unknown printer driver
-        {"AddPrinterDriverExA", 2},         // a driver file missing
+        {"OpenPrinterA", 1801},      // invalid printer name
+        {"AddPrinterA", 1797},       // unknown printer driver
+        {"AddPrinterDriverExA", 2},  // a driver file missing
         {"AddMonitorA", 126},
-        {"StartServiceA", 1058},            // service disabled
-        {"ControlService", 1061},           // cannot accept control
-        {"QueryServiceStatus", 6},          // invalid handle
+        {"StartServiceA", 1058},    // service disabled
+        {"ControlService", 1061},   // cannot accept control
+        {"QueryServiceStatus", 6},  // invalid handle
         {"OpenSCManagerA", 5},
-        {"OpenServiceA", 1060},             // no such service
+        {"OpenServiceA", 1060},  // no such service
         {"RegOpenKeyExA", 2},
         {"RegQueryValueExA", 2},
-        {"RegEnumValueA", 1018},            // key marked for deletion
-        {"CopyFileA", 32},                  // sharing violation
-        {"Start", 8},                       // not enough memory for a thread
+        {"RegEnumValueA", 1018},  // key marked for deletion
+        {"CopyFileA", 32},        // sharing violation
+        {"Start", 8},             // not enough memory for a thread
     };
     auto it = kErrors.find(call);
     return it == kErrors.end() ? 5 : it->second;
@@ -94,7 +95,8 @@ struct Rig {
             dialog->OnDriverSelChange();
         }
         for (int r = 0; r < 4; ++r) {
-            window.ListViewSetItemState(IDC_PORT_TYPE_LIST, r, r == ports::kUsb ? platform::lv::kSelected : 0,
+            window.ListViewSetItemState(IDC_PORT_TYPE_LIST, r,
+                                        r == ports::kUsb ? platform::lv::kSelected : 0,
                                         platform::lv::kSelected);
         }
         // A list read that failed at start-up may offer another entry
@@ -193,7 +195,8 @@ Outcome Judge(Rig& rig) {
     o.completed = o.status == kCompleted;
     o.installed = rig.machine.spooler.Printer(rig.PrinterName()) != nullptr &&
                   rig.machine.spooler.Driver(rig.DriverName(), "Windows NT x86") != nullptr;
-    const auto device = rig.machine.registry.GetString(RegistryRoot::CurrentUser, kDefaultPrinterKey, "Device");
+    const auto device =
+        rig.machine.registry.GetString(RegistryRoot::CurrentUser, kDefaultPrinterKey, "Device");
     o.defaultSet = device && device->rfind(rig.PrinterName() + ",winspool,", 0) == 0;
     o.spoolerRunning = rig.machine.services.State("Spooler") == platform::svc::kRunning;
     o.ended = rig.window.ended;
@@ -213,13 +216,16 @@ Outcome Judge(Rig& rig) {
 std::string Problems(const Outcome& o) {
     std::vector<std::string> problems;
     if (!o.usable) problems.push_back("the dialog is left with Install disabled");
-    if (o.completed && !o.installed) problems.push_back("reports completion without the printer and its driver");
-    if (o.completed && !o.defaultSet && o.boxes == 0) problems.push_back("the default printer was silently not set");
+    if (o.completed && !o.installed)
+        problems.push_back("reports completion without the printer and its driver");
+    if (o.completed && !o.defaultSet && o.boxes == 0)
+        problems.push_back("the default printer was silently not set");
     if ((!o.completed || !o.installed) && o.boxes == 0 && !o.ended) {
         problems.push_back("the installation fell short without a message");
     }
     if (o.ended && o.boxes == 0) problems.push_back("the dialog closed without a word");
-    if (!o.spoolerRunning && o.boxes == 0) problems.push_back("the spooler is left stopped without a word");
+    if (!o.spoolerRunning && o.boxes == 0)
+        problems.push_back("the spooler is left stopped without a word");
     using Recorded = app::InstallerDialog::Outcome;
     if (o.unidentifiedBoxes != 0) problems.push_back("a message box without its identifier");
     if (o.completed != (o.recorded == Recorded::Completed)) {
@@ -228,7 +234,8 @@ std::string Problems(const Outcome& o) {
     if (o.pressed && !o.completed && (o.recorded == Recorded::None || o.reason.empty())) {
         problems.push_back("the installation fell short without recording why");
     }
-    if (o.usable && !o.ended && o.button != "&Finish" && o.button != "Reinstall" && o.button != "&Install") {
+    if (o.usable && !o.ended && o.button != "&Finish" && o.button != "Reinstall" &&
+        o.button != "&Install") {
         problems.push_back("the button reads \"" + o.button + "\"");
     }
     std::string text;
@@ -262,19 +269,22 @@ TEST_P(FaultRunTest, EveryCallOfASuccessfulInstallationFailsInTurnIntoADefinedSt
         Rig rig(scenario.family);
         for (auto& service : rig.Services()) {
             if (fault.service == service.name) {
-                service.failures->FailAfter(fault.call, fault.skip, RepresentativeError(fault.call));
+                service.failures->FailAfter(fault.call, fault.skip,
+                                            RepresentativeError(fault.call));
             }
         }
         rig.Run(scenario.retries);
         for (auto& service : rig.Services()) {
-            if (fault.service == service.name) injected += service.failures->InjectedCount(fault.call);
+            if (fault.service == service.name)
+                injected += service.failures->InjectedCount(fault.call);
         }
         calls.insert(fault.service + "." + fault.call);
         const Outcome o = Judge(rig);
         const std::string problems = Problems(o);
         EXPECT_EQ(problems, "") << fault.Describe() << ": status \"" << o.status << "\", "
                                 << o.boxes << " message(s)"
-                                << (o.boxes ? ", first \"" + rig.window.messageBoxes[0].text + "\"" : "");
+                                << (o.boxes ? ", first \"" + rig.window.messageBoxes[0].text + "\""
+                                            : "");
     }
     // Nearly every planned failure must have been reached (a run that takes
     // another road may not come back to the same call).

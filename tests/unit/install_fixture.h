@@ -29,8 +29,10 @@ inline std::vector<std::pair<std::string, std::string>> PackageFiles() {
         files.push_back({"Ticket\\x86\\" + file, "x86 " + file});
         files.push_back({"Ticket\\x64\\" + file, "x64 " + file});
     }
-    for (const char* file : cat::kLabelFilesX86) files.push_back({std::string("Barcode\\x86\\") + file, file});
-    for (const char* file : cat::kLabelFilesX64) files.push_back({std::string("Barcode\\x64\\") + file, file});
+    for (const char* file : cat::kLabelFilesX86)
+        files.push_back({std::string("Barcode\\x86\\") + file, file});
+    for (const char* file : cat::kLabelFilesX64)
+        files.push_back({std::string("Barcode\\x64\\") + file, file});
     files.push_back({"Barcode\\Common\\THERMAL.chm", "help"});
     for (const char* base : cat::kLabelBaseNames) {
         for (const char* ext : cat::kLabelDataExtensions) {
@@ -48,7 +50,8 @@ protected:
     }
 
     void StageWorkingFolders() {
-        for (const auto& [path, content] : PackageFiles()) machine.files.WriteFile("C:\\" + path, content);
+        for (const auto& [path, content] : PackageFiles())
+            machine.files.WriteFile("C:\\" + path, content);
     }
 
     // A list whose section `section` offers `name` (and nothing else).
@@ -76,7 +79,8 @@ protected:
     }
 
     void SelectPortType(int row) {
-        for (int r = 0; r < 4; ++r) window.ListViewSetItemState(IDC_PORT_TYPE_LIST, r, 0, platform::lv::kSelected);
+        for (int r = 0; r < 4; ++r)
+            window.ListViewSetItemState(IDC_PORT_TYPE_LIST, r, 0, platform::lv::kSelected);
         window.ListViewSetItemState(IDC_PORT_TYPE_LIST, row, platform::lv::kSelected,
                                     platform::lv::kSelected);
     }

@@ -6,8 +6,8 @@
 
 namespace {
 
-using testing_support::kDirX86;
 using testing_support::kDirX64;
+using testing_support::kDirX86;
 namespace mb = platform::mb;
 using sim::CountCalls;
 
@@ -24,11 +24,19 @@ protected:
 TEST_F(ReceiptInstallTest, CopiesShowEachDestinationThenTheRegistrationAndProgress) {
     StartAndInstall(ports::kUsb);
     const std::string d = kDirX86;
-    const std::vector<std::string> copies = {
-        d + "\\PKV.DLL",      d + "\\KV6X.GPD",     d + "\\QOEMUNI.dll",  d + "\\QOEMUNI.ini",
-        d + "\\uniDRVui.DLL", d + "\\uniDRV.DLL",   d + "\\UNIDRV.HLP",   d + "\\UNIRES.DLL",
-        d + "\\TTFSUB.GPD",   d + "\\STDNAMES.GPD", "Adding printer drive KV6X", "Driver KV6X is added",
-        "Added the printer KV6X"};
+    const std::vector<std::string> copies = {d + "\\PKV.DLL",
+                                             d + "\\KV6X.GPD",
+                                             d + "\\QOEMUNI.dll",
+                                             d + "\\QOEMUNI.ini",
+                                             d + "\\uniDRVui.DLL",
+                                             d + "\\uniDRV.DLL",
+                                             d + "\\UNIDRV.HLP",
+                                             d + "\\UNIRES.DLL",
+                                             d + "\\TTFSUB.GPD",
+                                             d + "\\STDNAMES.GPD",
+                                             "Adding printer drive KV6X",
+                                             "Driver KV6X is added",
+                                             "Added the printer KV6X"};
     std::vector<std::string> history = window.StatusHistory();
     auto first = std::find(history.begin(), history.end(), copies.front());
     ASSERT_NE(first, history.end());
@@ -88,8 +96,8 @@ TEST_F(ReceiptInstallTest, FailedRegistrationOffersRetryAndKeepsTheCopies) {
     StartAndInstall(ports::kUsb);
     ASSERT_EQ(window.messageBoxes.size(), 1u);
     EXPECT_EQ(window.messageBoxes[0].text,
-              "Failed to add the driver 2\r\n\r\nClick Retry:You can retry\r\nClick Cancel" + kColon +
-                  "Exit and abort installation");
+              "Failed to add the driver 2\r\n\r\nClick Retry:You can retry\r\nClick Cancel" +
+                  kColon + "Exit and abort installation");
     EXPECT_EQ(window.messageBoxes[0].caption, "Error");
     EXPECT_EQ(window.messageBoxes[0].style, mb::kRetryCancel);
     EXPECT_EQ(ButtonText(), "Reinstall");
@@ -161,13 +169,15 @@ TEST_F(ReceiptInstallTest, DriverFolderAtTheExactBufferLimits) {
     window.Control(IDC_INSTALL).text = "&Install";
     Install(ports::kUsb);
     ASSERT_EQ(window.messageBoxes.size(), 1u);
-    EXPECT_NE(window.messageBoxes[0].text.find("does not fit in 259 characters"), std::string::npos);
+    EXPECT_NE(window.messageBoxes[0].text.find("does not fit in 259 characters"),
+              std::string::npos);
     EXPECT_FALSE(machine.spooler.lastDriverInfo.has_value());
 
     // A folder the 255-byte buffer cannot hold is not read at all.
     machine.spooler.driverDirectoryX86 = std::string(255, 'x');
     Install(ports::kUsb);
-    EXPECT_NE(window.messageBoxes.back().text.find("could not be found (error 122)"), std::string::npos);
+    EXPECT_NE(window.messageBoxes.back().text.find("could not be found (error 122)"),
+              std::string::npos);
 }
 
 TEST_F(ReceiptInstallTest, SixtyFourBitWindowsTakesTheX64FilesAndFolder) {
@@ -175,7 +185,8 @@ TEST_F(ReceiptInstallTest, SixtyFourBitWindowsTakesTheX64FilesAndFolder) {
     StartAndInstall(ports::kUsb);
     ASSERT_TRUE(machine.spooler.lastDriverInfo);
     EXPECT_EQ(machine.spooler.lastDriverInfo->environment, std::string("Windows x64"));
-    EXPECT_EQ(machine.files.ReadFile(std::string(kDirX64) + "\\QOEMUNI.ini"), std::string("x64 QOEMUNI.ini"));
+    EXPECT_EQ(machine.files.ReadFile(std::string(kDirX64) + "\\QOEMUNI.ini"),
+              std::string("x64 QOEMUNI.ini"));
     EXPECT_FALSE(machine.files.Exists(std::string(kDirX86) + "\\QOEMUNI.ini"));
 }
 
@@ -201,7 +212,8 @@ TEST_F(LabelInstallTest, MonitorFirstThenFilesThenDriverAndPrinterAfterTheEntry)
     EXPECT_TRUE(Contains(history, "Advanced Language Monitor is added"));
     EXPECT_TRUE(Contains(history, std::string(kDirX86) + "\\VLTPBR50.DLL"));
     EXPECT_TRUE(Contains(history, std::string(kDirX86) + "\\QZ47T.PP0"));
-    EXPECT_TRUE(Contains(history, "Set the printer My 47T to default printer"));  // labels refresh here
+    EXPECT_TRUE(
+        Contains(history, "Set the printer My 47T to default printer"));  // labels refresh here
     // Every copy in the driver directory is gone after the registration.
     for (const char* file : {"THERMAL.chm", "QZ47T.BA0", "QZ47T.PP0", "QZ47T.DAT", "VLTDRV50.DLL",
                              "zqaNLMNT.dll", "VLTENG50.DLL"}) {
@@ -270,8 +282,8 @@ TEST_F(LabelInstallTest, FailedRegistrationUsesTheApplicationsBoxAndKeepsTheMoni
     StartAndInstall(ports::kUsb);
     ASSERT_EQ(window.messageBoxes.size(), 1u);
     EXPECT_EQ(window.messageBoxes[0].text,
-              "Failed to add the driver 5\r\n\r\nClick Retry:You can retry\r\nClick Cancel" + kColon +
-                  "exit and abort installation");
+              "Failed to add the driver 5\r\n\r\nClick Retry:You can retry\r\nClick Cancel" +
+                  kColon + "exit and abort installation");
     EXPECT_TRUE(window.messageBoxes[0].application);
     EXPECT_EQ(window.messageBoxes[0].style, mb::kRetryCancel);
     EXPECT_EQ(ButtonText(), "Reinstall");
@@ -283,7 +295,8 @@ TEST_F(LabelInstallTest, FailedRegistrationUsesTheApplicationsBoxAndKeepsTheMoni
 TEST_F(LabelInstallTest, SixtyFourBitMonitorGoesToSysWow64) {
     machine.system.wow64 = true;
     StartAndInstall(ports::kUsb);
-    EXPECT_EQ(machine.files.ReadFile("C:\\windows\\SysWOW64\\zqaNLM64.dll"), std::string("zqaNLM64.dll"));
+    EXPECT_EQ(machine.files.ReadFile("C:\\windows\\SysWOW64\\zqaNLM64.dll"),
+              std::string("zqaNLM64.dll"));
     ASSERT_TRUE(machine.spooler.lastMonitorInfo);
     EXPECT_EQ(machine.spooler.lastMonitorInfo->environment, std::string("Windows x64"));
     EXPECT_NE(machine.spooler.Driver("47T(Label)", "Windows x64"), nullptr);
@@ -307,7 +320,8 @@ TEST_F(LabelInstallTest, RecordPathsAtTheLabelBufferLimit) {
     window.Control(IDC_INSTALL).text = "&Install";
     Install(ports::kUsb);
     ASSERT_FALSE(window.messageBoxes.empty());
-    EXPECT_NE(window.messageBoxes.back().text.find("does not fit in 199 characters"), std::string::npos);
+    EXPECT_NE(window.messageBoxes.back().text.find("does not fit in 199 characters"),
+              std::string::npos);
     EXPECT_EQ(CountCalls(machine.spooler.calls, "AddMonitorA"), monitorsAdded);  // nothing begun
 }
 
@@ -321,7 +335,8 @@ TEST_F(LabelInstallTest, ModelsWithoutRowsAreRefusedBeforeAnythingIsCopied) {
         Install(ports::kUsb);
         EXPECT_EQ(dialog->lastRoute, app::InstallerDialog::InstallRoute::Refused);
         ASSERT_EQ(window.messageBoxes.size(), 1u);
-        EXPECT_EQ(window.messageBoxes[0].text, "The driver \"Entry\" cannot be installed by this program.");
+        EXPECT_EQ(window.messageBoxes[0].text,
+                  "The driver \"Entry\" cannot be installed by this program.");
     }
     EXPECT_EQ(CountCalls(machine.files.calls, "CopyFileA"), 0);
 }

@@ -13,14 +13,15 @@ using Route = app::InstallerDialog::InstallRoute;
 class InstallerDialogTest : public testing_support::DialogTest {
 protected:
     void InstallPackage() {
-        machine.libraries.AddModule("7-zip32.dll",
-                                    {"SevenZip", "SevenZipSetOwnerWindowEx", "SevenZipKillOwnerWindowEx"});
+        machine.libraries.AddModule(
+            "7-zip32.dll", {"SevenZip", "SevenZipSetOwnerWindowEx", "SevenZipKillOwnerWindowEx"});
         machine.files.SetCurrentDirectory("C:\\Installer");
         machine.files.WriteFile("C:\\Installer\\DriverData.Drv", "PK");
         // "Unpacking" places the driver-name list, as the real library does.
         machine.libraries.sevenZipResult = [this](const std::string&) {
-            WriteDriverList("[M0]\r\nPrintName1=4720 Series\r\n[M1]\r\nPrintName1=4740 Series\r\n"
-                            "PrintName2=PKV Series\r\n");
+            WriteDriverList(
+                "[M0]\r\nPrintName1=4720 Series\r\n[M1]\r\nPrintName1=4740 Series\r\n"
+                "PrintName2=PKV Series\r\n");
             return 0;
         };
     }
@@ -61,7 +62,8 @@ TEST_F(InstallerDialogTest, StartupRunsEveryStepInOrder) {
     StartDialog();
     EXPECT_EQ(machine.services.State("Spooler"), platform::svc::kRunning);
     EXPECT_EQ(dialog->parallelPorts, (Names{"LPT1:"}));
-    EXPECT_EQ(window.Control(IDC_DRIVER_COMBO).items, (Names{"4720 Series", "4740 Series", "PKV Series"}));
+    EXPECT_EQ(window.Control(IDC_DRIVER_COMBO).items,
+              (Names{"4720 Series", "4740 Series", "PKV Series"}));
     EXPECT_EQ(window.Control(IDC_PRINTER_NAME).text, "4720 Series");
     EXPECT_EQ(window.Control(IDC_STATUS).text, "Current System is Microsoft Windows 7  32 bit");
     const Names history = window.StatusHistory();
@@ -147,7 +149,8 @@ TEST_F(InstallerDialogTest, ModelsWithoutTableRowsAreRefusedWithAMessage) {
     dialog->OnInstall();
     EXPECT_EQ(dialog->modelIndex, 43);
     ASSERT_FALSE(window.messageBoxes.empty());
-    EXPECT_EQ(window.messageBoxes.back().text, "The driver \"Beyond\" cannot be installed by this program.");
+    EXPECT_EQ(window.messageBoxes.back().text,
+              "The driver \"Beyond\" cannot be installed by this program.");
 }
 
 TEST_F(InstallerDialogTest, ABlockingPreflightShowsOneBoxAndLeavesInstallEnabled) {
@@ -162,7 +165,9 @@ TEST_F(InstallerDialogTest, ABlockingPreflightShowsOneBoxAndLeavesInstallEnabled
     ASSERT_EQ(window.messageBoxes.size(), 1u);
     EXPECT_EQ(window.messageBoxes[0].caption, "Error");
     const std::string& text = window.messageBoxes[0].text;
-    EXPECT_EQ(text.rfind("The installation cannot start on this machine:\r\n\r\n- this process is not", 0), 0u);
+    EXPECT_EQ(text.rfind(
+                  "The installation cannot start on this machine:\r\n\r\n- this process is not", 0),
+              0u);
     EXPECT_NE(text.find("free at least 1 MiB on C:\\."), std::string::npos) << text;
     EXPECT_EQ(dialog->lastRoute, Route::Refused);
     EXPECT_TRUE(Enabled(IDC_INSTALL));

@@ -20,11 +20,11 @@ TEST(WindowsVersionCode, ClassifiesEveryKnownVersionAndNothingElse) {
     const std::uint32_t nt = platform::os::kPlatformNt;
     const std::uint32_t w9x = platform::os::kPlatformWindows;
     const std::tuple<std::uint32_t, std::uint32_t, std::uint32_t, int> cases[] = {
-        {w9x, 4, 0, 1},  {w9x, 4, 10, 2}, {w9x, 4, 90, 3}, {w9x, 4, 20, -1}, {w9x, 5, 0, -1},
-        {nt, 3, 51, 4},  {nt, 4, 0, 4},   {nt, 5, 0, 5},   {nt, 5, 1, 6},    {nt, 5, 2, 7},
-        {nt, 5, 3, -1},  {nt, 6, 0, 8},   {nt, 6, 1, 9},   {nt, 6, 2, 10},   {nt, 6, 3, 11},
-        {nt, 6, 4, -1},  {nt, 7, 0, -1},  {nt, 10, 0, 12}, {nt, 10, 7, 12},  {nt, 11, 0, -1},
-        {0, 6, 1, -1},   {3, 10, 0, -1},
+        {w9x, 4, 0, 1}, {w9x, 4, 10, 2}, {w9x, 4, 90, 3}, {w9x, 4, 20, -1}, {w9x, 5, 0, -1},
+        {nt, 3, 51, 4}, {nt, 4, 0, 4},   {nt, 5, 0, 5},   {nt, 5, 1, 6},    {nt, 5, 2, 7},
+        {nt, 5, 3, -1}, {nt, 6, 0, 8},   {nt, 6, 1, 9},   {nt, 6, 2, 10},   {nt, 6, 3, 11},
+        {nt, 6, 4, -1}, {nt, 7, 0, -1},  {nt, 10, 0, 12}, {nt, 10, 7, 12},  {nt, 11, 0, -1},
+        {0, 6, 1, -1},  {3, 10, 0, -1},
     };
     for (const auto& [id, major, minor, code] : cases) {
         EXPECT_EQ(Code(id, major, minor), code) << id << " " << major << "." << minor;
@@ -46,9 +46,10 @@ TEST(WindowsVersionName, Windows11FromBuild22000OnClientEditionsOnly) {
     info.platformId = platform::os::kPlatformNt;
     info.majorVersion = 10;
     info.productType = 1;  // workstation
-    const std::pair<std::uint32_t, const char*> builds[] = {
-        {19045, "Microsoft Windows 10 "}, {21999, "Microsoft Windows 10 "},
-        {22000, "Microsoft Windows 11 "}, {22631, "Microsoft Windows 11 "}};
+    const std::pair<std::uint32_t, const char*> builds[] = {{19045, "Microsoft Windows 10 "},
+                                                            {21999, "Microsoft Windows 10 "},
+                                                            {22000, "Microsoft Windows 11 "},
+                                                            {22631, "Microsoft Windows 11 "}};
     for (const auto& [build, name] : builds) {
         info.buildNumber = build;
         EXPECT_EQ(app::WindowsVersionName(info), name) << build;

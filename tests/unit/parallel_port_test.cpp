@@ -42,7 +42,8 @@ TEST_F(ParallelPortTest, TheDialogListsTheLptPortsWithRowZeroSelectedAndTheSecon
     EXPECT_EQ(dialog->printerPort, "LPT2:");
     EXPECT_EQ(PrinterPort(), "LPT2:");
     EXPECT_EQ(Status(), "The installation is completed.");
-    EXPECT_EQ(dialog->parallelPorts, (std::vector<std::string>{"LPT1:", "LPT2:", "LPT3:", "LPT4:"}));
+    EXPECT_EQ(dialog->parallelPorts,
+              (std::vector<std::string>{"LPT1:", "LPT2:", "LPT3:", "LPT4:"}));
     EXPECT_TRUE(window.messageBoxes.empty());
 }
 
@@ -81,8 +82,9 @@ TEST_F(ParallelPortTest, OkWithoutARowAsksForOneAndKeepsTheDialogOpen) {
     });
     StartAndInstall(ports::kParallel);
     EXPECT_TRUE(openAfterOk);
-    EXPECT_EQ(Boxes(*Shown().window),
-              (std::vector<ShownMessageBoxText>{{"Please select a port from the list.", "Prompt", 0}}));
+    EXPECT_EQ(
+        Boxes(*Shown().window),
+        (std::vector<ShownMessageBoxText>{{"Please select a port from the list.", "Prompt", 0}}));
     EXPECT_EQ(PrinterPort(), "LPT3:");
 }
 

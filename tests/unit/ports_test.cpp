@@ -29,7 +29,9 @@ TEST_F(PortsTest, PortTypeListHasTwoColumnsFourRowsAndSerialSelected) {
     EXPECT_EQ(list.columns, (Names{"Port", "Description"}));
     EXPECT_EQ(list.columnWidths, (std::vector<int>{110, 525}));
     ASSERT_EQ(list.rows.size(), 4u);
-    EXPECT_EQ(list.rows[3], (Names{"TCP/IP port", "The program will prompt you to create a TCP/IP port or configure"}));
+    EXPECT_EQ(
+        list.rows[3],
+        (Names{"TCP/IP port", "The program will prompt you to create a TCP/IP port or configure"}));
     EXPECT_EQ(Selected(), (std::vector<int>{0}));
     EXPECT_EQ(list.rowStates[0] & platform::lv::kFocused, 0u);
     EXPECT_EQ(list.extendedStyle, platform::lv::kExGridLines | platform::lv::kExFullRowSelect);
@@ -39,7 +41,8 @@ TEST_F(PortsTest, PortTypeListHasTwoColumnsFourRowsAndSerialSelected) {
     dialog->FillPortTypeList();
     EXPECT_EQ(list.columns.size(), 2u);
     EXPECT_EQ(list.rows.size(), 4u);
-    EXPECT_EQ(list.extendedStyle, 0x4000u | platform::lv::kExGridLines | platform::lv::kExFullRowSelect);
+    EXPECT_EQ(list.extendedStyle,
+              0x4000u | platform::lv::kExGridLines | platform::lv::kExFullRowSelect);
 }
 
 TEST_F(PortsTest, PortsAreClassifiedByNameThenDescription) {

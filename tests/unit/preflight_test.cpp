@@ -43,17 +43,31 @@ struct Case {
     bool policy;
 };
 
-Finding Rights(app::Preflight& p, const app::PreflightRequest&) { return p.Rights(); }
-Finding Spooler(app::Preflight& p, const app::PreflightRequest&) { return p.Spooler(); }
-Finding Wpp(app::Preflight& p, const app::PreflightRequest&) { return p.ProtectedPrint(); }
-Finding Policy(app::Preflight& p, const app::PreflightRequest&) { return p.DriverPolicy(); }
+Finding Rights(app::Preflight& p, const app::PreflightRequest&) {
+    return p.Rights();
+}
+Finding Spooler(app::Preflight& p, const app::PreflightRequest&) {
+    return p.Spooler();
+}
+Finding Wpp(app::Preflight& p, const app::PreflightRequest&) {
+    return p.ProtectedPrint();
+}
+Finding Policy(app::Preflight& p, const app::PreflightRequest&) {
+    return p.DriverPolicy();
+}
 Finding Package(app::Preflight&, const app::PreflightRequest& r) {
     return app::Preflight::Package(r);
 }
-Finding Room(app::Preflight& p, const app::PreflightRequest& r) { return p.Room(r); }
-Finding Printer(app::Preflight& p, const app::PreflightRequest& r) { return p.Printer(r); }
+Finding Room(app::Preflight& p, const app::PreflightRequest& r) {
+    return p.Room(r);
+}
+Finding Printer(app::Preflight& p, const app::PreflightRequest& r) {
+    return p.Printer(r);
+}
 
-void NotAdministrator(Rig& r) { r.machine.token.administrator = false; }
+void NotAdministrator(Rig& r) {
+    r.machine.token.administrator = false;
+}
 void Protect(Rig& r, std::uint32_t value) {
     r.machine.registry.SetDword(RegistryRoot::LocalMachine, kWppKey,
                                 "WindowsProtectedPrintGroupPolicyState", value);

@@ -69,7 +69,8 @@ TEST_F(PrinterRemovalTest, ALabelPrinterTakesItsDriverItsFilesAndTheMonitorWithI
     EXPECT_EQ(machine.spooler.Driver("47T(Label)", kX86), nullptr);
     EXPECT_EQ(machine.spooler.Monitor(kMonitor), nullptr);
     EXPECT_FALSE(machine.files.Exists("C:\\windows\\system32\\zqaNLMNT.dll"));
-    for (const char* file : {"VLTDRV50.DLL", "VLTUI50.DLL", "QZ47T.DAT", "THERMAL.chm", "QZ47T.PP0"}) {
+    for (const char* file :
+         {"VLTDRV50.DLL", "VLTUI50.DLL", "QZ47T.DAT", "THERMAL.chm", "QZ47T.PP0"}) {
         EXPECT_FALSE(machine.files.Exists(std::string(kDirX86) + "\\3\\" + file)) << file;
     }
     // The spooler let go of the monitor's DLL before it was deleted.
@@ -129,20 +130,24 @@ TEST_F(PrinterRemovalTest, EveryEnvironmentsCopyOfTheDriverGoes) {
 
 TEST_F(PrinterRemovalTest, ASpoolerWithoutTheFileRemovalCallStillLosesTheRegistration) {
     Installed(27, "KV6X");
-    machine.spooler.failures.FailAlways("DeletePrinterDriverExA", platform::error::kCallNotImplemented);
+    machine.spooler.failures.FailAlways("DeletePrinterDriverExA",
+                                        platform::error::kCallNotImplemented);
     EXPECT_EQ(Remove("KV6X"), ec::kSuccess);
     EXPECT_EQ(machine.spooler.Driver("KV6X", kX86), nullptr);
     EXPECT_TRUE(machine.files.Exists(std::string(kDirX86) + "\\3\\KV6X.GPD"));
-    EXPECT_TRUE(Logged("the driver \"KV6X\" (Windows NT x86) is removed; this spooler keeps its files"));
+    EXPECT_TRUE(
+        Logged("the driver \"KV6X\" (Windows NT x86) is removed; this spooler keeps its files"));
 }
 
 TEST_F(PrinterRemovalTest, ADriverTheSpoolerCallsInUseIsAFailure) {
     Installed(27, "KV6X");
-    machine.spooler.failures.FailNext("DeletePrinterDriverExA", platform::error::kPrinterDriverInUse);
+    machine.spooler.failures.FailNext("DeletePrinterDriverExA",
+                                      platform::error::kPrinterDriverInUse);
     EXPECT_EQ(Remove("KV6X"), ec::kFailure);
     EXPECT_EQ(sim::CountCalls(machine.spooler.calls, "DeletePrinterDriverA"), 0);
     EXPECT_NE(machine.spooler.Driver("KV6X", kX86), nullptr);
-    EXPECT_TRUE(Logged("error: the driver \"KV6X\" (Windows NT x86) could not be removed (error 3001)"));
+    EXPECT_TRUE(
+        Logged("error: the driver \"KV6X\" (Windows NT x86) could not be removed (error 3001)"));
 }
 
 TEST_F(PrinterRemovalTest, AnotherMakersDriverStaysWithItsOtherPrinterGone) {
@@ -151,7 +156,8 @@ TEST_F(PrinterRemovalTest, AnotherMakersDriverStaysWithItsOtherPrinterGone) {
     EXPECT_EQ(Remove("Office"), ec::kSuccess);
     EXPECT_EQ(machine.spooler.Printer("Office"), nullptr);
     EXPECT_NE(machine.spooler.Driver("Office Laser PCL", kX86), nullptr);
-    EXPECT_TRUE(Logged("the driver \"Office Laser PCL\" is not one this installer installs: it stays"));
+    EXPECT_TRUE(
+        Logged("the driver \"Office Laser PCL\" is not one this installer installs: it stays"));
 }
 
 TEST_F(PrinterRemovalTest, NoSuchPrinterChangesNothingAndSucceeds) {

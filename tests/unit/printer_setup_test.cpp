@@ -8,8 +8,8 @@
 namespace {
 
 namespace mb = platform::mb;
-using sim::CountCalls;
 using platform::RegistryRoot;
+using sim::CountCalls;
 
 const char* const kWindowsKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 
@@ -75,7 +75,8 @@ struct AddPrinterFailure {
 
 TEST_F(PrinterSetupTest, AddPrinterFailuresByErrorCode) {
     const AddPrinterFailure cases[] = {
-        {1796, "There's no available useful port,please select other type of port", "Prompt", "Reinstall"},
+        {1796, "There's no available useful port,please select other type of port", "Prompt",
+         "Reinstall"},
         {126, "Missing system flies,please repair system", "Prompt", "Reinstall"},
         {5, "Error AddPrinter 5", "Error prompt", "&Install"},
     };
@@ -117,7 +118,8 @@ TEST_F(PrinterSetupTest, AMissingDefaultPrinterKeyIsMadeRatherThanSkipped) {
 }
 
 TEST_F(PrinterSetupTest, UncheckedDefaultLeavesTheValueAloneButSaysTheStep) {
-    machine.registry.SetString(RegistryRoot::CurrentUser, kWindowsKey, "Device", "Other,winspool,LPT1:");
+    machine.registry.SetString(RegistryRoot::CurrentUser, kWindowsKey, "Device",
+                               "Other,winspool,LPT1:");
     StartDialog();
     window.SetCheck(IDC_SET_DEFAULT, 0);
     Install(ports::kUsb);
@@ -130,7 +132,9 @@ TEST_F(PrinterSetupTest, AFailedDefaultWriteIsReportedAndTheInstallationGoesOn) 
     machine.registry.DenyWrites(RegistryRoot::CurrentUser, kWindowsKey);
     StartAndInstall(ports::kUsb);
     ASSERT_EQ(window.messageBoxes.size(), 1u);
-    EXPECT_EQ(window.messageBoxes[0].text, "Error\xA3\xBA" "Failed to set regist");
+    EXPECT_EQ(window.messageBoxes[0].text,
+              "Error\xA3\xBA"
+              "Failed to set regist");
     EXPECT_TRUE(window.messageBoxes[0].application);
     EXPECT_EQ(Status(), "The installation is completed.");
 }
@@ -141,7 +145,8 @@ TEST_F(PrinterSetupTest, SerialWithoutSerialPortsUsesTheFirstParallelPort) {
     ASSERT_NE(machine.spooler.Printer("P1"), nullptr);
     ASSERT_TRUE(machine.spooler.Printer("P1")->portName);
     EXPECT_EQ(*machine.spooler.Printer("P1")->portName, "LPT1:");
-    EXPECT_TRUE(Contains(window.StatusHistory(), "There's no serial port,the current port isLPT1:"));
+    EXPECT_TRUE(
+        Contains(window.StatusHistory(), "There's no serial port,the current port isLPT1:"));
 }
 
 TEST_F(PrinterSetupTest, UsbWithoutUsbPortsKeepsTheParallelStandInWhenNoneAppears) {
@@ -221,10 +226,14 @@ TEST_F(PrinterSetupTest, OnlyRowsOfTheListArePortChoices) {
     StartDialog();
     dialog->tcpipPorts = {"IP_1", "IP_2"};
     const int base = app::InstallerDialog::kPortChoiceBase;
-    struct Case { int result; bool goesOn; const char* port; };
-    const Case cases[] = {{base, true, "IP_1"}, {base + 1, true, "IP_2"}, {base + 2, false, ""},
-                          {base - 1, false, ""}, {1, false, ""}, {2, false, ""}, {0, false, ""},
-                          {0xCCCC, false, ""}, {0xAAAA, true, "IP_1"}};
+    struct Case {
+        int result;
+        bool goesOn;
+        const char* port;
+    };
+    const Case cases[] = {{base, true, "IP_1"},  {base + 1, true, "IP_2"}, {base + 2, false, ""},
+                          {base - 1, false, ""}, {1, false, ""},           {2, false, ""},
+                          {0, false, ""},        {0xCCCC, false, ""},      {0xAAAA, true, "IP_1"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.result);
         dialog->printerPort = "";
@@ -234,7 +243,8 @@ TEST_F(PrinterSetupTest, OnlyRowsOfTheListArePortChoices) {
     dialog->parallelPorts = {"LPT1:"};
     EXPECT_FALSE(dialog->ApplyPortChoice(0xAAAA, dialog->parallelPorts, false));  // TCP/IP only
     dialog->tcpipPorts.clear();
-    EXPECT_FALSE(dialog->ApplyPortChoice(0xAAAA, dialog->tcpipPorts, true));  // created, yet not listed
+    EXPECT_FALSE(
+        dialog->ApplyPortChoice(0xAAAA, dialog->tcpipPorts, true));  // created, yet not listed
 }
 
 }  // namespace

@@ -52,27 +52,29 @@ TEST_F(PromptPolicyTest, EachBoxGetsItsSafestButton) {
     EXPECT_EQ(p.ShowMessageBox(Owned("t", "Error", mb::kOk)), mb::kIdOk);
     EXPECT_EQ(p.ShowMessageBox(Owned("t", "Error", mb::kOk | mb::kIconExclamation)), mb::kIdOk);
     EXPECT_EQ(p.ShowMessageBox(Owned("t", "c", 0x1)), mb::kIdCancel);  // OK, Cancel
-    EXPECT_EQ(p.ShowMessageBox(Owned("t", "c", 0x2)), 3);              // Abort, Retry, Ignore: Abort
+    EXPECT_EQ(p.ShowMessageBox(Owned("t", "c", 0x2)), 3);  // Abort, Retry, Ignore: Abort
     EXPECT_EQ(p.ShowMessageBox(Owned("t", "c", 0x3)), mb::kIdCancel);  // Yes, No, Cancel
     EXPECT_EQ(p.ShowMessageBox(Owned("t", "c", 0x4 | 0x20)), 7);       // Yes, No: No
     EXPECT_EQ(p.ShowMessageBox(Owned("t", "Error", mb::kRetryCancel)), mb::kIdCancel);
     EXPECT_EQ(p.ShowMessageBox(App("t", mb::kRetryCancel | mb::kIconExclamation)), mb::kIdCancel);
-    EXPECT_EQ(p.ShowMessageBox(Owned("t", "c", 0x6)), mb::kIdCancel);  // Cancel, Try again, Continue
+    EXPECT_EQ(p.ShowMessageBox(Owned("t", "c", 0x6)),
+              mb::kIdCancel);  // Cancel, Try again, Continue
     EXPECT_EQ(p.Problems().size(), 9u);
 }
 
 TEST_F(PromptPolicyTest, TheUsbSearchBoxGoesOnAndIsNoProblem) {
     auto& p = Policy({"/model", "m", "/port", "usb"});
     const auto usbBox = [](const std::string& caption) {
-        return app::OwnedBox(app::Message::kUsbPortNotFound, "Failed to select USB port\r\nx", caption,
-                             mb::kRetryCancel);
+        return app::OwnedBox(app::Message::kUsbPortNotFound, "Failed to select USB port\r\nx",
+                             caption, mb::kRetryCancel);
     };
     EXPECT_EQ(p.ShowMessageBox(usbBox("Fail to select port")), mb::kIdCancel);
     EXPECT_TRUE(p.Problems().empty());
-    EXPECT_EQ(Lines(), (std::vector<std::string>{
-                           "2024-03-05 14:07:09.042  message box \"Fail to select port\": Failed to "
-                           "select USB port\\r\\nx -> Cancel (the installation goes on without a port "
-                           "that answered)"}));
+    EXPECT_EQ(Lines(),
+              (std::vector<std::string>{
+                  "2024-03-05 14:07:09.042  message box \"Fail to select port\": Failed to "
+                  "select USB port\\r\\nx -> Cancel (the installation goes on without a port "
+                  "that answered)"}));
     // The box is known by what it says, not by its caption: reworded, it
     // still goes on; another message under the same caption is a problem.
     auto& reworded = Policy({"/model", "m", "/port", "usb"});
@@ -121,10 +123,14 @@ TEST(InstallLogTest, EntriesCarryTheTimeAndStayOnOneLineInEveryOutput) {
     log.Write("two\r\nlines\n");
     EXPECT_EQ(file.Text(), "2024-03-05 14:07:09.042  two\\r\\nlines\\n\r\n");
     EXPECT_EQ(console.Text(), file.Text());
-    EXPECT_EQ(app::InstallLog::Timestamp({2031, 12, 31, 23, 59, 59, 999}), "2031-12-31 23:59:59.999");
+    EXPECT_EQ(app::InstallLog::Timestamp({2031, 12, 31, 23, 59, 59, 999}),
+              "2031-12-31 23:59:59.999");
     EXPECT_EQ(app::InstallLog::Timestamp({2024, 1, 2, 3, 4, 5, 6}), "2024-01-02 03:04:05.006");
     // Code-page 936 bytes pass through unchanged.
-    EXPECT_EQ(app::InstallLog::Escape("Error\xA3\xBA" "x"), "Error\xA3\xBA" "x");
+    EXPECT_EQ(app::InstallLog::Escape("Error\xA3\xBA"
+                                      "x"),
+              "Error\xA3\xBA"
+              "x");
 }
 
 class UnattendedWindowTest : public PromptPolicyTest {
@@ -141,10 +147,10 @@ TEST_F(UnattendedWindowTest, StatusLinesAreLoggedOnlyWhenTheyChange) {
     window.SetControlText(IDC_PRINTER_NAME, "KV6X");
     window.SetControlText(IDC_STATUS, "Checking  USB001 ....");
     window.SetControlText(IDC_STATUS, "Checking USB ports...");
-    EXPECT_EQ(Lines(), (std::vector<std::string>{
-                           "2024-03-05 14:07:09.042  status: Checking USB ports...",
-                           "2024-03-05 14:07:09.042  status: Checking  USB001 ....",
-                           "2024-03-05 14:07:09.042  status: Checking USB ports..."}));
+    EXPECT_EQ(Lines(),
+              (std::vector<std::string>{"2024-03-05 14:07:09.042  status: Checking USB ports...",
+                                        "2024-03-05 14:07:09.042  status: Checking  USB001 ....",
+                                        "2024-03-05 14:07:09.042  status: Checking USB ports..."}));
     // And they reach the real window all the same.
     EXPECT_EQ(inner.Control(IDC_STATUS).text, "Checking USB ports...");
     EXPECT_EQ(inner.Control(IDC_PRINTER_NAME).text, "KV6X");

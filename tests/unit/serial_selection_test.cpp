@@ -36,7 +36,8 @@ protected:
     void SerialPorts(const std::vector<std::string>& names) {
         machine.registry.DeleteKey(RegistryRoot::LocalMachine, "HARDWARE\\DEVICEMAP\\SERIALCOMM");
         for (std::size_t i = 0; i < names.size(); ++i) {
-            machine.registry.SetString(RegistryRoot::LocalMachine, "HARDWARE\\DEVICEMAP\\SERIALCOMM",
+            machine.registry.SetString(RegistryRoot::LocalMachine,
+                                       "HARDWARE\\DEVICEMAP\\SERIALCOMM",
                                        "\\Device\\Serial" + std::to_string(i), names[i]);
         }
     }
@@ -109,7 +110,8 @@ TEST_F(SerialSelectionTest, TheSearchStartsAtTheFirstPortAndKeepsTheOneThatAnswe
     }
     EXPECT_EQ(Status(), "The available printer port:  COM3:");
     EXPECT_EQ(PrinterPort("P1"), "COM3:");
-    EXPECT_EQ(machine.registry.GetString(RegistryRoot::LocalMachine, kSoftware + "P1", "Port"), "COM3:");
+    EXPECT_EQ(machine.registry.GetString(RegistryRoot::LocalMachine, kSoftware + "P1", "Port"),
+              "COM3:");
     EXPECT_EQ(Settings("COM3:"), "9600,n,8,1");
     EXPECT_EQ(Settings("COM1:"), std::nullopt);
     EXPECT_EQ(Settings("COM2:"), std::nullopt);
@@ -266,7 +268,8 @@ TEST_F(SerialSelectionTest, NoEnterEscapeAndOtherResultsSearchNothing) {
             window.serialPromptAnswers = {answer};
             dialog->SelectSerialPort();
         }
-        EXPECT_EQ(Status(), "The current printer port is COM1: ,you can set that after the installation");
+        EXPECT_EQ(Status(),
+                  "The current printer port is COM1: ,you can set that after the installation");
         ASSERT_FALSE(Progress().empty());
         EXPECT_EQ(Progress().back(), 100);
         EXPECT_EQ(ButtonText(), "&Finish");
@@ -289,7 +292,8 @@ TEST_F(SerialSelectionTest, ALonePortIsTakenWithoutAskingAtThePreselectedRate) {
     EXPECT_TRUE(machine.serial.opens.empty());
     EXPECT_EQ(Settings("COM2:"), "19200,n,8,1");
     EXPECT_EQ(PrinterPort("P1"), "COM2:");
-    EXPECT_EQ(Status(), "The current printer port is COM2:,you can configure after the installation");
+    EXPECT_EQ(Status(),
+              "The current printer port is COM2:,you can configure after the installation");
     EXPECT_EQ(Restarts() - restarts, 2);
     EXPECT_EQ(Progress(), (std::vector<int>{10, 20, 30, 40, 50, 90, 100}));
     EXPECT_EQ(ButtonText(), "&Finish");

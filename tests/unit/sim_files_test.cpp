@@ -19,7 +19,8 @@ protected:
         std::vector<std::string> names;
         FindData data;
         platform::FindHandle handle = files.FindFirstFileA(pattern, data);
-        if (handle == platform::kInvalidFindHandle) return {"error " + std::to_string(files.lastError)};
+        if (handle == platform::kInvalidFindHandle)
+            return {"error " + std::to_string(files.lastError)};
         do {
             names.push_back(data.fileName);
         } while (files.FindNextFileA(handle, data));
@@ -45,7 +46,8 @@ TEST_F(SimFilesTest, MissingPathsReportFileOrPathNotFound) {
     files.MakeDirectories("C:\\Ticket");
     EXPECT_EQ(files.GetFileAttributesA("C:\\Ticket\\none.dll"), platform::file::kInvalidAttributes);
     EXPECT_EQ(files.lastError, 2u);
-    EXPECT_EQ(files.GetFileAttributesA("C:\\Nowhere\\none.dll"), platform::file::kInvalidAttributes);
+    EXPECT_EQ(files.GetFileAttributesA("C:\\Nowhere\\none.dll"),
+              platform::file::kInvalidAttributes);
     EXPECT_EQ(files.lastError, 3u);
 }
 
@@ -118,7 +120,7 @@ TEST_F(SimFilesTest, FoldersOfTheMachineAndTheirBufferRule) {
     EXPECT_EQ(files.GetCurrentDirectoryA(260), "C:\\Work Dir");
     EXPECT_EQ(files.GetCurrentDirectoryA(12), "C:\\Work Dir");
     EXPECT_EQ(files.GetCurrentDirectoryA(11), "");  // no room for the NUL
-    files.WriteFile("DriverData.Drv", "PK");      // relative to the current folder
+    files.WriteFile("DriverData.Drv", "PK");        // relative to the current folder
     EXPECT_TRUE(files.Exists("C:\\Work Dir\\DriverData.Drv"));
 }
 
@@ -135,8 +137,10 @@ TEST_F(SimFilesTest, AThirtyTwoBitProgramOnSixtyFourBitWindowsReachesSysWow64) {
     EXPECT_EQ(files.ReadFile("C:\\windows\\SysWOW64\\b.dll"), std::string("a"));
     EXPECT_FALSE(files.Exists("C:\\windows\\system32\\b.dll"));
     // The program sees SysWOW64's files under system32, and only those.
-    EXPECT_NE(files.GetFileAttributesA("C:\\windows\\system32\\b.dll"), platform::file::kInvalidAttributes);
-    EXPECT_EQ(files.GetFileAttributesA("C:\\windows\\system32\\a.dll"), platform::file::kInvalidAttributes);
+    EXPECT_NE(files.GetFileAttributesA("C:\\windows\\system32\\b.dll"),
+              platform::file::kInvalidAttributes);
+    EXPECT_EQ(files.GetFileAttributesA("C:\\windows\\system32\\a.dll"),
+              platform::file::kInvalidAttributes);
     EXPECT_EQ(FindAll("C:\\windows\\system32\\*.dll"), (std::vector<std::string>{"b.dll"}));
     EXPECT_EQ(files.DeleteFileA("C:\\windows\\system32\\b.dll").value, 1);
     EXPECT_FALSE(files.Exists("C:\\windows\\SysWOW64\\b.dll"));
@@ -151,7 +155,8 @@ TEST_F(SimFilesTest, AThirtyTwoBitProgramOnSixtyFourBitWindowsReachesSysWow64) {
     }
     // drivers itself is not exempt, only its etc folder.
     files.MakeDirectories("C:\\windows\\SysWOW64\\drivers");
-    EXPECT_EQ(files.CopyFileA("C:\\Src\\a.dll", "C:\\windows\\system32\\drivers\\d.sys", false).value, 1);
+    EXPECT_EQ(
+        files.CopyFileA("C:\\Src\\a.dll", "C:\\windows\\system32\\drivers\\d.sys", false).value, 1);
     EXPECT_TRUE(files.Exists("C:\\windows\\SysWOW64\\drivers\\d.sys"));
     EXPECT_EQ(files.ProcessPath("C:\\windows\\system32"), "C:\\windows\\SysWOW64");
     EXPECT_EQ(files.ProcessPath("C:\\windows\\system32x\\a"), "C:\\windows\\system32x\\a");

@@ -71,9 +71,10 @@ TEST_F(SimProfileTest, MissingFileAndZeroSize) {
 }
 
 TEST_F(SimProfileTest, ValuesAreTrimmedUnquotedAndFoundWithoutCase) {
-    files.WriteFile(kFile,
-                    "[Models]\r\n  printname1 =  4720 Series  \r\nPrintName2=\"6954(Cut) Series\"\r\n"
-                    "PrintName3=\r\n;PrintName4=hidden\r\n");
+    files.WriteFile(
+        kFile,
+        "[Models]\r\n  printname1 =  4720 Series  \r\nPrintName2=\"6954(Cut) Series\"\r\n"
+        "PrintName3=\r\n;PrintName4=hidden\r\n");
     std::string value;
     EXPECT_EQ(String("MODELS", "PrintName1", nullptr, 128, value), 11u);
     EXPECT_EQ(value, "4720 Series");

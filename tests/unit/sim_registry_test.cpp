@@ -35,9 +35,9 @@ TEST_F(SimRegistryTest, CurrentConfigIsTheHardwareProfileKeyUnderLocalMachine) {
     EXPECT_EQ(registry.RegSetValueExA(key, "PrinterOnLine", reg::kDword, reg::DwordBytes(1)), 0);
     EXPECT_EQ(registry.RegCloseKey(key), 0);
 
-    const std::string viaMachine =
-        std::string("SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current\\System\\"
-                    "CurrentControlSet\\Control\\Print\\Printers\\P1");
+    const std::string viaMachine = std::string(
+        "SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current\\System\\"
+        "CurrentControlSet\\Control\\Print\\Printers\\P1");
     key = Open(RegistryRoot::LocalMachine, viaMachine, reg::kQueryValue);
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
@@ -64,9 +64,9 @@ TEST_F(SimRegistryTest, QueryNeedsRoomForTheWholeValue) {
     registry.RegCloseKey(key);
 
     KeyHandle none = 0;
-    EXPECT_EQ(registry.RegOpenKeyExA(RegistryRoot::LocalMachine, "SYSTEM\\Nowhere", 0,
-                                     reg::kRead, none),
-              2);
+    EXPECT_EQ(
+        registry.RegOpenKeyExA(RegistryRoot::LocalMachine, "SYSTEM\\Nowhere", 0, reg::kRead, none),
+        2);
     EXPECT_EQ(none, 0u);
 }
 
@@ -128,12 +128,12 @@ TEST_F(SimRegistryTest, WritesNeedSetAccessAndAnUnprotectedKey) {
 TEST_F(SimRegistryTest, CreateMakesParentsAndPlannedFailuresComeFirst) {
     registry.failures.FailNext("RegCreateKeyExA", 5);
     KeyHandle key = 0;
-    EXPECT_EQ(registry.RegCreateKeyExA(RegistryRoot::CurrentConfig, kPrinterKey, 0,
-                                       reg::kAllAccess, true, key),
+    EXPECT_EQ(registry.RegCreateKeyExA(RegistryRoot::CurrentConfig, kPrinterKey, 0, reg::kAllAccess,
+                                       true, key),
               5);
     EXPECT_FALSE(registry.KeyExists(RegistryRoot::CurrentConfig, kPrinterKey));
-    EXPECT_EQ(registry.RegCreateKeyExA(RegistryRoot::CurrentConfig, kPrinterKey, 0,
-                                       reg::kAllAccess, true, key),
+    EXPECT_EQ(registry.RegCreateKeyExA(RegistryRoot::CurrentConfig, kPrinterKey, 0, reg::kAllAccess,
+                                       true, key),
               0);
     EXPECT_TRUE(registry.KeyExists(RegistryRoot::CurrentConfig,
                                    "SYSTEM\\CurrentControlSet\\Control\\Print"));

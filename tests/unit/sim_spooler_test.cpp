@@ -45,8 +45,8 @@ protected:
     }
     platform::PrinterHandle AddPrinter(const std::string& name, const std::string& port) {
         std::uint32_t lastError = 0;
-        platform::PrinterHandle handle = machine.spooler.AddPrinterA(2, Printer(name, port),
-                                                                     lastError);
+        platform::PrinterHandle handle =
+            machine.spooler.AddPrinterA(2, Printer(name, port), lastError);
         EXPECT_NE(handle, 0u) << "error " << lastError;
         return handle;
     }
@@ -58,8 +58,9 @@ protected:
                                                      platform::svc::kServiceAllAccess, error);
         platform::ServiceStatus status;
         if (machine.services.State("Spooler") == platform::svc::kRunning) {
-            EXPECT_EQ(machine.services.ControlService(service, platform::svc::kControlStop,
-                                                      status).value, 1);
+            EXPECT_EQ(
+                machine.services.ControlService(service, platform::svc::kControlStop, status).value,
+                1);
             while (machine.services.State("Spooler") != platform::svc::kStopped) {
                 machine.threads.Sleep(50);
             }
@@ -93,8 +94,8 @@ TEST_F(SimSpoolerTest, EnumPortsKeepsTheTwoCallContract) {
     ASSERT_EQ(returned, 8u);
     std::vector<std::string> names;
     for (const auto& port : ports) names.push_back(port.portName);
-    EXPECT_EQ(names, (std::vector<std::string>{"COM1:", "COM2:", "COM3:", "COM4:", "FILE:",
-                                               "LPT1:", "LPT2:", "LPT3:"}));
+    EXPECT_EQ(names, (std::vector<std::string>{
+                         "COM1:", "COM2:", "COM3:", "COM4:", "FILE:", "LPT1:", "LPT2:", "LPT3:"}));
     EXPECT_EQ(ports[0].description, "Local Port");
     EXPECT_EQ(machine.spooler.EnumPortsA(1, 4096, ports, needed, returned).lastError,
               error::kInvalidLevel);
@@ -113,20 +114,23 @@ TEST_F(SimSpoolerTest, DriverDirectoryPerEnvironmentWithItsBufferRule) {
     std::string directory;
     std::uint32_t needed = 0;
     const auto length = static_cast<std::uint32_t>(std::string(kDriverDir).size());
-    BoolResult small = machine.spooler.GetPrinterDriverDirectoryA(kX86, 1, length, directory, needed);
+    BoolResult small =
+        machine.spooler.GetPrinterDriverDirectoryA(kX86, 1, length, directory, needed);
     EXPECT_EQ(small.lastError, error::kInsufficientBuffer);
     EXPECT_EQ(needed, length + 1);  // the NUL counts
     EXPECT_TRUE(directory.empty());
     EXPECT_EQ(machine.spooler.GetPrinterDriverDirectoryA(kX86, 1, 255, directory, needed).value, 1);
     EXPECT_EQ(directory, kDriverDir);
-    EXPECT_EQ(machine.spooler.GetPrinterDriverDirectoryA("Windows x64", 1, 255, directory, needed)
-                  .value, 1);
+    EXPECT_EQ(
+        machine.spooler.GetPrinterDriverDirectoryA("Windows x64", 1, 255, directory, needed).value,
+        1);
     EXPECT_EQ(directory, "C:\\windows\\system32\\spool\\drivers\\x64");
     EXPECT_TRUE(machine.files.IsDirectory(directory));
     EXPECT_EQ(machine.spooler.GetPrinterDriverDirectoryA("Windows 4.0", 1, 255, directory, needed)
-                  .lastError, 1805u);
-    EXPECT_EQ(machine.spooler.GetPrinterDriverDirectoryA(kX86, 2, 255, directory, needed)
-                  .lastError, error::kInvalidLevel);
+                  .lastError,
+              1805u);
+    EXPECT_EQ(machine.spooler.GetPrinterDriverDirectoryA(kX86, 2, 255, directory, needed).lastError,
+              error::kInvalidLevel);
 }
 
 TEST_F(SimSpoolerTest, EnumDriversListsOneEnvironmentByTheSpoolersCopies) {
@@ -144,7 +148,8 @@ TEST_F(SimSpoolerTest, EnumDriversListsOneEnvironmentByTheSpoolersCopies) {
     BoolResult sizing = machine.spooler.EnumPrinterDriversA(kX86, 3, 0, drivers, needed, returned);
     EXPECT_EQ(sizing.lastError, error::kInsufficientBuffer);
     EXPECT_EQ(returned, 0u);
-    EXPECT_EQ(machine.spooler.EnumPrinterDriversA(kX86, 3, needed, drivers, needed, returned).value, 1);
+    EXPECT_EQ(machine.spooler.EnumPrinterDriversA(kX86, 3, needed, drivers, needed, returned).value,
+              1);
     ASSERT_EQ(drivers.size(), 1u);
     EXPECT_EQ(returned, 1u);
     EXPECT_EQ(needed, platform::EnumBytesNeeded(drivers));
@@ -155,9 +160,11 @@ TEST_F(SimSpoolerTest, EnumDriversListsOneEnvironmentByTheSpoolersCopies) {
     EXPECT_EQ(drivers[0].environment, std::string(kX86));
     EXPECT_EQ(drivers[0].defaultDataType, std::string("RAW"));
     EXPECT_EQ(machine.spooler.EnumPrinterDriversA("Windows 4.0", 3, 999, drivers, needed, returned)
-                  .lastError, 1805u);
-    EXPECT_EQ(machine.spooler.EnumPrinterDriversA(kX86, 2, 999, drivers, needed, returned)
-                  .lastError, error::kInvalidLevel);
+                  .lastError,
+              1805u);
+    EXPECT_EQ(
+        machine.spooler.EnumPrinterDriversA(kX86, 2, 999, drivers, needed, returned).lastError,
+        error::kInvalidLevel);
 }
 
 TEST_F(SimSpoolerTest, AddDriverNeedsItsFilesAndKeepsItsOwnCopies) {
@@ -199,9 +206,11 @@ TEST_F(SimSpoolerTest, MonitorsNeedTheirDllInTheSystemFolder) {
     monitor.dllName = "C:\\windows\\system32\\zqaNLMNT.dll";
     EXPECT_EQ(machine.spooler.AddMonitorA(2, monitor).value, 1);
     EXPECT_EQ(machine.spooler.AddMonitorA(2, monitor).lastError, 3006u);
-    EXPECT_EQ(machine.spooler.DeleteMonitorA(std::string(kX86), "Advanced Language Monitor").value, 1);
-    EXPECT_EQ(machine.spooler.DeleteMonitorA(std::string(kX86), "Advanced Language Monitor")
-                  .lastError, 3000u);
+    EXPECT_EQ(machine.spooler.DeleteMonitorA(std::string(kX86), "Advanced Language Monitor").value,
+              1);
+    EXPECT_EQ(
+        machine.spooler.DeleteMonitorA(std::string(kX86), "Advanced Language Monitor").lastError,
+        3000u);
 }
 
 TEST_F(SimSpoolerTest, AddPrinterChecksNameDriverAndPort) {
@@ -218,16 +227,20 @@ TEST_F(SimSpoolerTest, AddPrinterChecksNameDriverAndPort) {
     EXPECT_EQ(machine.spooler.OpenPrinterHandleCount(), 0);
 
     // The spooler's own registry places for the printer's port.
-    const std::string software = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Print\\Printers\\P1";
+    const std::string software =
+        "Software\\Microsoft\\Windows NT\\CurrentVersion\\Print\\Printers\\P1";
     EXPECT_EQ(machine.registry.GetString(RegistryRoot::LocalMachine,
                                          "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\P1",
-                                         "Port"), "LPT1:");
-    EXPECT_EQ(machine.registry.GetString(RegistryRoot::LocalMachine,
-                                         "SYSTEM\\ControlSet001\\Control\\Print\\Printers\\P1",
-                                         "Port"), "LPT1:");
+                                         "Port"),
+              "LPT1:");
+    EXPECT_EQ(
+        machine.registry.GetString(RegistryRoot::LocalMachine,
+                                   "SYSTEM\\ControlSet001\\Control\\Print\\Printers\\P1", "Port"),
+        "LPT1:");
     EXPECT_EQ(machine.registry.GetString(RegistryRoot::LocalMachine, software, "Port"), "LPT1:");
     EXPECT_EQ(machine.registry.GetString(RegistryRoot::LocalMachine, software + "\\DsSpooler",
-                                         "portName"), "LPT1:");
+                                         "portName"),
+              "LPT1:");
 }
 
 TEST_F(SimSpoolerTest, DeletedPrinterGoesAtCloseWithItsKeys) {
@@ -240,21 +253,23 @@ TEST_F(SimSpoolerTest, DeletedPrinterGoesAtCloseWithItsKeys) {
     EXPECT_EQ(handle, 0u);
 
     ASSERT_EQ(machine.spooler.OpenPrinterA("P1", handle, defaults).value, 1);
-    EXPECT_EQ(machine.spooler.SetPrinterA(handle, 0, platform::spool::kPrinterControlPurge).value, 1);
+    EXPECT_EQ(machine.spooler.SetPrinterA(handle, 0, platform::spool::kPrinterControlPurge).value,
+              1);
     EXPECT_EQ(machine.spooler.DeletePrinter(handle).value, 1);
     EXPECT_NE(machine.spooler.Printer("P1"), nullptr);  // until the handle closes
     EXPECT_EQ(machine.spooler.ClosePrinter(handle).value, 1);
     EXPECT_EQ(machine.spooler.Printer("P1"), nullptr);
     EXPECT_EQ(machine.spooler.purged, (std::vector<std::string>{"P1"}));
-    EXPECT_FALSE(machine.registry.KeyExists(RegistryRoot::LocalMachine,
-                                            "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\P1"));
     EXPECT_FALSE(machine.registry.KeyExists(
-        RegistryRoot::LocalMachine, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Print\\Printers\\P1"));
+        RegistryRoot::LocalMachine, "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\P1"));
+    EXPECT_FALSE(machine.registry.KeyExists(
+        RegistryRoot::LocalMachine,
+        "Software\\Microsoft\\Windows NT\\CurrentVersion\\Print\\Printers\\P1"));
     EXPECT_EQ(machine.spooler.ClosePrinter(handle).lastError, error::kInvalidHandle);
-    EXPECT_EQ(sim::CallNames(machine.spooler.calls),
-              (std::vector<std::string>{"AddPrinterA", "ClosePrinter", "OpenPrinterA", "OpenPrinterA",
-                                        "SetPrinterA", "DeletePrinter", "ClosePrinter",
-                                        "ClosePrinter"}));
+    EXPECT_EQ(
+        sim::CallNames(machine.spooler.calls),
+        (std::vector<std::string>{"AddPrinterA", "ClosePrinter", "OpenPrinterA", "OpenPrinterA",
+                                  "SetPrinterA", "DeletePrinter", "ClosePrinter", "ClosePrinter"}));
 }
 
 TEST_F(SimSpoolerTest, EnumPrintersReportsEachPrinterAndItsPort) {
@@ -283,15 +298,17 @@ TEST_F(SimSpoolerTest, RestartSetsPrinterOnLineFromTheRegisteredPort) {
         "Control\\Print\\Printers\\P1";
 
     RestartSpooler();
-    EXPECT_EQ(machine.registry.GetDword(RegistryRoot::LocalMachine, hardwareProfile,
-                                        "PrinterOnLine"), 0u);
+    EXPECT_EQ(
+        machine.registry.GetDword(RegistryRoot::LocalMachine, hardwareProfile, "PrinterOnLine"),
+        0u);
 
     machine.registry.SetString(RegistryRoot::LocalMachine,
                                "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\P1", "Port",
                                "USB002");
     RestartSpooler();
-    EXPECT_EQ(machine.registry.GetDword(RegistryRoot::LocalMachine, hardwareProfile,
-                                        "PrinterOnLine"), 1u);
+    EXPECT_EQ(
+        machine.registry.GetDword(RegistryRoot::LocalMachine, hardwareProfile, "PrinterOnLine"),
+        1u);
     ASSERT_NE(machine.spooler.Printer("P1"), nullptr);
     EXPECT_EQ(machine.spooler.Printer("P1")->portName, "USB002");  // taken over
     EXPECT_EQ(machine.spooler.serviceStarts, 2);
@@ -306,7 +323,8 @@ TEST_F(SimSpoolerTest, PortMonitorCallsAreScriptedAndRecorded) {
     EXPECT_EQ(machine.spooler.AddPortA(0x4242, "Standard TCP/IP Port").value, 1);
     EXPECT_EQ(machine.spooler.Ports().back().portName, "IP_10.0.0.5");
     EXPECT_EQ(machine.spooler.Ports().back().description, "Standard TCP/IP Port");
-    EXPECT_EQ(machine.spooler.ConfigurePortA(0x4242, "IP_10.0.0.5").lastError, error::kNotSupported);
+    EXPECT_EQ(machine.spooler.ConfigurePortA(0x4242, "IP_10.0.0.5").lastError,
+              error::kNotSupported);
     ASSERT_EQ(machine.spooler.portRequests.size(), 3u);
     EXPECT_EQ(machine.spooler.portRequests[2].call, "ConfigurePortA");
     EXPECT_EQ(machine.spooler.portRequests[2].owner, 0x4242u);
@@ -323,8 +341,8 @@ TEST_F(SimSpoolerTest, PlannedFailureAndStoppedServiceFailTheCall) {
     machine.RequireRunningSpooler();
     std::string directory;
     std::uint32_t needed = 0;
-    EXPECT_EQ(machine.spooler.GetPrinterDriverDirectoryA(kX86, 1, 255, directory, needed)
-                  .lastError, 1722u);
+    EXPECT_EQ(machine.spooler.GetPrinterDriverDirectoryA(kX86, 1, 255, directory, needed).lastError,
+              1722u);
     machine.services.SetState("Spooler", platform::svc::kRunning);
     EXPECT_EQ(machine.spooler.GetPrinterDriverDirectoryA(kX86, 1, 255, directory, needed).value, 1);
 }

@@ -107,12 +107,15 @@ TEST_F(SimLibrariesTest, CallsAreRecordedScriptedAndFaultWithoutTheirModule) {
     EXPECT_EQ(libraries.lastOutputSize, 8u);
 
     // An entry point used for the wrong function, or after the module went, crashes.
-    EXPECT_EQ(libraries.CallSevenZip(setOwner, 0x10, "x", nullptr, 0), platform::kArchiveCallFaulted);
+    EXPECT_EQ(libraries.CallSevenZip(setOwner, 0x10, "x", nullptr, 0),
+              platform::kArchiveCallFaulted);
     libraries.sevenZipFaults = true;
-    EXPECT_EQ(libraries.CallSevenZip(sevenZip, 0x10, "x", nullptr, 0), platform::kArchiveCallFaulted);
+    EXPECT_EQ(libraries.CallSevenZip(sevenZip, 0x10, "x", nullptr, 0),
+              platform::kArchiveCallFaulted);
     libraries.sevenZipFaults = false;
     EXPECT_TRUE(libraries.FreeLibrary(module));
-    EXPECT_EQ(libraries.CallSevenZip(sevenZip, 0x10, "x", nullptr, 0), platform::kArchiveCallFaulted);
+    EXPECT_EQ(libraries.CallSevenZip(sevenZip, 0x10, "x", nullptr, 0),
+              platform::kArchiveCallFaulted);
     EXPECT_EQ(libraries.archiveCalls.size(), 5u);
 }
 
@@ -149,7 +152,8 @@ TEST(SimMachineTest, WiresTheServicesTogether) {
     machine.files.WriteFile("C:\\DriverName.cfg", "[M0]\r\nPrintName1=x\r\n");
     char value[16];
     EXPECT_EQ(machine.profile.GetPrivateProfileStringA("M0", "PrintName1", nullptr, value, 16,
-                                                       "c:\\drivername.cfg"), 1u);
+                                                       "c:\\drivername.cfg"),
+              1u);
     // The spooler follows the machine's word size.
     EXPECT_EQ(machine.spooler.LocalEnvironment(), "Windows NT x86");
     machine.system.wow64 = true;

@@ -146,7 +146,8 @@ TEST_F(SpoolerControlTest, RefusedStartIsReportedWithoutWaiting) {
     machine.services.failures.FailNext("StartServiceA", 1058);
     Run(kEnsureRunning);
     ASSERT_EQ(window.messageBoxes.size(), 1u);
-    EXPECT_EQ(window.messageBoxes[0].text, "The Spooler service could not be started (error 1058).");
+    EXPECT_EQ(window.messageBoxes[0].text,
+              "The Spooler service could not be started (error 1058).");
     EXPECT_EQ(machine.threads.TotalSleptMs(), 0u);
 }
 
@@ -190,8 +191,10 @@ TEST_F(SpoolerControlTest, ASpoolerStillStartingIsStoppedOnceItRuns) {
     machine.services.SetState("Spooler", svc::kStopped);
     machine.services.startDelayMs = 1000;
     std::uint32_t ignored = 0;
-    const auto manager = machine.services.OpenSCManagerA("ServicesActive", svc::kManagerAllAccess, ignored);
-    const auto service = machine.services.OpenServiceA(manager, "Spooler", svc::kServiceAllAccess, ignored);
+    const auto manager =
+        machine.services.OpenSCManagerA("ServicesActive", svc::kManagerAllAccess, ignored);
+    const auto service =
+        machine.services.OpenServiceA(manager, "Spooler", svc::kServiceAllAccess, ignored);
     ASSERT_TRUE(machine.services.StartServiceA(service).NonZero());  // now START_PENDING
     (void)machine.services.CloseServiceHandle(service);
     (void)machine.services.CloseServiceHandle(manager);

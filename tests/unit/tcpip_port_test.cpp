@@ -14,8 +14,12 @@ namespace error = platform::error;
 const std::string kChinese = "\xB1\xEA\xD7\xBC TCP/IP \xB6\xCB\xBF\xDA";
 const char* const kMonitor = "Standard TCP/IP Port";
 
-BoolResult Failed(std::uint32_t code) { return BoolResult{0, code}; }
-BoolResult Succeeded() { return BoolResult{1, 0}; }
+BoolResult Failed(std::uint32_t code) {
+    return BoolResult{0, code};
+}
+BoolResult Succeeded() {
+    return BoolResult{1, 0};
+}
 
 class TcpIpPortTest : public testing_support::PortDialogTest {
 protected:
@@ -161,8 +165,9 @@ TEST_F(TcpIpPortTest, OkWithoutARowAsksForOne) {
     });
     StartAndInstall(ports::kTcpIp);
     EXPECT_TRUE(openAfterOk);
-    EXPECT_EQ(Boxes(*Shown().window),
-              (std::vector<ShownMessageBoxText>{{"Please select a port from the list.", "Prompt", 0}}));
+    EXPECT_EQ(
+        Boxes(*Shown().window),
+        (std::vector<ShownMessageBoxText>{{"Please select a port from the list.", "Prompt", 0}}));
     EXPECT_EQ(PrinterPort(), "IP_10.0.0.2");
 }
 
@@ -200,7 +205,7 @@ TEST_F(TcpIpPortTest, AFailedAddRebuildsTheListWithRowZeroSelectedAndSaysNothing
     Operator([&](sim::ModalSession& s) {
         s.Select(IDC_PORT_LIST, 1);
         machine.spooler.AddPort("IP_BEHIND", kMonitor, kMonitor);  // someone else's
-        s.Press(IDC_ADD_PORT);  // no wizard: 50
+        s.Press(IDC_ADD_PORT);                                     // no wizard: 50
         names = s.Names(IDC_PORT_LIST);
         selected = s.window.SelectedRows(IDC_PORT_LIST);
         s.Press(IDC_PORT_CANCEL);

@@ -31,7 +31,8 @@ public:
     std::vector<std::string> Lines() const {
         std::vector<std::string> lines;
         std::size_t start = 0;
-        for (std::size_t end; (end = text_.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        for (std::size_t end; (end = text_.find("\r\n", start)) != std::string::npos;
+             start = end + 2) {
             lines.push_back(text_.substr(start, end - start));
         }
         return lines;

@@ -51,9 +51,9 @@ TEST_F(UnattendedUsbTest, APrinterThatAnswersIsInstalledAndEveryStatusLineIsLogg
     EXPECT_TRUE(window.messageBoxes.empty());  // nothing shown
     // The status lines, each once, in the order the dialog showed them.
     const std::vector<std::string> expected = {
-        "status: Adding printer drive KV6X", "status: Driver KV6X is added",
-        "status: Added the printer KV6X",   "status: Checking USB ports...",
-        "status: Checking  USB001 ....",    "status: Checking  USB002 ....",
+        "status: Adding printer drive KV6X",     "status: Driver KV6X is added",
+        "status: Added the printer KV6X",        "status: Checking USB ports...",
+        "status: Checking  USB001 ....",         "status: Checking  USB002 ....",
         "status: The installation is completed."};
     const auto entries = Entries();
     auto at = entries.begin();
@@ -62,8 +62,9 @@ TEST_F(UnattendedUsbTest, APrinterThatAnswersIsInstalledAndEveryStatusLineIsLogg
         ASSERT_NE(at, entries.end()) << entry;
         EXPECT_EQ(std::count(entries.begin(), entries.end(), entry), 1) << entry;
     }
-    EXPECT_TRUE(Logged("installing \"KV6X\" (driver \"KV6X\") as printer \"KV6X\" on a USB port, "
-                       "as the default printer"));
+    EXPECT_TRUE(
+        Logged("installing \"KV6X\" (driver \"KV6X\") as printer \"KV6X\" on a USB port, "
+               "as the default printer"));
     EXPECT_TRUE(Logged("the printer \"KV6X\" is on port USB002"));
     EXPECT_EQ(Entries().back(), "exit code 0: success");
     EXPECT_EQ(console.Text(), "");  // the host decides what the console gets
@@ -71,7 +72,8 @@ TEST_F(UnattendedUsbTest, APrinterThatAnswersIsInstalledAndEveryStatusLineIsLogg
 
 TEST_F(UnattendedUsbTest, TheNameAndNoDefaultAreWhatTheOperatorWouldHaveTyped) {
     machine.spooler.SetPrinterAttached("USB001");
-    machine.registry.SetString(RegistryRoot::CurrentUser, kDeviceKey, "Device", "Other,winspool,LPT1:");
+    machine.registry.SetString(RegistryRoot::CurrentUser, kDeviceKey, "Device",
+                               "Other,winspool,LPT1:");
     Run({"/quiet", "/model", "kv6x", "/name", "Front Desk", "/nodefault", "/port", "usb"});
     EXPECT_EQ(ExitCode(), ec::kSuccess);
     EXPECT_EQ(PrinterPort("Front Desk"), "USB001");
@@ -110,7 +112,8 @@ TEST_F(UnattendedUsbTest, AFailedRegistrationIsNotRetriedAndFails) {
     EXPECT_EQ(machine.spooler.Printer("KV6X"), nullptr);
     const std::string box =
         "Failed to add the driver 5\\r\\n\\r\\nClick Retry:You can retry\\r\\nClick Cancel"
-        "\xA3\xBA" "Exit and abort installation";
+        "\xA3\xBA"
+        "Exit and abort installation";
     EXPECT_TRUE(Logged("message box \"Error\": " + box + " -> Cancel (not retried)"));
     EXPECT_TRUE(Logged("error: the installation stopped: " + box));
     EXPECT_EQ(Entries().back(), "exit code 1603: failure; the log says why");
@@ -122,10 +125,15 @@ TEST_F(UnattendedUsbTest, AProblemReportedOnTheWayFailsAnInstallationThatComplet
     Run({"/quiet", "/model", "KV6X", "/port", "usb"});
     EXPECT_EQ(window.Control(IDC_INSTALL).text, "&Finish");
     EXPECT_EQ(ExitCode(), ec::kFailure);
-    EXPECT_TRUE(Logged("message box: Error\xA3\xBA" "Failed to set regist -> OK"));
+    EXPECT_TRUE(
+        Logged("message box: Error\xA3\xBA"
+               "Failed to set regist -> OK"));
     const auto entries = Entries();
     EXPECT_TRUE(std::any_of(entries.begin(), entries.end(), [](const std::string& e) {
-        return e.rfind("error: the installation completed, but reported: Error\xA3\xBA" "Failed to set regist", 0) == 0;
+        return e.rfind(
+                   "error: the installation completed, but reported: Error\xA3\xBA"
+                   "Failed to set regist",
+                   0) == 0;
     }));
 }
 
@@ -135,9 +143,9 @@ TEST_F(UnattendedUsbTest, WindowsSevenWritesEveryPortAndCountsAsInstalled) {
     Run({"/quiet", "/model", "KV6X", "/port", "usb"});
     EXPECT_EQ(ExitCode(), ec::kSuccess);
     // Without a restart only the registry knows the port yet.
-    EXPECT_EQ(machine.registry.GetString(RegistryRoot::LocalMachine,
-                                         "Software\\Microsoft\\Windows NT\\CurrentVersion\\Print\\Printers\\KV6X",
-                                         "Port"),
+    EXPECT_EQ(machine.registry.GetString(
+                  RegistryRoot::LocalMachine,
+                  "Software\\Microsoft\\Windows NT\\CurrentVersion\\Print\\Printers\\KV6X", "Port"),
               "USB003");
     EXPECT_TRUE(window.messageBoxes.empty());
 }
@@ -173,8 +181,9 @@ TEST_F(UnattendedRefusalTest, AnEntryThatInstallsNothing) {
 TEST_F(UnattendedRefusalTest, EntriesThatDifferOnlyInCase) {
     WriteDriverList("[S0]\r\nPrintName1=kv6x\r\nPrintName2=KV6x\r\n");
     Run({"/quiet", "/model", "Kv6X", "/port", "usb"});
-    ExpectRefused("the driver package offers several entries \"Kv6X\" that differ only in case: "
-                  "write it exactly as /list shows it");
+    ExpectRefused(
+        "the driver package offers several entries \"Kv6X\" that differ only in case: "
+        "write it exactly as /list shows it");
 }
 
 TEST_F(UnattendedRefusalTest, APortTypeTheMachineDoesNotHave) {
@@ -199,15 +208,17 @@ TEST_F(UnattendedUsbTest, AMissingPackageIsAFailureNotACommandLineFault) {
     machine.files.RemoveFile("C:\\DriverName.cfg");
     Run({"/quiet", "/model", "KV6X", "/port", "usb"});
     EXPECT_EQ(ExitCode(), ec::kFailure);
-    EXPECT_TRUE(Logged("error: the driver package offers no driver: run the installer in the folder "
-                       "that holds \"DriverData.Drv\" and 7-zip32.dll"));
+    EXPECT_TRUE(
+        Logged("error: the driver package offers no driver: run the installer in the folder "
+               "that holds \"DriverData.Drv\" and 7-zip32.dll"));
 }
 
 TEST_F(UnattendedUsbTest, ADriverListInAnotherOrderThanTheFileInstallsNothing) {
-    WriteDriverList("[S0]\r\n[S1]\r\n[S2]\r\n[S3]\r\n[S4]\r\n[S5]\r\n[S6]\r\n[S7]\r\n[S8]\r\n"
-                    "[S9]\r\n[S10]\r\n[S11]\r\n[S12]\r\n[S13]\r\n[S14]\r\n[S15]\r\n[S16]\r\n"
-                    "[S17]\r\n[S18]\r\n[S19]\r\n[S20]\r\n[S21]\r\n[S22]\r\n[S23]\r\n[S24]\r\n"
-                    "[S25]\r\n[S26]\r\n[S27]\r\nPrintName1=KV6X\r\n[S28]\r\nPrintName1=KV6XA\r\n");
+    WriteDriverList(
+        "[S0]\r\n[S1]\r\n[S2]\r\n[S3]\r\n[S4]\r\n[S5]\r\n[S6]\r\n[S7]\r\n[S8]\r\n"
+        "[S9]\r\n[S10]\r\n[S11]\r\n[S12]\r\n[S13]\r\n[S14]\r\n[S15]\r\n[S16]\r\n"
+        "[S17]\r\n[S18]\r\n[S19]\r\n[S20]\r\n[S21]\r\n[S22]\r\n[S23]\r\n[S24]\r\n"
+        "[S25]\r\n[S26]\r\n[S27]\r\nPrintName1=KV6X\r\n[S28]\r\nPrintName1=KV6XA\r\n");
     Prepare({"/quiet", "/model", "KV6XA", "/port", "usb"});
     installer->InitDialog();
     // A list that sorts its entries would show them in another order.
@@ -272,7 +283,8 @@ TEST_F(UnattendedSerialTest, AutoTriesEveryPortAtEachRateFastestFirstAndStoresTh
     for (const char* other : {"COM1:", "COM2:", "COM4:"}) EXPECT_EQ(Settings(other), std::nullopt);
     EXPECT_EQ(PrinterPort("KV6X"), "COM3:");
     EXPECT_EQ(window.serialPrompts, 0);  // answered, never shown
-    EXPECT_TRUE(Logged("serial port prompt -> Yes at 115200 baud (/baud auto, the fastest rate first)"));
+    EXPECT_TRUE(
+        Logged("serial port prompt -> Yes at 115200 baud (/baud auto, the fastest rate first)"));
     EXPECT_TRUE(Logged("no serial port answered; looking again at 57600 baud"));
     EXPECT_TRUE(Logged("no serial port answered; looking again at 38400 baud"));
     EXPECT_FALSE(Logged("no serial port answered; looking again at 19200 baud"));
@@ -288,9 +300,12 @@ TEST_F(UnattendedSerialTest, AutoThatFindsNothingTriesAllNineRatesAndEndsWithThe
     EXPECT_EQ(Opens().front(), std::make_pair(1, 115200));
     EXPECT_EQ(Opens().back(), std::make_pair(4, 300));
     EXPECT_EQ(PrinterPort("KV6X"), "COM1:");
-    for (const char* port : {"COM1:", "COM2:", "COM3:", "COM4:"}) EXPECT_EQ(Settings(port), std::nullopt);
-    EXPECT_TRUE(Logged("status: Unable to detect available printer.The current printer port is COM1:"));
-    EXPECT_TRUE(Logged("warning: the printer answered on no serial port; check its cable and power"));
+    for (const char* port : {"COM1:", "COM2:", "COM3:", "COM4:"})
+        EXPECT_EQ(Settings(port), std::nullopt);
+    EXPECT_TRUE(
+        Logged("status: Unable to detect available printer.The current printer port is COM1:"));
+    EXPECT_TRUE(
+        Logged("warning: the printer answered on no serial port; check its cable and power"));
 }
 
 // The exit code follows the outcome the installation recorded, whatever
@@ -328,7 +343,8 @@ TEST_F(UnattendedSerialTest, WithoutBaudThePromptsOwnRateIsUsedOnce) {
     EXPECT_EQ(ExitCode(), ec::kNoPrinterAnswered);
     EXPECT_EQ(Opens().size(), 4u);
     for (const auto& open : Opens()) EXPECT_EQ(open.second, 19200);
-    EXPECT_TRUE(Logged("serial port prompt -> Yes at 19200 baud (no /baud: the prompt's own rate)"));
+    EXPECT_TRUE(
+        Logged("serial port prompt -> Yes at 19200 baud (no /baud: the prompt's own rate)"));
 }
 
 TEST_F(UnattendedSerialTest, ALoneSerialPortIsSetToTheGivenRateWithoutASearch) {
@@ -440,12 +456,14 @@ TEST_F(UnattendedNetworkTest, AnExistingPortOfTheAddressIsSetToItAgain) {
     Run({"/quiet", "/model", "KV6X", "/port", "tcpip", "/host", "10.0.0.5"});
     ASSERT_EQ(ExitCode(), ec::kSuccess);
     Again();
-    Run({"/quiet", "/model", "KV6X", "/name", "Second", "/port", "tcpip", "/host", "10.0.0.5:9200"});
+    Run({"/quiet", "/model", "KV6X", "/name", "Second", "/port", "tcpip", "/host",
+         "10.0.0.5:9200"});
     EXPECT_EQ(ExitCode(), ec::kSuccess);
     ASSERT_TRUE(machine.spooler.TcpIpPort("IP_10.0.0.5"));
     EXPECT_EQ(machine.spooler.TcpIpPort("IP_10.0.0.5")->number, 9200u);
     EXPECT_EQ(PrinterPort("Second"), "IP_10.0.0.5");
-    EXPECT_TRUE(Logged("the Standard TCP/IP Port IP_10.0.0.5 was there; it now prints to 10.0.0.5:9200"));
+    EXPECT_TRUE(
+        Logged("the Standard TCP/IP Port IP_10.0.0.5 was there; it now prints to 10.0.0.5:9200"));
 }
 
 TEST_F(UnattendedNetworkTest, PortNameTakesAnExistingTcpIpPort) {
@@ -460,7 +478,8 @@ TEST_F(UnattendedNetworkTest, PortNameOfAnAbsentTcpIpPortChangesNothing) {
     machine.spooler.AddPort("IP_10.0.0.9", "Standard TCP/IP Port", "Standard TCP/IP Port");
     Run({"/quiet", "/model", "KV6X", "/port", "tcpip", "/portname", "IP_10.0.0.8"});
     EXPECT_EQ(ExitCode(), ec::kInvalidCommandLine);
-    EXPECT_TRUE(Logged("error: there is no TCP/IP port \"IP_10.0.0.8\" on this machine (it has IP_10.0.0.9)"));
+    EXPECT_TRUE(Logged(
+        "error: there is no TCP/IP port \"IP_10.0.0.8\" on this machine (it has IP_10.0.0.9)"));
     EXPECT_TRUE(machine.spooler.PrinterNames().empty());
 }
 
@@ -468,7 +487,9 @@ TEST_F(UnattendedNetworkTest, AMonitorThatRefusesThePortFailsBeforeAnythingIsIns
     machine.spooler.failures.FailNext("XcvPortData", platform::error::kAccessDenied);
     Run({"/quiet", "/model", "KV6X", "/port", "tcpip", "/host", "10.0.0.5"});
     EXPECT_EQ(ExitCode(), ec::kFailure);
-    EXPECT_TRUE(Logged("error: the Standard TCP/IP Port IP_10.0.0.5 for 10.0.0.5:9100 could not be made (error 5)"));
+    EXPECT_TRUE(
+        Logged("error: the Standard TCP/IP Port IP_10.0.0.5 for 10.0.0.5:9100 could not be made "
+               "(error 5)"));
     EXPECT_EQ(machine.spooler.DriverCount(), 0);
     EXPECT_EQ(machine.spooler.OpenPrinterHandleCount(), 0);
 }
@@ -477,7 +498,9 @@ TEST_F(UnattendedNetworkTest, ALocalPortOfTheNameIsNotTakenOver) {
     machine.spooler.AddPort("IP_10.0.0.5");
     Run({"/quiet", "/model", "KV6X", "/port", "tcpip", "/host", "10.0.0.5"});
     EXPECT_EQ(ExitCode(), ec::kFailure);
-    EXPECT_TRUE(Logged("error: the Standard TCP/IP Port IP_10.0.0.5 for 10.0.0.5:9100 could not be set (error 1796)"));
+    EXPECT_TRUE(
+        Logged("error: the Standard TCP/IP Port IP_10.0.0.5 for 10.0.0.5:9100 could not be set "
+               "(error 1796)"));
     EXPECT_EQ(machine.spooler.DriverCount(), 0);
 }
 
@@ -485,7 +508,8 @@ TEST_F(UnattendedNetworkTest, WithoutTheMonitorThereIsNoTcpIpPort) {
     machine.spooler.failures.FailNext("OpenPrinterA", platform::error::kInvalidPrinterName);
     Run({"/quiet", "/model", "KV6X", "/port", "tcpip", "/host", "10.0.0.5"});
     EXPECT_EQ(ExitCode(), ec::kFailure);
-    EXPECT_TRUE(Logged("error: the Standard TCP/IP Port monitor could not be reached (error 1801)"));
+    EXPECT_TRUE(
+        Logged("error: the Standard TCP/IP Port monitor could not be reached (error 1801)"));
 }
 
 // ----- repair of a printer whose port moved -----
@@ -499,9 +523,9 @@ protected:
     }
     int Searched() {
         const auto entries = Entries();
-        return static_cast<int>(std::count_if(entries.begin(), entries.end(), [](const std::string& e) {
-            return e.rfind("looking for the printer on ", 0) == 0;
-        }));
+        return static_cast<int>(std::count_if(
+            entries.begin(), entries.end(),
+            [](const std::string& e) { return e.rfind("looking for the printer on ", 0) == 0; }));
     }
 };
 
@@ -526,7 +550,8 @@ TEST_F(RepairUsbTest, APrinterThatAnswersOnItsOwnPortIsLookedForThereOnlyAndStay
     EXPECT_EQ(PrinterPort("Till"), "USB002");
     EXPECT_EQ(Searched(), 1);
     EXPECT_TRUE(Logged("looking for the printer on USB002"));
-    EXPECT_TRUE(Logged("the printer \"Till\" was already right: it answers on its own port, USB002"));
+    EXPECT_TRUE(
+        Logged("the printer \"Till\" was already right: it answers on its own port, USB002"));
 }
 
 TEST_F(RepairUsbTest, APrinterThatAnswersNowhereIsPutBackOnItsPort) {
@@ -534,8 +559,9 @@ TEST_F(RepairUsbTest, APrinterThatAnswersNowhereIsPutBackOnItsPort) {
     EXPECT_EQ(ExitCode(), ec::kNoPrinterAnswered);
     EXPECT_EQ(Searched(), 3);
     EXPECT_EQ(PrinterPort("Till"), "USB002");
-    EXPECT_TRUE(Logged("warning: the printer \"Till\" answered on no USB port; it stays on USB002 "
-                       "(check its cable and power)"));
+    EXPECT_TRUE(
+        Logged("warning: the printer \"Till\" answered on no USB port; it stays on USB002 "
+               "(check its cable and power)"));
 }
 
 TEST_F(RepairUsbTest, APrinterThatIsNotThereOrNotOursOrNotOnUsbOrSerialIsRefusedUntouched) {
@@ -544,10 +570,12 @@ TEST_F(RepairUsbTest, APrinterThatIsNotThereOrNotOursOrNotOnUsbOrSerialIsRefused
     machine.spooler.SetPrinterAttached("USB003");
     const std::pair<const char*, const char*> cases[] = {
         {"Nobody", "error: there is no printer \"Nobody\" to repair"},
-        {"Office", "error: the printer \"Office\" has the driver \"Generic / Text Only\", which this "
-                   "installer does not install"},
-        {"Shelf", "error: the printer \"Shelf\" is on port LPT1:, neither a USB nor a serial port: "
-                  "there is nothing to look for"},
+        {"Office",
+         "error: the printer \"Office\" has the driver \"Generic / Text Only\", which this "
+         "installer does not install"},
+        {"Shelf",
+         "error: the printer \"Shelf\" is on port LPT1:, neither a USB nor a serial port: "
+         "there is nothing to look for"},
     };
     for (const auto& [name, message] : cases) {
         SCOPED_TRACE(name);
@@ -597,7 +625,8 @@ TEST_F(RepairSerialTest, APrinterThatAnswersOnAnotherComPortIsMovedThereAtItsSto
     Run({"/quiet", "/repair", "/name", "Bar"});
     EXPECT_EQ(ExitCode(), ec::kSuccess);
     EXPECT_EQ(PrinterPort("Bar"), "COM4:");
-    EXPECT_EQ(Opens(), (std::vector<std::pair<int, int>>{{1, 9600}, {2, 9600}, {3, 9600}, {4, 9600}}));
+    EXPECT_EQ(Opens(),
+              (std::vector<std::pair<int, int>>{{1, 9600}, {2, 9600}, {3, 9600}, {4, 9600}}));
     EXPECT_EQ(Settings("COM4:"), "9600,n,8,1");
     EXPECT_TRUE(Logged("the printer \"Bar\" is moved from COM3: to COM4:"));
 }
@@ -634,8 +663,9 @@ protected:
 
 TEST(TestPageBytes, AreInitTextFeedAndPartialCutInEscPos) {
     const auto bytes = app::TestPageBytes({"Till", "KV6X", "USB002"}, "2024-03-05 14:07:09");
-    const std::string text = "Test page\nPrinter: Till\nModel:   KV6X\nPort:    USB002\n"
-                             "Time:    2024-03-05 14:07:09\n";
+    const std::string text =
+        "Test page\nPrinter: Till\nModel:   KV6X\nPort:    USB002\n"
+        "Time:    2024-03-05 14:07:09\n";
     std::vector<std::uint8_t> expected = {0x1B, 0x40};
     expected.insert(expected.end(), text.begin(), text.end());
     for (std::uint8_t b : {0x1B, 0x64, 0x04, 0x1D, 0x56, 0x42, 0x00}) expected.push_back(b);
@@ -669,8 +699,9 @@ TEST_F(TestPageTest, AJobHeldByThePrinterFailsAfter30sNamingItsStatus) {
         machine.spooler.jobStatus = status;
         Run({"/quiet", "/testpage", "/name", "Till"});
         EXPECT_EQ(ExitCode(), ec::kFailure);
-        EXPECT_TRUE(Logged(std::string("error: the test page did not print within 30 s; the job is ") +
-                           words + ", and stays in the queue of \"Till\""));
+        EXPECT_TRUE(
+            Logged(std::string("error: the test page did not print within 30 s; the job is ") +
+                   words + ", and stays in the queue of \"Till\""));
         EXPECT_EQ(machine.clock.Now() - machine.spooler.Jobs().back().endedAt, 30000u);
         run.reset();
         installer.reset();
@@ -702,8 +733,9 @@ TEST_F(TestPageTest, ASpoolerThatReportsNoJobsLeavesThePageUnconfirmedButDeliver
     Run({"/quiet", "/testpage", "/name", "Till"});
     EXPECT_EQ(ExitCode(), ec::kSuccess);
     EXPECT_TRUE(OnlyJob().ended);
-    EXPECT_TRUE(Logged("warning: the spooler does not report the state of print jobs (error 6): the test "
-                       "page was handed over to port USB002, but that it printed is not confirmed"));
+    EXPECT_TRUE(
+        Logged("warning: the spooler does not report the state of print jobs (error 6): the test "
+               "page was handed over to port USB002, but that it printed is not confirmed"));
     run.reset();
     installer.reset();
     machine.spooler.failures.FailAlways("GetJobA", platform::error::kAccessDenied);
@@ -717,7 +749,8 @@ TEST_F(TestPageTest, ALabelPrinterGetsNoPageAndTheRunDecides) {
     Run({"/quiet", "/model", "47T(Label)", "/port", "parallel", "/testpage"});
     EXPECT_EQ(ExitCode(), ec::kSuccess);
     EXPECT_TRUE(machine.spooler.Jobs().empty());
-    EXPECT_TRUE(Logged("no test page: the test print is not offered for label printers (\"47T(Label)\")"));
+    EXPECT_TRUE(
+        Logged("no test page: the test print is not offered for label printers (\"47T(Label)\")"));
 }
 
 TEST_F(TestPageTest, AfterAnInstallationThePageGoesToTheNewPrinterOnlyWhenItAnswered) {
@@ -774,8 +807,12 @@ TEST_F(UnattendedUsbTest, CheckPrintsOneLinePerItemAndInstallsNothing) {
     EXPECT_EQ(ExitCode(), ec::kSuccess);
     const auto lines = console.Lines();
     ASSERT_EQ(lines.size(), 8u) << console.Text();
-    const char* const items[] = {"ok       rights: ", "ok       spooler: ", "ok       protected print: ",
-                                 "ok       driver policy: ", "ok       package: ", "warning  room: ",
+    const char* const items[] = {"ok       rights: ",
+                                 "ok       spooler: ",
+                                 "ok       protected print: ",
+                                 "ok       driver policy: ",
+                                 "ok       package: ",
+                                 "warning  room: ",
                                  "warning  printer: 10.1.1.5:9100 did not accept"};
     for (std::size_t i = 0; i < 7; ++i) EXPECT_EQ(lines[i].rfind(items[i], 0), 0u) << lines[i];
     EXPECT_EQ(lines[7], "exit code 0: success");
@@ -787,24 +824,32 @@ TEST_F(UnattendedUsbTest, CheckPrintsOneLinePerItemAndInstallsNothing) {
 TEST_F(UnattendedUsbTest, CheckEndsWithTheBlockingItemsCode) {
     Run({"/check", "/model", "KV7X"});
     EXPECT_EQ(ExitCode(), ec::kFailure);
-    EXPECT_TRUE(Contains(console.Lines(), "blocking package: the driver package does not offer \"KV7X\" with "
-                                          "a driver this installer knows: choose one /list shows"));
+    EXPECT_TRUE(Contains(console.Lines(),
+                         "blocking package: the driver package does not offer \"KV7X\" with "
+                         "a driver this installer knows: choose one /list shows"));
     EXPECT_EQ(console.Lines().back(), "exit code 1603: failure; the log says why");
 }
 
 TEST_F(UnattendedUsbTest, ProtectedPrintStopsAnInstallationBeforeAnythingIsCopied) {
-    machine.registry.SetDword(RegistryRoot::LocalMachine, kWppKey, "WindowsProtectedPrintGroupPolicyState", 1);
+    machine.registry.SetDword(RegistryRoot::LocalMachine, kWppKey,
+                              "WindowsProtectedPrintGroupPolicyState", 1);
     machine.spooler.SetPrinterAttached("USB002");
     Run({"/quiet", "/model", "KV6X", "/port", "usb"});
     EXPECT_EQ(ExitCode(), ec::kForbiddenByPolicy);
-    EXPECT_TRUE(Logged("pre-flight: ok       spooler: the Print Spooler service (\"Spooler\") is not disabled "
-                       "(start type 2)"));
+    EXPECT_TRUE(Logged(
+        "pre-flight: ok       spooler: the Print Spooler service (\"Spooler\") is not disabled "
+        "(start type 2)"));
     const auto entries = Entries();
     ASSERT_GE(entries.size(), 2u);
-    EXPECT_EQ(entries[entries.size() - 2].rfind("error: the installation cannot start: Windows protected print "
-                                                "mode is on", 0), 0u) << entries[entries.size() - 2];
-    EXPECT_EQ(entries.back(), "exit code 1625: forbidden by system policy (protected print mode, or driver "
-                              "installation kept to administrators); nothing was changed");
+    EXPECT_EQ(entries[entries.size() - 2].rfind(
+                  "error: the installation cannot start: Windows protected print "
+                  "mode is on",
+                  0),
+              0u)
+        << entries[entries.size() - 2];
+    EXPECT_EQ(entries.back(),
+              "exit code 1625: forbidden by system policy (protected print mode, or driver "
+              "installation kept to administrators); nothing was changed");
     EXPECT_EQ(installer->lastRoute, app::InstallerDialog::InstallRoute::None);
     EXPECT_EQ(machine.spooler.DriverCount(), 0);
     EXPECT_TRUE(window.messageBoxes.empty());

@@ -19,9 +19,10 @@ TEST_F(UnlistedModelTest, ANameGoneFromTheListIsRefusedWithAMessage) {
     WriteDriverList("[S0]\r\nPrintName1=Other\r\n");
     Install(ports::kUsb);
     ASSERT_EQ(window.messageBoxes.size(), 1u);
-    EXPECT_EQ(window.messageBoxes[0].text,
-              "The driver list \"C:\\DriverName.cfg\" could not be read again, or it no longer lists "
-              "the driver \"KV6X\". Nothing was installed.");
+    EXPECT_EQ(
+        window.messageBoxes[0].text,
+        "The driver list \"C:\\DriverName.cfg\" could not be read again, or it no longer lists "
+        "the driver \"KV6X\". Nothing was installed.");
     EXPECT_EQ(window.messageBoxes[0].caption, "Error");
     EXPECT_EQ(dialog->lastRoute, app::InstallerDialog::InstallRoute::Refused);
     EXPECT_TRUE(ButtonEnabled());

@@ -18,7 +18,8 @@ const std::string kSoftware = "Software\\Microsoft\\Windows NT\\CurrentVersion\\
 const std::string kCurrent = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\";
 const std::string kSet001 = "SYSTEM\\ControlSet001\\Control\\Print\\Printers\\";
 const std::string kProfile =
-    "SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current\\System\\CurrentControlSet\\Control\\Print\\Printers\\";
+    "SYSTEM\\CurrentControlSet\\Hardware "
+    "Profiles\\Current\\System\\CurrentControlSet\\Control\\Print\\Printers\\";
 
 class UsbDetectionTest : public testing_support::InstallTest {
 protected:
@@ -36,7 +37,8 @@ protected:
     std::vector<std::string> PortsWritten() {
         std::vector<std::string> ports;
         for (const auto& call : machine.registry.calls) {
-            if (sim::CallName(call) == "RegSetValueExA" && call.find(", Port, ") != std::string::npos) {
+            if (sim::CallName(call) == "RegSetValueExA" &&
+                call.find(", Port, ") != std::string::npos) {
                 ports.push_back(call);
             }
         }
@@ -110,8 +112,9 @@ TEST_F(UsbDetectionTest, APrinterWithAnEditedNameIsMovedUnderThatName) {
     ASSERT_NE(machine.spooler.Printer("Front desk"), nullptr);
     ASSERT_TRUE(machine.spooler.Printer("Front desk")->portName);
     EXPECT_EQ(*machine.spooler.Printer("Front desk")->portName, "USB001");
-    EXPECT_EQ(machine.registry.GetString(RegistryRoot::LocalMachine, kSoftware + "Front desk", "Port"),
-              "USB001");
+    EXPECT_EQ(
+        machine.registry.GetString(RegistryRoot::LocalMachine, kSoftware + "Front desk", "Port"),
+        "USB001");
 }
 
 TEST_F(UsbDetectionTest, AFailedOnLineReadIsReportedOnceAndThePassMovesOn) {
@@ -148,7 +151,8 @@ protected:
         for (const auto& prefix : {kSoftware, kCurrent, kSet001}) {
             machine.registry.SetString(RegistryRoot::LocalMachine, prefix + "P1", "Port", "LPT1:");
         }
-        if (withDsSpooler) machine.registry.CreateKey(RegistryRoot::LocalMachine, kSoftware + "P1\\DsSpooler");
+        if (withDsSpooler)
+            machine.registry.CreateKey(RegistryRoot::LocalMachine, kSoftware + "P1\\DsSpooler");
     }
 };
 
@@ -157,15 +161,19 @@ TEST_F(PortRegistryTest, AllFourPlacesAndTheOnLineFlagAreWritten) {
     machine.registry.SetDword(RegistryRoot::CurrentConfig, kCurrent + "P1", "PrinterOnLine", 1);
     dialog->SetPrinterPort("P1", "USB002");
     for (const auto& prefix : {kSoftware, kCurrent, kSet001}) {
-        const auto value = machine.registry.GetValue(RegistryRoot::LocalMachine, prefix + "P1", "Port");
+        const auto value =
+            machine.registry.GetValue(RegistryRoot::LocalMachine, prefix + "P1", "Port");
         ASSERT_TRUE(value);
         EXPECT_EQ(value->type, platform::reg::kSz);
         EXPECT_EQ(value->data.size(), 7u);  // with its NUL
     }
-    EXPECT_EQ(machine.registry.GetString(RegistryRoot::LocalMachine, kSoftware + "P1\\DsSpooler", "portName"),
+    EXPECT_EQ(machine.registry.GetString(RegistryRoot::LocalMachine, kSoftware + "P1\\DsSpooler",
+                                         "portName"),
               "USB002");
     // One key under two names: the reset shows through the hardware profile.
-    EXPECT_EQ(machine.registry.GetDword(RegistryRoot::LocalMachine, kProfile + "P1", "PrinterOnLine"), 0u);
+    EXPECT_EQ(
+        machine.registry.GetDword(RegistryRoot::LocalMachine, kProfile + "P1", "PrinterOnLine"),
+        0u);
     EXPECT_FALSE(dialog->ReadPrinterOnLine("P1"));
     EXPECT_TRUE(window.messageBoxes.empty());
     EXPECT_EQ(machine.registry.OpenHandleCount(), 0);
@@ -178,14 +186,20 @@ TEST_F(PortRegistryTest, MissingKeysAreSkippedSilentlyAndFailedWritesReportedEac
     dialog->SetPrinterPort("P1", "USB002");
     EXPECT_EQ(window.messageBoxes.size(), 2u);
     for (const auto& box : window.messageBoxes) EXPECT_EQ(box.text, "Failed to read Registry");
-    EXPECT_EQ(machine.registry.GetString(RegistryRoot::LocalMachine, kSoftware + "P1", "Port"), "USB002");
-    EXPECT_EQ(machine.registry.GetDword(RegistryRoot::CurrentConfig, kCurrent + "P1", "PrinterOnLine"), 0u);
+    EXPECT_EQ(machine.registry.GetString(RegistryRoot::LocalMachine, kSoftware + "P1", "Port"),
+              "USB002");
+    EXPECT_EQ(
+        machine.registry.GetDword(RegistryRoot::CurrentConfig, kCurrent + "P1", "PrinterOnLine"),
+        0u);
 }
 
 TEST_F(PortRegistryTest, OnlyTheFirstByteOfTheOnLineValueCounts) {
-    struct Case { std::vector<std::uint8_t> data; bool onLine; };
+    struct Case {
+        std::vector<std::uint8_t> data;
+        bool onLine;
+    };
     const Case cases[] = {{{1, 0, 0, 0}, true}, {{0, 0, 0, 0}, false}, {{0, 1, 0, 0}, false},
-                          {{1}, true}, {{}, false}, {{2, 0, 0, 0}, false}};
+                          {{1}, true},          {{}, false},           {{2, 0, 0, 0}, false}};
     for (const Case& c : cases) {
         machine.registry.SetValue(RegistryRoot::LocalMachine, kProfile + "P1", "PrinterOnLine",
                                   platform::reg::kBinary, c.data);
@@ -215,16 +229,20 @@ TEST_F(PortRegistryTest, SerialSettingsAreStoredUnderThePortName) {
     dialog->serialBaudRate = 9600;
     dialog->WriteSerialPortSettings("COM2:");
     const auto value = machine.registry.GetValue(
-        RegistryRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports", "COM2:");
+        RegistryRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports",
+        "COM2:");
     ASSERT_TRUE(value);
     EXPECT_EQ(value->type, platform::reg::kSz);
     const std::string text = "9600,n,8,1";
     EXPECT_EQ(value->data, std::vector<std::uint8_t>(text.c_str(), text.c_str() + 11));
 
-    machine.registry.DenyWrites(RegistryRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports");
+    machine.registry.DenyWrites(RegistryRoot::LocalMachine,
+                                "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports");
     dialog->WriteSerialPortSettings("COM2:");
     ASSERT_EQ(window.messageBoxes.size(), 1u);
-    EXPECT_EQ(window.messageBoxes[0].text, "Error\xA3\xBA" "Failed to set Registry");
+    EXPECT_EQ(window.messageBoxes[0].text,
+              "Error\xA3\xBA"
+              "Failed to set Registry");
 }
 
 TEST_F(PortRegistryTest, InstalledPrintersAreListedInTheSpoolersOrder) {

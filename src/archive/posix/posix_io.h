@@ -19,19 +19,20 @@ bool MakePosixDirectories(const std::string& path, std::string* error);
 
 // Workers on std::thread.
 class StdThreadPool : public WorkerPool {
- public:
-  unsigned Concurrency() const override;
-  void Run(unsigned count, const std::function<void()>& work) override;
+public:
+    unsigned Concurrency() const override;
+    void Run(unsigned count, const std::function<void()>& work) override;
 };
 
 class PosixPlatform : public ExtractPlatform {
- public:
-  std::unique_ptr<ByteSource> OpenArchive(const std::string& path, std::string* error) override;
-  std::unique_ptr<OutputSink> OpenDestination(const std::string& dir, std::string* error) override;
-  WorkerPool* Workers() override { return &workers_; }
+public:
+    std::unique_ptr<ByteSource> OpenArchive(const std::string& path, std::string* error) override;
+    std::unique_ptr<OutputSink> OpenDestination(const std::string& dir,
+                                                std::string* error) override;
+    WorkerPool* Workers() override { return &workers_; }
 
- private:
-  StdThreadPool workers_;
+private:
+    StdThreadPool workers_;
 };
 
 }  // namespace archive

@@ -52,14 +52,14 @@ typedef BOOL(CALLBACK* ARCHIVERPROC)(HWND owner, UINT msg, UINT state, LPVOID de
 #define SEVENZIP_ERROR_INTERNAL 11
 
 typedef struct SEVENZIP_PROGRESS {
-  DWORD cbSize;               // sizeof(SEVENZIP_PROGRESS)
-  DWORD entryIndex;           // ENTRY: 0-based index in the archive
-  DWORD entryCount;           // number of entries (files and folders)
-  LPCSTR entryName;           // ENTRY: name as stored ('/' separated); else NULL
-  ULONGLONG compressedSize;   // ENTRY: sizes of this entry
-  ULONGLONG originalSize;
-  ULONGLONG totalOriginalSize;  // all files of the archive
-  ULONGLONG bytesDone;          // original bytes written before this call
+    DWORD cbSize;              // sizeof(SEVENZIP_PROGRESS)
+    DWORD entryIndex;          // ENTRY: 0-based index in the archive
+    DWORD entryCount;          // number of entries (files and folders)
+    LPCSTR entryName;          // ENTRY: name as stored ('/' separated); else NULL
+    ULONGLONG compressedSize;  // ENTRY: sizes of this entry
+    ULONGLONG originalSize;
+    ULONGLONG totalOriginalSize;  // all files of the archive
+    ULONGLONG bytesDone;          // original bytes written before this call
 } SEVENZIP_PROGRESS;
 
 int WINAPI SevenZip(HWND owner, LPCSTR commandLine, LPSTR output, DWORD outputSize);

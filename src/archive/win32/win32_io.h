@@ -13,19 +13,20 @@ namespace archive {
 
 // Workers on CreateThread, so the DLL needs no thread runtime.
 class Win32ThreadPool : public WorkerPool {
- public:
-  unsigned Concurrency() const override;
-  void Run(unsigned count, const std::function<void()>& work) override;
+public:
+    unsigned Concurrency() const override;
+    void Run(unsigned count, const std::function<void()>& work) override;
 };
 
 class Win32Platform : public ExtractPlatform {
- public:
-  std::unique_ptr<ByteSource> OpenArchive(const std::string& path, std::string* error) override;
-  std::unique_ptr<OutputSink> OpenDestination(const std::string& dir, std::string* error) override;
-  WorkerPool* Workers() override { return &workers_; }
+public:
+    std::unique_ptr<ByteSource> OpenArchive(const std::string& path, std::string* error) override;
+    std::unique_ptr<OutputSink> OpenDestination(const std::string& dir,
+                                                std::string* error) override;
+    WorkerPool* Workers() override { return &workers_; }
 
- private:
-  Win32ThreadPool workers_;
+private:
+    Win32ThreadPool workers_;
 };
 
 }  // namespace archive

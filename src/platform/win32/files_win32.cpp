@@ -26,7 +26,9 @@ std::string FolderName(std::uint32_t bufferSize, Call call) {
     return std::string(buffer.data(), length);
 }
 
-HANDLE ToHandle(platform::FindHandle handle) { return reinterpret_cast<HANDLE>(handle); }
+HANDLE ToHandle(platform::FindHandle handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
 
 void Copy(const WIN32_FIND_DATAA& from, platform::FindData& to) {
     to.attributes = from.dwFileAttributes;
@@ -43,8 +45,9 @@ template <typename Call>
 Call Lookup(const char* module, const char* name) {
     HMODULE library = ::GetModuleHandleA(module);
     if (library == nullptr) library = ::LoadLibraryA(module);
-    return library ? reinterpret_cast<Call>(reinterpret_cast<void*>(::GetProcAddress(library, name)))
-                   : nullptr;
+    return library
+               ? reinterpret_cast<Call>(reinterpret_cast<void*>(::GetProcAddress(library, name)))
+               : nullptr;
 }
 
 constexpr int kFileDispositionInfo = 4;  // FILE_INFO_BY_HANDLE_CLASS
@@ -178,8 +181,9 @@ platform::BoolResult Win32Files::RemoveLinkA(const std::string& path) {
 }
 
 platform::BoolResult Win32Files::CreateProtectedDirectoryA(const std::string& path) {
-    return CreateProtected(
-        [&](SECURITY_ATTRIBUTES* attributes) { return ::CreateDirectoryA(path.c_str(), attributes); });
+    return CreateProtected([&](SECURITY_ATTRIBUTES* attributes) {
+        return ::CreateDirectoryA(path.c_str(), attributes);
+    });
 }
 
 platform::BoolResult Win32Files::CreateProtectedFileA(const std::string& path) {
@@ -261,8 +265,8 @@ std::uint32_t Win32ProfileReader::GetPrivateProfileSectionNamesA(char* buffer, s
 
 std::uint32_t Win32ProfileReader::GetPrivateProfileStringA(const std::string& section,
                                                            const std::string& key,
-                                                           const char* defaultValue,
-                                                           char* buffer, std::uint32_t size,
+                                                           const char* defaultValue, char* buffer,
+                                                           std::uint32_t size,
                                                            const std::string& fileName) {
     return ::GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultValue, buffer, size,
                                       fileName.c_str());

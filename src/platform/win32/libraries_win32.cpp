@@ -58,7 +58,9 @@ Fn Entry(platform::ProcAddress entry) {
     return reinterpret_cast<Fn>(entry);
 }
 
-HWND ToWindow(platform::WindowHandle window) { return reinterpret_cast<HWND>(window); }
+HWND ToWindow(platform::WindowHandle window) {
+    return reinterpret_cast<HWND>(window);
+}
 
 }  // namespace
 
@@ -77,8 +79,7 @@ platform::ProcAddress Win32Libraries::GetProcAddress(platform::ModuleHandle modu
 }
 
 // A missing export counts as a failed call rather than a jump to address zero.
-std::int32_t Win32Libraries::CallSevenZip(platform::ProcAddress entry,
-                                          platform::WindowHandle owner,
+std::int32_t Win32Libraries::CallSevenZip(platform::ProcAddress entry, platform::WindowHandle owner,
                                           const std::string& commandLine, char* output,
                                           std::uint32_t outputSize) {
     if (!entry) return platform::kArchiveCallFaulted;
@@ -108,8 +109,7 @@ std::int32_t Win32Libraries::CallSevenZipKillOwnerWindowEx(platform::ProcAddress
     BOOL result = FALSE;
     try {
         result = Entry<KillOwnerWindowExFn>(entry)(ToWindow(owner));
-    } catch (...) {
-    }
+    } catch (...) {}
     registeredProgress.store(nullptr);
     return result;
 }

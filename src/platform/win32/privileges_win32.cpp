@@ -38,8 +38,8 @@ platform::BoolResult Win32ProcessToken::AdjustTokenPrivileges(platform::TokenHan
     privileges.Privileges[0].Luid.LowPart = luid.lowPart;
     privileges.Privileges[0].Luid.HighPart = luid.highPart;
     privileges.Privileges[0].Attributes = attributes;
-    const BOOL ok = ::AdjustTokenPrivileges(reinterpret_cast<HANDLE>(token), FALSE, &privileges,
-                                            0, nullptr, nullptr);
+    const BOOL ok = ::AdjustTokenPrivileges(reinterpret_cast<HANDLE>(token), FALSE, &privileges, 0,
+                                            nullptr, nullptr);
     return Result(ok);
 }
 
@@ -69,8 +69,8 @@ platform::BoolResult Win32ProcessToken::GetTokenPrivileges(platform::TokenHandle
 platform::BoolResult Win32ProcessToken::CheckAdministratorsMembership(bool& member) {
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
     PSID administrators = nullptr;
-    if (!::AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID,
-                                    DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &administrators)) {
+    if (!::AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0,
+                                    0, 0, 0, 0, 0, &administrators)) {
         return Result(FALSE);
     }
     BOOL isMember = FALSE;

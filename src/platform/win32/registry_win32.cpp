@@ -11,19 +11,25 @@ namespace {
 
 HKEY ToRoot(platform::RegistryRoot root) {
     switch (root) {
-    case platform::RegistryRoot::ClassesRoot: return HKEY_CLASSES_ROOT;
-    case platform::RegistryRoot::CurrentUser: return HKEY_CURRENT_USER;
-    case platform::RegistryRoot::LocalMachine: return HKEY_LOCAL_MACHINE;
-    case platform::RegistryRoot::Users: return HKEY_USERS;
-    case platform::RegistryRoot::CurrentConfig: return HKEY_CURRENT_CONFIG;
+        case platform::RegistryRoot::ClassesRoot: return HKEY_CLASSES_ROOT;
+        case platform::RegistryRoot::CurrentUser: return HKEY_CURRENT_USER;
+        case platform::RegistryRoot::LocalMachine: return HKEY_LOCAL_MACHINE;
+        case platform::RegistryRoot::Users: return HKEY_USERS;
+        case platform::RegistryRoot::CurrentConfig: return HKEY_CURRENT_CONFIG;
     }
     return nullptr;
 }
 
-HKEY ToKey(platform::KeyHandle key) { return reinterpret_cast<HKEY>(key); }
-platform::KeyHandle FromKey(HKEY key) { return reinterpret_cast<platform::KeyHandle>(key); }
+HKEY ToKey(platform::KeyHandle key) {
+    return reinterpret_cast<HKEY>(key);
+}
+platform::KeyHandle FromKey(HKEY key) {
+    return reinterpret_cast<platform::KeyHandle>(key);
+}
 
-std::vector<BYTE> ValueBuffer(std::uint32_t size) { return std::vector<BYTE>(size ? size : 1); }
+std::vector<BYTE> ValueBuffer(std::uint32_t size) {
+    return std::vector<BYTE>(size ? size : 1);
+}
 
 }  // namespace
 
@@ -37,8 +43,8 @@ long Win32Registry::RegOpenKeyExA(platform::RegistryRoot root, const std::string
 }
 
 long Win32Registry::RegCreateKeyExA(platform::RegistryRoot root, const std::string& subKey,
-                                    std::uint32_t options, std::uint32_t access,
-                                    bool inheritHandle, platform::KeyHandle& key) {
+                                    std::uint32_t options, std::uint32_t access, bool inheritHandle,
+                                    platform::KeyHandle& key) {
     SECURITY_ATTRIBUTES inherit = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HKEY created = nullptr;
     LONG status = ::RegCreateKeyExA(ToRoot(root), subKey.c_str(), 0, nullptr, options, access,
@@ -88,6 +94,8 @@ long Win32Registry::RegEnumValueA(platform::KeyHandle key, std::uint32_t index,
     return status;
 }
 
-long Win32Registry::RegCloseKey(platform::KeyHandle key) { return ::RegCloseKey(ToKey(key)); }
+long Win32Registry::RegCloseKey(platform::KeyHandle key) {
+    return ::RegCloseKey(ToKey(key));
+}
 
 }  // namespace win32

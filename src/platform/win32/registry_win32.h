@@ -16,11 +16,10 @@ public:
     long RegQueryValueExA(platform::KeyHandle key, const std::string& valueName,
                           std::uint32_t bufferSize, std::uint32_t& type,
                           std::vector<std::uint8_t>& data) override;
-    long RegSetValueExA(platform::KeyHandle key, const std::string& valueName,
-                        std::uint32_t type, const std::vector<std::uint8_t>& data) override;
-    long RegEnumValueA(platform::KeyHandle key, std::uint32_t index,
-                       std::uint32_t nameBufferSize, std::uint32_t dataBufferSize,
-                       std::string& name, std::uint32_t& type,
+    long RegSetValueExA(platform::KeyHandle key, const std::string& valueName, std::uint32_t type,
+                        const std::vector<std::uint8_t>& data) override;
+    long RegEnumValueA(platform::KeyHandle key, std::uint32_t index, std::uint32_t nameBufferSize,
+                       std::uint32_t dataBufferSize, std::string& name, std::uint32_t& type,
                        std::vector<std::uint8_t>& data) override;
     long RegCloseKey(platform::KeyHandle key) override;
 };

@@ -18,7 +18,9 @@ constexpr int kMaxIdleCompletions = 2;
 
 class Lock {
 public:
-    explicit Lock(CRITICAL_SECTION& section) : section_(section) { ::EnterCriticalSection(&section_); }
+    explicit Lock(CRITICAL_SECTION& section) : section_(section) {
+        ::EnterCriticalSection(&section_);
+    }
     ~Lock() { ::LeaveCriticalSection(&section_); }
     Lock(const Lock&) = delete;
     Lock& operator=(const Lock&) = delete;
@@ -27,7 +29,9 @@ private:
     CRITICAL_SECTION& section_;
 };
 
-HANDLE ManualResetEvent() { return ::CreateEventA(nullptr, TRUE, FALSE, nullptr); }
+HANDLE ManualResetEvent() {
+    return ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+}
 
 void CloseEvent(HANDLE& event) {
     if (event != nullptr) ::CloseHandle(event);
@@ -38,8 +42,8 @@ std::string SystemText(DWORD error) {
     char* text = nullptr;
     const DWORD length = ::FormatMessageA(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&text), 0,
-        nullptr);
+        nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&text),
+        0, nullptr);
     std::string result = length > 0 && text != nullptr ? std::string(text, length) : std::string();
     if (text != nullptr) ::LocalFree(text);
     return result;
@@ -47,7 +51,9 @@ std::string SystemText(DWORD error) {
 
 }  // namespace
 
-SerialPort::SerialPort() { ::InitializeCriticalSection(&lock_); }
+SerialPort::SerialPort() {
+    ::InitializeCriticalSection(&lock_);
+}
 
 SerialPort::~SerialPort() {
     Close();
@@ -140,7 +146,8 @@ bool SerialPort::QueueWrite(const std::uint8_t* bytes, std::size_t count) {
     {
         Lock lock(lock_);
         if (count > buffer_.size() - queuedBytes_) return false;
-        std::copy(bytes, bytes + count, buffer_.begin() + static_cast<std::ptrdiff_t>(queuedBytes_));
+        std::copy(bytes, bytes + count,
+                  buffer_.begin() + static_cast<std::ptrdiff_t>(queuedBytes_));
         queuedBytes_ += count;
         ++queuedRequests_;
         reportOnItsWay = delivering_.load();
@@ -222,16 +229,13 @@ DWORD SerialPort::EventThreadMain() {
                 if (!waitPending_) break;
                 waitPending_ = false;
                 DWORD transferred = 0;
-                mayArm_ = ::GetOverlappedResult(handle_, &waitOverlapped_, &transferred, FALSE) != FALSE;
+                mayArm_ =
+                    ::GetOverlappedResult(handle_, &waitOverlapped_, &transferred, FALSE) != FALSE;
                 if (mayArm_) HandleEvents(events_);
                 break;
             }
-            case WAIT_OBJECT_0 + 2:
-                SendQueued();
-                break;
-            case WAIT_OBJECT_0 + 3:
-                FinishRead();
-                break;
+            case WAIT_OBJECT_0 + 2: SendQueued(); break;
+            case WAIT_OBJECT_0 + 3: FinishRead(); break;
             case WAIT_TIMEOUT:
                 mayArm_ = true;
                 mayRead_ = true;
@@ -362,7 +366,9 @@ BOOL SerialPort::SetQueues(DWORD inQueue, DWORD outQueue) {
     return ::SetupComm(handle_, inQueue, outQueue);
 }
 
-BOOL SerialPort::SetLine(DCB* dcb) { return ::SetCommState(handle_, dcb); }
+BOOL SerialPort::SetLine(DCB* dcb) {
+    return ::SetCommState(handle_, dcb);
+}
 
 BOOL SerialPort::ReadPort(void* buffer, DWORD size, DWORD* read, OVERLAPPED* overlapped) {
     return ::ReadFile(handle_, buffer, size, read, overlapped);
@@ -411,7 +417,8 @@ void SerialPort::SendQueued() {
     DWORD written = 0;
     ioOverlapped_ = {};
     ioOverlapped_.hEvent = ioEvent_;
-    if (::WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, &ioOverlapped_)) {
+    if (::WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                    &ioOverlapped_)) {
         return;
     }
     if (::GetLastError() != ERROR_IO_PENDING) {
@@ -508,7 +515,8 @@ void SerialPort::WaitRunningSentMessages(HANDLE handle) {
     for (;;) {
         MSG message;
         ::PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        const DWORD result = ::MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_SENDMESSAGE);
+        const DWORD result =
+            ::MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_SENDMESSAGE);
         if (result == WAIT_OBJECT_0) return;
         if (result == WAIT_FAILED) {
             ::WaitForSingleObject(handle, INFINITE);
@@ -518,7 +526,8 @@ void SerialPort::WaitRunningSentMessages(HANDLE handle) {
 }
 
 bool SerialPort::OnOwnerThread() const {
-    return owner_ != nullptr && ::GetWindowThreadProcessId(owner_, nullptr) == ::GetCurrentThreadId();
+    return owner_ != nullptr &&
+           ::GetWindowThreadProcessId(owner_, nullptr) == ::GetCurrentThreadId();
 }
 
 void SerialPort::CloseEvents() {

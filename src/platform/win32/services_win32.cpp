@@ -8,7 +8,9 @@
 namespace win32 {
 namespace {
 
-SC_HANDLE ToHandle(platform::ScHandle handle) { return reinterpret_cast<SC_HANDLE>(handle); }
+SC_HANDLE ToHandle(platform::ScHandle handle) {
+    return reinterpret_cast<SC_HANDLE>(handle);
+}
 
 platform::BoolResult Result(BOOL value) {
     platform::BoolResult result;

@@ -16,10 +16,16 @@ using platform::BoolResult;
 using platform::OptString;
 
 // The ANSI spooler calls take LPSTR but only read their strings.
-char* Str(const std::string& text) { return const_cast<char*>(text.c_str()); }
-char* Str(const OptString& text) { return text ? Str(*text) : nullptr; }
+char* Str(const std::string& text) {
+    return const_cast<char*>(text.c_str());
+}
+char* Str(const OptString& text) {
+    return text ? Str(*text) : nullptr;
+}
 // An empty name means "the local machine" or "no name", as the null pointer does.
-char* StrOrNull(const std::string& text) { return text.empty() ? nullptr : Str(text); }
+char* StrOrNull(const std::string& text) {
+    return text.empty() ? nullptr : Str(text);
+}
 
 BoolResult Result(BOOL value) {
     BoolResult result;
@@ -28,14 +34,24 @@ BoolResult Result(BOOL value) {
     return result;
 }
 
-OptString Opt(const char* text) { return text ? OptString(text) : std::nullopt; }
-std::string Text(const char* text) { return text ? std::string(text) : std::string(); }
+OptString Opt(const char* text) {
+    return text ? OptString(text) : std::nullopt;
+}
+std::string Text(const char* text) {
+    return text ? std::string(text) : std::string();
+}
 
-HANDLE ToHandle(platform::PrinterHandle handle) { return reinterpret_cast<HANDLE>(handle); }
-HWND ToWindow(platform::WindowHandle window) { return reinterpret_cast<HWND>(window); }
+HANDLE ToHandle(platform::PrinterHandle handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
+HWND ToWindow(platform::WindowHandle window) {
+    return reinterpret_cast<HWND>(window);
+}
 
 // A zero size still gets a real, non-null buffer, so the size check is the spooler's.
-std::vector<BYTE> EnumBuffer(std::uint32_t size) { return std::vector<BYTE>(size ? size : 1); }
+std::vector<BYTE> EnumBuffer(std::uint32_t size) {
+    return std::vector<BYTE>(size ? size : 1);
+}
 
 platform::PrinterInfo2 FromRecord(const PRINTER_INFO_2A& r) {
     platform::PrinterInfo2 p;
@@ -81,14 +97,12 @@ platform::DriverInfo3 FromRecord(const DRIVER_INFO_3A& r) {
 }  // namespace
 
 BoolResult Win32Spooler::GetPrinterDriverDirectoryA(const std::string& environment,
-                                                    std::uint32_t level,
-                                                    std::uint32_t bufferSize,
-                                                    std::string& directory,
-                                                    std::uint32_t& needed) {
+                                                    std::uint32_t level, std::uint32_t bufferSize,
+                                                    std::string& directory, std::uint32_t& needed) {
     std::vector<BYTE> buffer = EnumBuffer(bufferSize);
     DWORD bytes = 0;
-    BoolResult result = Result(::GetPrinterDriverDirectoryA(
-        nullptr, StrOrNull(environment), level, buffer.data(), bufferSize, &bytes));
+    BoolResult result = Result(::GetPrinterDriverDirectoryA(nullptr, StrOrNull(environment), level,
+                                                            buffer.data(), bufferSize, &bytes));
     needed = bytes;
     if (result.NonZero()) {
         directory.assign(reinterpret_cast<const char*>(buffer.data()),
@@ -97,8 +111,7 @@ BoolResult Win32Spooler::GetPrinterDriverDirectoryA(const std::string& environme
     return result;
 }
 
-BoolResult Win32Spooler::AddPrinterDriverExA(std::uint32_t level,
-                                             const platform::DriverInfo3& info,
+BoolResult Win32Spooler::AddPrinterDriverExA(std::uint32_t level, const platform::DriverInfo3& info,
                                              std::uint32_t copyFlags) {
     std::string dependents;
     if (!info.dependentFiles.empty()) dependents = platform::MultiString(info.dependentFiles);
@@ -114,8 +127,8 @@ BoolResult Win32Spooler::AddPrinterDriverExA(std::uint32_t level,
     record.pDependentFiles = dependents.empty() ? nullptr : &dependents[0];
     record.pMonitorName = Str(info.monitorName);
     record.pDefaultDataType = Str(info.defaultDataType);
-    return Result(::AddPrinterDriverExA(nullptr, level, reinterpret_cast<LPBYTE>(&record),
-                                        copyFlags));
+    return Result(
+        ::AddPrinterDriverExA(nullptr, level, reinterpret_cast<LPBYTE>(&record), copyFlags));
 }
 
 BoolResult Win32Spooler::AddMonitorA(std::uint32_t level, const platform::MonitorInfo2& info) {
@@ -201,8 +214,8 @@ platform::PrinterHandle Win32Spooler::AddPrinterA(std::uint32_t level,
 }
 
 BoolResult Win32Spooler::EnumPortsA(std::uint32_t level, std::uint32_t bufferSize,
-                                    std::vector<platform::PortInfo2>& ports,
-                                    std::uint32_t& needed, std::uint32_t& returned) {
+                                    std::vector<platform::PortInfo2>& ports, std::uint32_t& needed,
+                                    std::uint32_t& returned) {
     std::vector<BYTE> buffer = EnumBuffer(bufferSize);
     DWORD bytes = 0;
     DWORD count = 0;
@@ -238,8 +251,8 @@ BoolResult Win32Spooler::EnumPrintersA(std::uint32_t flags, const std::string& n
     std::vector<BYTE> buffer = EnumBuffer(bufferSize);
     DWORD bytes = 0;
     DWORD count = 0;
-    BoolResult result = Result(::EnumPrintersA(flags, StrOrNull(name), level, buffer.data(),
-                                               bufferSize, &bytes, &count));
+    BoolResult result = Result(
+        ::EnumPrintersA(flags, StrOrNull(name), level, buffer.data(), bufferSize, &bytes, &count));
     needed = bytes;
     returned = count;
     printers.clear();
@@ -249,8 +262,8 @@ BoolResult Win32Spooler::EnumPrintersA(std::uint32_t flags, const std::string& n
     return result;
 }
 
-BoolResult Win32Spooler::EnumPrinterDriversA(const std::string& environment,
-                                             std::uint32_t level, std::uint32_t bufferSize,
+BoolResult Win32Spooler::EnumPrinterDriversA(const std::string& environment, std::uint32_t level,
+                                             std::uint32_t bufferSize,
                                              std::vector<platform::DriverInfo3>& drivers,
                                              std::uint32_t& needed, std::uint32_t& returned) {
     std::vector<BYTE> buffer = EnumBuffer(bufferSize);
@@ -300,7 +313,7 @@ void CopyWide(WCHAR (&to)[N], const std::string& from) {
 }  // namespace
 
 BoolResult Win32Spooler::XcvPortData(platform::PrinterHandle xcv, const std::string& command,
-                                 const platform::TcpIpPortData& data, std::uint32_t& status) {
+                                     const platform::TcpIpPortData& data, std::uint32_t& status) {
     PortData1 record = {};
     CopyWide(record.sztPortName, data.portName);
     record.dwVersion = 1;
@@ -323,8 +336,7 @@ BoolResult Win32Spooler::AddPortA(platform::WindowHandle owner, const std::strin
     return Result(::AddPortA(nullptr, ToWindow(owner), Str(monitorName)));
 }
 
-BoolResult Win32Spooler::ConfigurePortA(platform::WindowHandle owner,
-                                        const std::string& portName) {
+BoolResult Win32Spooler::ConfigurePortA(platform::WindowHandle owner, const std::string& portName) {
     return Result(::ConfigurePortA(nullptr, ToWindow(owner), Str(portName)));
 }
 
@@ -336,7 +348,8 @@ std::uint32_t Win32Spooler::StartDocPrinterA(platform::PrinterHandle handle, std
                                              const platform::DocInfo1& info,
                                              std::uint32_t& lastError) {
     DOC_INFO_1A record = {Str(info.docName), Str(info.outputFile), Str(info.datatype)};
-    const DWORD job = ::StartDocPrinterA(ToHandle(handle), level, reinterpret_cast<LPBYTE>(&record));
+    const DWORD job =
+        ::StartDocPrinterA(ToHandle(handle), level, reinterpret_cast<LPBYTE>(&record));
     lastError = ::GetLastError();
     return job;
 }
@@ -346,8 +359,8 @@ BoolResult Win32Spooler::WritePrinter(platform::PrinterHandle handle,
                                       std::uint32_t& written) {
     std::vector<std::uint8_t> copy = bytes.empty() ? std::vector<std::uint8_t>(1) : bytes;
     DWORD count = 0;
-    BoolResult result = Result(::WritePrinter(ToHandle(handle), copy.data(),
-                                              static_cast<DWORD>(bytes.size()), &count));
+    BoolResult result = Result(
+        ::WritePrinter(ToHandle(handle), copy.data(), static_cast<DWORD>(bytes.size()), &count));
     written = count;
     return result;
 }

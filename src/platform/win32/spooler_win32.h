@@ -8,12 +8,10 @@ namespace win32 {
 class Win32Spooler : public platform::Spooler {
 public:
     platform::BoolResult GetPrinterDriverDirectoryA(const std::string& environment,
-                                                    std::uint32_t level,
-                                                    std::uint32_t bufferSize,
+                                                    std::uint32_t level, std::uint32_t bufferSize,
                                                     std::string& directory,
                                                     std::uint32_t& needed) override;
-    platform::BoolResult AddPrinterDriverExA(std::uint32_t level,
-                                             const platform::DriverInfo3& info,
+    platform::BoolResult AddPrinterDriverExA(std::uint32_t level, const platform::DriverInfo3& info,
                                              std::uint32_t copyFlags) override;
     platform::BoolResult AddMonitorA(std::uint32_t level,
                                      const platform::MonitorInfo2& info) override;
@@ -35,8 +33,8 @@ public:
     platform::PrinterHandle AddPrinterA(std::uint32_t level, const platform::PrinterInfo2& info,
                                         std::uint32_t& lastError) override;
     platform::BoolResult EnumPortsA(std::uint32_t level, std::uint32_t bufferSize,
-                                    std::vector<platform::PortInfo2>& ports,
-                                    std::uint32_t& needed, std::uint32_t& returned) override;
+                                    std::vector<platform::PortInfo2>& ports, std::uint32_t& needed,
+                                    std::uint32_t& returned) override;
     platform::BoolResult EnumPrintersA(std::uint32_t flags, const std::string& name,
                                        std::uint32_t level, std::uint32_t bufferSize,
                                        std::vector<platform::PrinterInfo2>& printers,
@@ -47,8 +45,8 @@ public:
                                              std::uint32_t& needed,
                                              std::uint32_t& returned) override;
     platform::BoolResult XcvPortData(platform::PrinterHandle xcv, const std::string& command,
-                                 const platform::TcpIpPortData& data,
-                                 std::uint32_t& status) override;
+                                     const platform::TcpIpPortData& data,
+                                     std::uint32_t& status) override;
     platform::BoolResult AddPortA(platform::WindowHandle owner,
                                   const std::string& monitorName) override;
     platform::BoolResult ConfigurePortA(platform::WindowHandle owner,

@@ -25,8 +25,7 @@ DWORD WINAPI ThreadEntry(LPVOID parameter) {
     std::unique_ptr<std::function<void()>> body(static_cast<std::function<void()>*>(parameter));
     try {
         (*body)();
-    } catch (...) {
-    }
+    } catch (...) {}
     return 0;
 }
 
@@ -42,9 +41,13 @@ private:
 
 }  // namespace
 
-Win32Threads::Win32Threads() { ::InitializeCriticalSection(&tickLock_); }
+Win32Threads::Win32Threads() {
+    ::InitializeCriticalSection(&tickLock_);
+}
 
-Win32Threads::~Win32Threads() { ::DeleteCriticalSection(&tickLock_); }
+Win32Threads::~Win32Threads() {
+    ::DeleteCriticalSection(&tickLock_);
+}
 
 std::unique_ptr<platform::Thread> Win32Threads::Start(std::function<void()> body) {
     auto* parameter = new std::function<void()>(std::move(body));
@@ -56,7 +59,9 @@ std::unique_ptr<platform::Thread> Win32Threads::Start(std::function<void()> body
     return std::make_unique<Win32Thread>(handle);
 }
 
-void Win32Threads::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+void Win32Threads::Sleep(std::uint32_t milliseconds) {
+    ::Sleep(milliseconds);
+}
 
 // GetTickCount64 exists from Vista on; importing it would stop the program
 // from starting on XP. Older systems get the 32-bit count, widened here so

@@ -30,9 +30,8 @@ struct Win32Machine {
 
     // The bundle refers to this machine's members: keep the machine alive.
     platform::Platform MakePlatform(platform::DialogWindow& window) {
-        return platform::Platform{window, spooler, registry, services, files,
-                                  profile, system,  threads,  libraries, token, serial,
-                                  network};
+        return platform::Platform{window, spooler, registry,  services, files,  profile,
+                                  system, threads, libraries, token,    serial, network};
     }
 };
 

@@ -21,53 +21,54 @@ bool Route(DialogContext& context, HWND hwnd, UINT message, WPARAM wParam, LPARA
         return true;
     }
     switch (message) {
-    case WM_COMMAND: {
-        const int id = LOWORD(wParam);
-        const int code = HIWORD(wParam);
-        if (id == IDC_DRIVER_COMBO && code == CBN_SELCHANGE) {
-            dialog.OnDriverSelChange();
-        } else if (id == IDC_INSTALL && code == BN_CLICKED) {
-            dialog.OnInstall();
-        } else if (id == IDOK) {
-            dialog.OnOk();
-        } else if (id == IDCANCEL) {
-            dialog.OnCancel();
-        } else {
-            return false;
+        case WM_COMMAND: {
+            const int id = LOWORD(wParam);
+            const int code = HIWORD(wParam);
+            if (id == IDC_DRIVER_COMBO && code == CBN_SELCHANGE) {
+                dialog.OnDriverSelChange();
+            } else if (id == IDC_INSTALL && code == BN_CLICKED) {
+                dialog.OnInstall();
+            } else if (id == IDOK) {
+                dialog.OnOk();
+            } else if (id == IDCANCEL) {
+                dialog.OnCancel();
+            } else {
+                return false;
+            }
+            result = TRUE;
+            return true;
         }
-        result = TRUE;
-        return true;
-    }
-    case WM_SERIAL_BYTE_RECEIVED:
-        ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, dialog.OnSerialByteReceived(wParam, lParam));
-        result = TRUE;
-        return true;
-    case WM_CLOSE:
-        dialog.OnClose();
-        result = TRUE;
-        return true;
-    case WM_TIMER:
-        dialog.OnTimer(wParam);
-        if (context.hooks != nullptr) context.hooks->AfterTimer();
-        result = TRUE;
-        return true;
-    case WM_DESTROY:
-        dialog.OnDestroy();
-        result = TRUE;
-        return true;
-    case WM_STARTUP_FINISHED:
-        dialog.OnStartupFinished();
-        if (context.hooks != nullptr) context.hooks->AfterStartupFinished();
-        result = TRUE;
-        return true;
-    default:
-        return false;
+        case WM_SERIAL_BYTE_RECEIVED:
+            ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, dialog.OnSerialByteReceived(wParam, lParam));
+            result = TRUE;
+            return true;
+        case WM_CLOSE:
+            dialog.OnClose();
+            result = TRUE;
+            return true;
+        case WM_TIMER:
+            dialog.OnTimer(wParam);
+            if (context.hooks != nullptr) context.hooks->AfterTimer();
+            result = TRUE;
+            return true;
+        case WM_DESTROY:
+            dialog.OnDestroy();
+            result = TRUE;
+            return true;
+        case WM_STARTUP_FINISHED:
+            dialog.OnStartupFinished();
+            if (context.hooks != nullptr) context.hooks->AfterStartupFinished();
+            result = TRUE;
+            return true;
+        default: return false;
     }
 }
 
 }  // namespace
 
-UINT UpdateDataMessage() { return updateDataMessage; }
+UINT UpdateDataMessage() {
+    return updateDataMessage;
+}
 
 INT_PTR CALLBACK InstallerDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     DialogContext* context = nullptr;
@@ -88,8 +89,7 @@ INT_PTR CALLBACK InstallerDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         // An unattended run, which nobody would see waiting, ends.
         try {
             if (context != nullptr && context->hooks != nullptr) context->hooks->AfterFailure();
-        } catch (...) {
-        }
+        } catch (...) {}
         return FALSE;
     }
 }

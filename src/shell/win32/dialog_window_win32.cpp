@@ -14,7 +14,9 @@ namespace {
 
 // The logic passes the text; the list-view structures want a writable
 // pointer although the control only reads it.
-LPSTR Writable(const std::string& text) { return const_cast<LPSTR>(text.c_str()); }
+LPSTR Writable(const std::string& text) {
+    return const_cast<LPSTR>(text.c_str());
+}
 
 }  // namespace
 
@@ -37,7 +39,8 @@ std::string Win32DialogWindow::GetControlText(int id) {
     const LRESULT length = Send(id, WM_GETTEXTLENGTH, 0, 0);
     if (length <= 0) return std::string();
     std::vector<char> buffer(static_cast<size_t>(length) + 1, '\0');
-    const LRESULT copied = Send(id, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
+    const LRESULT copied =
+        Send(id, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
     return std::string(buffer.data(), copied > 0 ? static_cast<size_t>(copied) : 0);
 }
 
@@ -57,7 +60,9 @@ void Win32DialogWindow::SetCheck(int id, int state) {
     Send(id, BM_SETCHECK, static_cast<WPARAM>(state), 0);
 }
 
-void Win32DialogWindow::ComboResetContent(int id) { Send(id, CB_RESETCONTENT, 0, 0); }
+void Win32DialogWindow::ComboResetContent(int id) {
+    Send(id, CB_RESETCONTENT, 0, 0);
+}
 
 int Win32DialogWindow::ComboAddString(int id, const std::string& text) {
     return static_cast<int>(Send(id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
@@ -75,7 +80,9 @@ int Win32DialogWindow::ComboGetCount(int id) {
     return static_cast<int>(Send(id, CB_GETCOUNT, 0, 0));
 }
 
-void Win32DialogWindow::ListViewDeleteAllItems(int id) { Send(id, LVM_DELETEALLITEMS, 0, 0); }
+void Win32DialogWindow::ListViewDeleteAllItems(int id) {
+    Send(id, LVM_DELETEALLITEMS, 0, 0);
+}
 
 int Win32DialogWindow::ListViewGetColumnCount(int id) {
     const HWND header = reinterpret_cast<HWND>(Send(id, LVM_GETHEADER, 0, 0));
@@ -153,7 +160,8 @@ void Win32DialogWindow::PostStartupFinished() {
 }
 
 int Win32DialogWindow::ShowMessageBox(const platform::MessageBoxRequest& box) {
-    if (!box.application) return ::MessageBoxA(hwnd_, box.text.c_str(), box.caption.c_str(), box.style);
+    if (!box.application)
+        return ::MessageBoxA(hwnd_, box.text.c_str(), box.caption.c_str(), box.style);
     // The application's box: the program's title, and a warning unless told otherwise.
     std::uint32_t style = box.style;
     if ((style & MB_ICONMASK) == 0) style |= MB_ICONEXCLAMATION;
@@ -161,19 +169,25 @@ int Win32DialogWindow::ShowMessageBox(const platform::MessageBoxRequest& box) {
     return ::MessageBoxA(hwnd_, box.text.c_str(), title.c_str(), style);
 }
 
-int Win32DialogWindow::ShowSerialPrompt() { return SerialPromptDialog(hwnd_); }
+int Win32DialogWindow::ShowSerialPrompt() {
+    return SerialPromptDialog(hwnd_);
+}
 
 int Win32DialogWindow::RunModal(int templateId, platform::DialogHandler& handler) {
     return RunModalDialog(hwnd_, templateId, handler);
 }
 
-void Win32DialogWindow::EndDialog(int result) { ::EndDialog(hwnd_, result); }
+void Win32DialogWindow::EndDialog(int result) {
+    ::EndDialog(hwnd_, result);
+}
 
 bool Win32DialogWindow::SetTimer(int id, std::uint32_t milliseconds) {
     return ::SetTimer(hwnd_, static_cast<UINT_PTR>(id), milliseconds, nullptr) != 0;
 }
 
-void Win32DialogWindow::KillTimer(int id) { ::KillTimer(hwnd_, static_cast<UINT_PTR>(id)); }
+void Win32DialogWindow::KillTimer(int id) {
+    ::KillTimer(hwnd_, static_cast<UINT_PTR>(id));
+}
 
 std::string ApplicationTitle() {
     char path[MAX_PATH + 1] = {};

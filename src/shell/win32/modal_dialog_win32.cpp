@@ -23,15 +23,12 @@ INT_PTR CALLBACK ModalProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
         auto* context = reinterpret_cast<ModalContext*>(::GetWindowLongPtrA(dialog, DWLP_USER));
         if (context == nullptr) return FALSE;
         switch (message) {
-        case WM_COMMAND:
-            // Clicks, and Enter and Escape as IDOK and IDCANCEL.
-            if (HIWORD(wParam) != BN_CLICKED) return FALSE;
-            return context->handler.OnCommand(LOWORD(wParam)) ? TRUE : FALSE;
-        case WM_CLOSE:
-            context->handler.OnClose();
-            return TRUE;
-        default:
-            return FALSE;
+            case WM_COMMAND:
+                // Clicks, and Enter and Escape as IDOK and IDCANCEL.
+                if (HIWORD(wParam) != BN_CLICKED) return FALSE;
+                return context->handler.OnCommand(LOWORD(wParam)) ? TRUE : FALSE;
+            case WM_CLOSE: context->handler.OnClose(); return TRUE;
+            default: return FALSE;
         }
     } catch (...) {
         // A handler that failed half-way leaves the dialog in no state to

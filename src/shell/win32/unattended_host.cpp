@@ -23,7 +23,8 @@ std::string Quoted(const std::vector<std::string>& args) {
     std::string line;
     for (const std::string& arg : args) {
         if (!line.empty()) line += ' ';
-        line += arg.find_first_of(" \t") == std::string::npos && !arg.empty() ? arg : "\"" + arg + "\"";
+        line +=
+            arg.find_first_of(" \t") == std::string::npos && !arg.empty() ? arg : "\"" + arg + "\"";
     }
     return line;
 }
@@ -92,8 +93,8 @@ int RunDialog(HINSTANCE instance, const app::cli::Options& options, app::Install
     const HWND hwnd = ::CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_INSTALLER), nullptr,
                                            InstallerDialogProc, reinterpret_cast<LPARAM>(&context));
     if (hwnd == nullptr) {
-        const std::string reason =
-            "the installer's window could not be made (error " + std::to_string(::GetLastError()) + ")";
+        const std::string reason = "the installer's window could not be made (error " +
+                                   std::to_string(::GetLastError()) + ")";
         log.Write("error: " + reason);
         // The listing's console is not among the log's outputs.
         if (options.mode == Mode::List || options.mode == Mode::Check) {
@@ -149,7 +150,8 @@ int RunCommandLine(HINSTANCE instance, const std::vector<std::string>& args) {
     if (logOpen) log.AddOutput(logFile);
     // The listing (and the check's lines) is the console's text; its log
     // entries go to the file only.
-    const bool consoleLogged = (options.mode != Mode::List && options.mode != Mode::Check) || !parsed.Ok();
+    const bool consoleLogged =
+        (options.mode != Mode::List && options.mode != Mode::Check) || !parsed.Ok();
     if (consoleLogged) log.AddOutput(console);
     log.Write("DriverInstaller " + Quoted(args));
     auto refuse = [&](const std::string& reason, int code) {

@@ -5,7 +5,9 @@
 namespace win32 {
 namespace {
 
-bool Usable(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+bool Usable(HANDLE handle) {
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE;
+}
 
 // AttachConsole came with Windows XP: looked up, so that the program still
 // loads where it is missing.
@@ -13,8 +15,8 @@ bool AttachParentConsole() {
     using AttachConsoleProc = BOOL(WINAPI*)(DWORD);
     const HMODULE kernel = ::GetModuleHandleA("kernel32");
     if (kernel == nullptr) return false;
-    const auto attach =
-        reinterpret_cast<AttachConsoleProc>(reinterpret_cast<void*>(::GetProcAddress(kernel, "AttachConsole")));
+    const auto attach = reinterpret_cast<AttachConsoleProc>(
+        reinterpret_cast<void*>(::GetProcAddress(kernel, "AttachConsole")));
     return attach != nullptr && attach(static_cast<DWORD>(-1)) != FALSE;  // ATTACH_PARENT_PROCESS
 }
 
@@ -38,9 +40,9 @@ Win32Console::Win32Console() {
         return;
     }
     if (!AttachParentConsole()) return;
-    const HANDLE console = ::CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                         OPEN_EXISTING, 0, nullptr);
+    const HANDLE console =
+        ::CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_EXISTING, 0, nullptr);
     if (Usable(console)) {
         handle_ = console;
         owned_ = true;
@@ -89,8 +91,8 @@ void Win32LogFile::Write(const std::string& text) {
 platform::LocalTime Win32LocalClock::Now() {
     SYSTEMTIME time = {};
     ::GetLocalTime(&time);
-    return {time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond,
-            time.wMilliseconds};
+    return {time.wYear,   time.wMonth,  time.wDay,         time.wHour,
+            time.wMinute, time.wSecond, time.wMilliseconds};
 }
 
 InstanceLock::~InstanceLock() {
