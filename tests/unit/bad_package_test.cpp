@@ -5,6 +5,7 @@
 // missing; never "The installation is completed.".
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 
@@ -298,7 +299,8 @@ TEST_F(BadPackageTest, TheWorkingFoldersOfAHalfUnpackedPackageGoWithTheDialog) {
 struct Planted {
     const char* label;
     std::function<void(sim::SimMachine&)> plant;
-    const char* refusal;  // the item named in the box; null: unpacked as usual
+    bool refused;      // the installer stops before unpacking, or unpacks as usual
+    const char* said;  // in its box when refused, on the status line otherwise
 };
 
 class PlantedTest : public BadPackageTest, public ::testing::WithParamInterface<Planted> {
@@ -319,8 +321,14 @@ TEST_P(PlantedTest, NothingBehindALinkIsTouchedAndTheItemsAreMadeProtected) {
     Ship(Package().Build());
     StartDialog();
     EXPECT_EQ(Outside(), outsideBefore_);
-    if (GetParam().refusal == nullptr) {
+    if (!GetParam().refused) {
         EXPECT_TRUE(window.messageBoxes.empty());
+        const auto shown = window.StatusHistory();
+        const auto note = std::find_if(shown.begin(), shown.end(), [](const std::string& t) {
+            return t.rfind("Removed the link", 0) == 0;
+        });
+        EXPECT_EQ(note == shown.end() ? std::string() : *note,
+                  GetParam().said ? GetParam().said : "");
         EXPECT_EQ(window.Control(IDC_DRIVER_COMBO).items,
                   (std::vector<std::string>{"KV6X", "47T(Label)"}));
         for (const char* item : {"C:\\Ticket", "C:\\Barcode", "C:\\DriverName.cfg"}) {
@@ -330,7 +338,7 @@ TEST_P(PlantedTest, NothingBehindALinkIsTouchedAndTheItemsAreMadeProtected) {
         ASSERT_EQ(window.messageBoxes.size(), 1u);
         EXPECT_EQ(window.messageBoxes[0].id,
                   static_cast<int>(app::Message::kWorkingFoldersNotReady));
-        EXPECT_NE(window.messageBoxes[0].text.find(GetParam().refusal), std::string::npos)
+        EXPECT_NE(window.messageBoxes[0].text.find(GetParam().said), std::string::npos)
             << window.messageBoxes[0].text;
         EXPECT_EQ(sim::CountCalls(machine.libraries.calls, "SevenZip"), 0);
         EXPECT_TRUE(window.Control(IDC_DRIVER_COMBO).items.empty());
@@ -343,44 +351,44 @@ INSTANTIATE_TEST_SUITE_P(
     AtTheRootOfC, PlantedTest,
     ::testing::Values(
         Planted{"JunctionAtTicket",
-                [](sim::SimMachine& m) { m.files.MakeLink("C:\\Ticket", "C:\\Precious"); },
-                nullptr},
+                [](sim::SimMachine& m) { m.files.MakeLink("C:\\Ticket", "C:\\Precious"); }, false,
+                "Removed the link c:\\Ticket; nothing it led to was touched."},
         Planted{"LinkAtTheList",
                 [](sim::SimMachine& m) {
                     m.files.MakeLink("C:\\DriverName.cfg", "C:\\Precious\\list.cfg");
                 },
-                nullptr},
+                false, "Removed the link c:\\DriverName.cfg; nothing it led to was touched."},
         Planted{"SecondNameOfAFile",
                 [](sim::SimMachine& m) {
                     m.files.WriteFile("C:\\DriverName.cfg", "[Planted]\r\nPrintName1=Evil\r\n");
                     m.files.SetLinkCount("C:\\DriverName.cfg", 2);
                 },
-                nullptr},
+                false, "Removed the link c:\\DriverName.cfg; nothing it led to was touched."},
         Planted{"AUsersFolderWithALinkInside",
                 [](sim::SimMachine& m) {
                     m.files.WriteFile("C:\\Barcode\\mine.dll", "mine");
                     m.files.MakeLink("C:\\Barcode\\x86", "C:\\Precious");
                 },
-                nullptr},
+                false, nullptr},
         // Wine's answer: the link could only be followed.
         Planted{"ALinkTheSystemCannotRemove",
                 [](sim::SimMachine& m) {
                     m.files.MakeLink("C:\\Barcode", "C:\\Precious");
                     m.files.failures.FailAlways("RemoveLinkA", platform::error::kNotSupported);
                 },
-                "c:\\Barcode is a link to another place"},
+                true, "c:\\Barcode is a link to another place"},
         Planted{"AFolderThatCannotGo",
                 [](sim::SimMachine& m) {
                     m.files.WriteFile("C:\\Ticket\\held.dll", "held");
                     m.files.SetReadOnly("C:\\Ticket\\held.dll");
                 },
-                "c:\\Ticket was already there and could not be removed"},
+                true, "c:\\Ticket was already there and could not be removed"},
         Planted{"MadeByAnotherInBetween",
                 [](sim::SimMachine& m) {
                     m.files.failures.FailNext("CreateProtectedFileA",
                                               platform::error::kAlreadyExists);
                 },
-                "c:\\DriverName.cfg could not be made for administrators only (error 183)"}),
+                true, "c:\\DriverName.cfg could not be made for administrators only (error 183)"}),
     [](const ::testing::TestParamInfo<Planted>& info) { return std::string(info.param.label); });
 
 }  // namespace
