@@ -10,7 +10,6 @@
 namespace app {
 namespace {
 
-constexpr const char* kFinishCaption = "&Finish";
 // No section has this number: FindModelIndex's answer for a name no
 // section lists.
 constexpr int kNotListed = -2;
@@ -224,6 +223,12 @@ void InstallerDialog::OnInstall() {
 void InstallerDialog::EndInstallation(Outcome how, const std::string& reason) {
     outcome = how;
     outcomeReason = reason;
+    if (how == Outcome::Completed) OfferFinish();
+}
+
+void InstallerDialog::OfferFinish() {
+    installButton.Enable(true);
+    installButton.SetText(kFinishCaption);
 }
 
 void InstallerDialog::RefuseUnknownModel(const std::string& driverName) {

@@ -58,8 +58,7 @@ std::optional<RunOutcome> PortRepair::Start() {
                           "the printer " + Quoted(printer_.name) + " has the driver " +
                               Quoted(printer_.driver) + ", which this installer does not install"};
     }
-    // Only the family matters to the search: it picks the status request.
-    dialog_.modelIndex = *family == catalogue::DriverFamily::Receipt ? 0 : dialog_.Blocks().Total();
+    family_ = *family;
     log_.Write("repairing the printer " + Quoted(printer_.name) + " (driver " +
                Quoted(printer_.driver) + ") on port " + printer_.port);
     if (StartsWith(printer_.port, "USB")) return RepairUsb();
@@ -112,7 +111,7 @@ std::optional<RunOutcome> PortRepair::StartSerialSearch() {
                std::to_string(dialog_.serialBaudRate) + " baud" +
                (options_.autoBaud ? " (/baud auto: then slower)" : ""));
     searching_ = true;
-    dialog_.SearchSerialPorts(printer_.name);
+    dialog_.SearchSerialPorts(printer_.name, family_);
     return AfterTimer();
 }
 

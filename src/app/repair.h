@@ -45,6 +45,8 @@ private:
     const cli::Options& options_;
     InstallLog& log_;
     install::InstalledPrinter printer_;
+    // Whose status request the serial search sends.
+    catalogue::DriverFamily family_ = catalogue::DriverFamily::Receipt;
     bool searching_ = false;
     // Problems of the start-up are not the repair's.
     std::size_t problemsBefore_ = 0;

@@ -86,8 +86,9 @@ public:
     void SelectSerialPort();
     void DetectUsbPort();
     // The serial search for a printer that exists already, without a prompt:
-    // at serialBaudRate, then at each of fallbackBaudRates.
-    void SearchSerialPorts(const std::string& printerName);
+    // at serialBaudRate, then at each of fallbackBaudRates; `family` picks the
+    // status request the printer answers.
+    void SearchSerialPorts(const std::string& printerName, catalogue::DriverFamily family);
 
     // The serial port search: each timer tick probes the next serial port
     // (or ends the search); see serial_selection.cpp.
@@ -156,8 +157,10 @@ public:
     std::int32_t probeIndex = 0;
     std::unique_ptr<platform::SerialChannel> serialPort;
     ProbeState probeState = ProbeState::Idle;
-    // The printer the serial step works on, fixed when the step begins.
+    // The printer the serial step works on, and the family whose status
+    // request it sends, fixed when the step begins.
     std::string serialPrinterName;
+    catalogue::DriverFamily serialFamily = catalogue::DriverFamily::Receipt;
 
     // Process-wide: cleared when an Install finds no port of the chosen
     // type, never set again while the process runs.
@@ -180,7 +183,12 @@ public:
     enum class Outcome { None, Completed, Abandoned, Failed };
     Outcome outcome = Outcome::None;
     std::string outcomeReason;  // why it was abandoned or failed
+    // The one place an Install's end is recorded; a completed one also
+    // turns Install into the button that closes the installer.
     void EndInstallation(Outcome how, const std::string& reason = std::string());
+    // Install becomes "&Finish" (pressing it closes the installer).
+    void OfferFinish();
+    static constexpr const char* kFinishCaption = "&Finish";
 
     // How the last Install's search for the printer (USB or serial) ended.
     enum class PortSearch { NotRun, Found, NotFound };

@@ -201,8 +201,7 @@ void InstallerDialog::SetUpPrinter(const std::string& printerName, const std::st
         // The serial port search ends the installation itself; a receipt
         // installation still gets its button back here.
         if (!label) {
-            installButton.Enable(true);
-            installButton.SetText("&Finish");
+            OfferFinish();
             Refresh();
         }
         return;
@@ -214,8 +213,6 @@ void InstallerDialog::CompleteInstallation() {
     progressBar.SetPos(100);
     statusText = "The installation is completed.";
     EndInstallation(Outcome::Completed);
-    installButton.Enable(true);
-    installButton.SetText("&Finish");
     Refresh();
 }
 

@@ -55,7 +55,7 @@ void ReceiptDriverInstaller::Install() {
     }
     if (!FindDriverDirectory()) return;
     const std::string sourceFolder = wow64_ ? "C:\\Ticket\\x64\\" : "C:\\Ticket\\x86\\";
-    const std::string printerName = dialog_.Platform().window.GetControlText(IDC_PRINTER_NAME);
+    const std::string printerName = dialog_.InstalledPrinterName();
     const auto model =
         cat::ResolveReceiptModel(dialog_.modelIndex, blocks_, dialog_.driverCombo.GetText());
     if (!model) {  // the Install command refuses such models before this

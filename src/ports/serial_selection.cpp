@@ -14,7 +14,6 @@
 namespace app {
 namespace {
 
-constexpr const char* kFinishCaption = "&Finish";
 constexpr std::uint32_t kFirstTickMs = 1;
 constexpr std::uint32_t kReplyWaitMs = 700;
 constexpr std::uint32_t kWriteBufferSize = 512;
@@ -53,6 +52,7 @@ void InstallerDialog::SelectSerialPort() {
     }
     progressBar.SetPos(50);
     serialPrinterName = InstalledPrinterName();
+    serialFamily = catalogue::FamilyOf(modelIndex, Blocks());
 
     if (serialPorts.size() > 1) {
         const int answer = window_.ShowSerialPrompt();
@@ -96,12 +96,14 @@ void InstallerDialog::SelectSerialPort() {
     FinishSerialStep();
 }
 
-void InstallerDialog::SearchSerialPorts(const std::string& printerName) {
+void InstallerDialog::SearchSerialPorts(const std::string& printerName,
+                                        catalogue::DriverFamily family) {
     if (!ListInstalledPrinters(installedPrinterNames, installedPrinterPorts)) {
         installedPrinterNames.clear();
         installedPrinterPorts.clear();
     }
     serialPrinterName = printerName;
+    serialFamily = family;
     portSearch = PortSearch::NotRun;
     StartProbing();
 }
@@ -149,8 +151,7 @@ void InstallerDialog::OnTimer(std::uintptr_t) {
         ArmProbeTimer(kFirstTickMs);
         return;
     }
-    const bool receipt =
-        catalogue::FamilyOf(modelIndex, Blocks()) == catalogue::DriverFamily::Receipt;
+    const bool receipt = serialFamily == catalogue::DriverFamily::Receipt;
     const auto& request = receipt ? kReceiptRequest : kLabelRequest;
     window_.SetTimer(PROBE_TIMER_ID, kReplyWaitMs);
     if (!serialPort->QueueWrite(request.data(), request.size())) {
@@ -184,8 +185,6 @@ void InstallerDialog::SerialPortFound(const std::string& port) {
     progressBar.SetPos(90);
     RunSpooler(install::kRestart);
     EndInstallation(Outcome::Completed);
-    installButton.Enable(true);
-    installButton.SetText(kFinishCaption);
     Refresh();
     progressBar.SetPos(100);
 }
@@ -217,8 +216,6 @@ void InstallerDialog::CloseSerialPort() {
 
 void InstallerDialog::FinishSerialStep() {
     EndInstallation(Outcome::Completed);
-    installButton.Enable(true);
-    installButton.SetText(kFinishCaption);
     Refresh();
     progressBar.SetPos(100);
 }

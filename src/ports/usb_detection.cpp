@@ -21,11 +21,7 @@ void InstallerDialog::DetectUsbPort() {
         statusText = "Checking USB ports...";
         Refresh();
         const bool windows7 = GetWindowsVersionCode() == kWindows7;
-        // The name the printer was created under.
-        const std::string printerName =
-            catalogue::FamilyOf(modelIndex, Blocks()) == catalogue::DriverFamily::Label
-                ? driverCombo.GetText()
-                : window_.GetControlText(IDC_PRINTER_NAME);
+        const std::string printerName = InstalledPrinterName();
         bool found = false;
         for (const std::string& port : usbPorts) {
             statusText = "Checking  " + port + " ....";

@@ -641,6 +641,20 @@ TEST_F(RepairSerialTest, AutoFindsTheRateAndAPrinterOnItsOwnPortIsAlreadyRight) 
     EXPECT_TRUE(Logged("the printer \"Bar\" was already right: it answers on its own port, COM3:"));
 }
 
+// Each family is asked with its own status request: a receipt printer with
+// DLE EOT 1, a label printer with ESC ! ?.
+TEST_F(RepairSerialTest, EachFamilyIsAskedWithItsOwnStatusRequest) {
+    machine.spooler.SeedPrinter("Labels", "47T(Label)", "COM3:");
+    const std::vector<std::pair<const char*, std::vector<std::uint8_t>>> cases = {
+        {"Bar", {0x10, 0x04, 0x01}}, {"Labels", {0x1B, 0x21, 0x3F}}};
+    for (const auto& [name, request] : cases) {
+        machine.serial.writes.clear();
+        Run({"/quiet", "/repair", "/name", name});
+        ASSERT_EQ(machine.serial.writes.size(), 4u) << name;
+        for (const auto& write : machine.serial.writes) EXPECT_EQ(write.bytes, request) << name;
+    }
+}
+
 TEST_F(RepairSerialTest, APrinterThatAnswersOnNoComPortStaysWhereItWas) {
     Run({"/quiet", "/repair", "/name", "Bar", "/baud", "19200"});
     EXPECT_EQ(ExitCode(), ec::kNoPrinterAnswered);
