@@ -1,5 +1,7 @@
 #include "app/driver_list.h"
 
+#include "base/text.h"
+
 #include <cstring>
 #include <vector>
 
@@ -42,6 +44,23 @@ void ScanDriverList(platform::ProfileReader& profile,
         if (names[p + 1] == 0) break;
         start = p + 1;
     }
+}
+
+EntryMatch MatchEntry(const std::vector<DriverListEntry>& entries, const std::string& model) {
+    for (const DriverListEntry& entry : entries) {
+        if (entry.name == model) return {&entry, false};
+    }
+    EntryMatch match;
+    const std::string wanted = text::Lower(model);
+    for (const DriverListEntry& entry : entries) {
+        if (text::Lower(entry.name) != wanted) continue;
+        if (match.entry != nullptr) {
+            match.ambiguous = true;
+            break;
+        }
+        match.entry = &entry;
+    }
+    return match;
 }
 
 }  // namespace app

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 
@@ -20,5 +21,21 @@ constexpr int kMaxNamesPerSection = 50;
 // Calls `onName(section, name)` for every name, in file order.
 void ScanDriverList(platform::ProfileReader& profile,
                     const std::function<void(int section, const std::string& name)>& onName);
+
+// One entry of the package's driver list, in the list's order.
+struct DriverListEntry {
+    std::string name;
+    int modelIndex = -1;
+    std::string driver;  // empty: the entry installs nothing
+    bool label = false;
+};
+
+// The entry /model names: the exact text first; otherwise the first entry
+// that differs only in case, and whether another one does too.
+struct EntryMatch {
+    const DriverListEntry* entry = nullptr;
+    bool ambiguous = false;
+};
+EntryMatch MatchEntry(const std::vector<DriverListEntry>& entries, const std::string& model);
 
 }  // namespace app

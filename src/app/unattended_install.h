@@ -5,6 +5,11 @@
 // an operator would make in the controls, and presses Install. The prompt
 // policy answers what the installation asks; when the installation (and a
 // serial port search after it) is over, the outcome becomes the exit code.
+//
+// Each verb has a file of its own: verb_list.cpp, verb_check.cpp,
+// verb_install.cpp, repair.cpp and test_page.cpp (and /uninstall, which
+// needs no dialog, install/printer_removal.cpp); unattended_install.cpp
+// starts the run, follows it and ends it.
 #pragma once
 
 #include <memory>
@@ -12,6 +17,7 @@
 #include <vector>
 
 #include "app/command_line_options.h"
+#include "app/driver_list.h"
 #include "base/install_log.h"
 #include "base/installer_dialog.h"
 #include "app/preflight.h"
@@ -21,13 +27,9 @@
 
 namespace app {
 
-// One entry of the package's driver list, in the list's order.
-struct DriverListEntry {
-    std::string name;
-    int modelIndex = -1;
-    std::string driver;  // empty: the entry installs nothing
-    bool label = false;
-};
+constexpr const char* kNoDriversText =
+    "the driver package offers no driver: run the installer in the folder that holds "
+    "\"DriverData.Drv\" and 7-zip32.dll";
 
 // The entries of "C:\DriverName.cfg" as the dialog offers them.
 std::vector<DriverListEntry> ReadDriverListEntries(InstallerDialog& dialog);
