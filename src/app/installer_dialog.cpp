@@ -18,7 +18,7 @@ constexpr std::size_t kShownFailureText = 400;
 
 }  // namespace
 
-InstallerDialog::InstallerDialog(platform::Platform& platform)
+InstallerDialog::InstallerDialog(platform::Platform& platform, Operator* asked)
     : extractor(platform.libraries, platform.files, platform.threads),
       installButton(platform.window, IDC_INSTALL),
       progressBar(platform.window, IDC_PROGRESS),
@@ -26,7 +26,13 @@ InstallerDialog::InstallerDialog(platform::Platform& platform)
       portTypeList(platform.window, IDC_PORT_TYPE_LIST),
       serialPort(platform.serial.Create()),
       platform_(platform),
-      window_(platform.window) {}
+      window_(platform.window),
+      windowOperator_(platform.window),
+      operator_(asked != nullptr ? *asked : windowOperator_) {}
+
+void InstallerDialog::EnableInstall(bool enable) {
+    installButton.Enable(enable && operator_.MayPressInstall());
+}
 
 InstallerDialog::~InstallerDialog() {
     // Neither the worker nor the serial channel's thread may outlive this object.
@@ -58,10 +64,11 @@ bool InstallerDialog::InitDialog() {
     // left waiting.
     if (!worker_) {
         startupRunning_ = false;
-        window_.ShowMessageBox(OwnedBox(Message::kStartupNotStarted,
-                                        "The installer could not start its preparation (no thread "
-                                        "could be created). Close it and start it again.",
-                                        "Error", platform::mb::kOk));
+        operator_.ShowMessageBox(
+            OwnedBox(Message::kStartupNotStarted,
+                     "The installer could not start its preparation (no thread "
+                     "could be created). Close it and start it again.",
+                     "Error", platform::mb::kOk));
     }
     return true;
 }
@@ -82,6 +89,7 @@ long InstallerDialog::OnUpdateDataMessage(std::uintptr_t wParam) {
 }
 
 void InstallerDialog::Refresh() {
+    operator_.ShowStatus(statusText);
     window_.SendUpdateData();
 }
 
@@ -98,13 +106,13 @@ void InstallerDialog::StartupWorker() {
         if (CloseRequested()) break;
         (this->*step)();
     }
-    if (!CloseRequested()) installButton.Enable(true);
+    if (!CloseRequested()) EnableInstall(true);
     startupRunning_ = false;
     window_.PostStartupFinished();
 }
 
 void InstallerDialog::EnsureSpoolerRunning() {
-    install::SpoolerControl(platform_.services, platform_.threads, window_)
+    install::SpoolerControl(platform_.services, platform_.threads, operator_)
         .Run(install::kSpoolerService, install::kEnsureRunning);
 }
 
@@ -113,12 +121,12 @@ void InstallerDialog::OnStartupFinished() {
         worker_->Join();
         worker_.reset();
     }
-    if (CloseRequested()) window_.EndDialog(pendingResult_);
+    if (CloseRequested()) operator_.EndDialog(pendingResult_);
 }
 
 void InstallerDialog::EndWhenStartupDone(int result) {
     if (!startupRunning_) {
-        window_.EndDialog(result);
+        operator_.EndDialog(result);
         return;
     }
     // The worker still uses the dialog, and may be unpacking into the
@@ -147,7 +155,7 @@ void InstallerDialog::OnInstall() {
         OnOk();
         return;
     }
-    installButton.Enable(false);
+    EnableInstall(false);
     portSearch = PortSearch::NotRun;
     outcome = Outcome::None;
     outcomeReason.clear();
@@ -161,9 +169,9 @@ void InstallerDialog::OnInstall() {
     if (portTypeIndex < 0) {
         // Nothing chosen yet and the selection cleared: ask rather than guess.
         const char* text = "Please select the port that you are using.";
-        window_.ShowMessageBox(
+        operator_.ShowMessageBox(
             OwnedBox(Message::kNoPortTypeChosen, text, "Prompt", platform::mb::kOk));
-        installButton.Enable(true);
+        EnableInstall(true);
         lastRoute = InstallRoute::Refused;
         EndInstallation(Outcome::Failed, text);
         return;
@@ -205,7 +213,7 @@ void InstallerDialog::OnInstall() {
         return;
     }
     if (!ClearToInstall(*this, driverName)) {
-        installButton.Enable(true);
+        EnableInstall(true);
         lastRoute = InstallRoute::Refused;
         return;
     }
@@ -227,7 +235,7 @@ void InstallerDialog::EndInstallation(Outcome how, const std::string& reason) {
 }
 
 void InstallerDialog::OfferFinish() {
-    installButton.Enable(true);
+    EnableInstall(true);
     installButton.SetText(kFinishCaption);
 }
 
@@ -241,9 +249,9 @@ void InstallerDialog::RefuseUnknownModel(const std::string& driverName) {
     if (driverCombo.GetCount() == 0 && !extractor.FailureText().empty()) {
         text += "\r\n\r\n" + extractor.FailureText().substr(0, kShownFailureText);
     }
-    window_.ShowMessageBox(
+    operator_.ShowMessageBox(
         OwnedBox(Message::kDriverNotInstallable, text, "Error", platform::mb::kOk));
-    installButton.Enable(true);
+    EnableInstall(true);
     lastRoute = InstallRoute::Refused;
     EndInstallation(Outcome::Failed, text);
 }
@@ -252,8 +260,8 @@ void InstallerDialog::RefuseUnlistedModel(const std::string& driverName) {
     const std::string text = "The driver list \"" + std::string(kDriverListPath) +
                              "\" could not be read again, or it no longer lists the driver \"" +
                              driverName + "\". Nothing was installed.";
-    window_.ShowMessageBox(OwnedBox(Message::kDriverNotListed, text, "Error", platform::mb::kOk));
-    installButton.Enable(true);
+    operator_.ShowMessageBox(OwnedBox(Message::kDriverNotListed, text, "Error", platform::mb::kOk));
+    EnableInstall(true);
     lastRoute = InstallRoute::Refused;
     EndInstallation(Outcome::Failed, text);
 }

@@ -344,7 +344,7 @@ bool ClearToInstall(InstallerDialog& dialog, const std::string& model) {
     request.declaredBytes = dialog.extractor.DeclaredTotal();
     const std::string text = BlockingText(Preflight(dialog.Platform()).Run(request));
     if (text.empty()) return true;
-    dialog.Platform().window.ShowMessageBox(
+    dialog.TheOperator().ShowMessageBox(
         OwnedBox(Message::kPreflightBlocked, text, "Error", platform::mb::kOk));
     dialog.EndInstallation(InstallerDialog::Outcome::Failed, text);
     return false;

@@ -16,7 +16,7 @@ void InstallerDialog::UnpackDriverPackage() {
         workingFoldersProblem = folders.problem;
         statusText = "The driver package was not unpacked.";
         Refresh();
-        window_.ShowMessageBox(
+        operator_.ShowMessageBox(
             OwnedBox(Message::kWorkingFoldersNotReady,
                      "The driver package cannot be unpacked: " + folders.problem + ".", "Error",
                      platform::mb::kOk));

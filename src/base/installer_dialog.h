@@ -16,6 +16,7 @@
 #include "base/dialog_ids.h"
 #include "base/messages.h"
 #include "base/model_catalogue.h"
+#include "base/operator.h"
 #include "package/archive_extractor.h"
 #include "platform/platform.h"
 #include "base/port_types.h"
@@ -26,7 +27,9 @@ using StringArray = std::vector<std::string>;
 
 class InstallerDialog {
 public:
-    explicit InstallerDialog(platform::Platform& platform);
+    // `asked` answers what the installation asks; by default the person at
+    // the dialog's own windows.
+    explicit InstallerDialog(platform::Platform& platform, Operator* asked = nullptr);
     ~InstallerDialog();
     InstallerDialog(const InstallerDialog&) = delete;
     InstallerDialog& operator=(const InstallerDialog&) = delete;
@@ -206,6 +209,10 @@ public:
     bool preflightPassed = false;
 
     platform::Platform& Platform() { return platform_; }
+    Operator& TheOperator() { return operator_; }
+    // Install offered to be pressed (or taken away); a command line that
+    // presses it itself never gets it back.
+    void EnableInstall(bool enable);
     catalogue::ReceiptBlocks Blocks() const {
         return {receiptGroup1Size, receiptGroup2Size, receiptGroup3Size, receiptGroup4Size};
     }
@@ -241,6 +248,8 @@ private:
 
     platform::Platform& platform_;
     platform::DialogWindow& window_;
+    WindowOperator windowOperator_;
+    Operator& operator_;
     std::unique_ptr<platform::Thread> worker_;
     std::atomic<bool> startupRunning_{false};
     std::atomic<bool> closeRequested_{false};

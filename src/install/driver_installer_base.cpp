@@ -25,7 +25,7 @@ bool DriverInstallerBase::FindDriverDirectory() {
     const std::string text = "The printer driver folder for \"" + environment_ +
                              "\" could not be found (error " + std::to_string(found.lastError) +
                              ").";
-    dialog_.Platform().window.ShowMessageBox(
+    dialog_.TheOperator().ShowMessageBox(
         app::OwnedBox(app::Message::kDriverFolderNotFound, text, "Error", platform::mb::kOk));
     GiveUp(text);
     return false;
@@ -51,7 +51,7 @@ bool DriverInstallerBase::PathsFit(const std::vector<std::string>& paths, std::s
         const std::string text = "The printer driver folder \"" + driverDirectory_ +
                                  "\" is too long: the path \"" + path + "\" does not fit in " +
                                  std::to_string(bufferSize - 1) + " characters.";
-        dialog_.Platform().window.ShowMessageBox(
+        dialog_.TheOperator().ShowMessageBox(
             app::OwnedBox(app::Message::kDriverFolderTooLong, text, "Error", platform::mb::kOk));
         GiveUp(text);
         return false;
@@ -93,7 +93,7 @@ void DriverInstallerBase::AfterFailedRegistration(int answer, const std::string&
     dialog_.EndInstallation(app::InstallerDialog::Outcome::Failed, reason);
     if (answer == platform::mb::kIdRetry) {
         dialog_.installButton.SetText("Reinstall");
-        dialog_.installButton.Enable(true);
+        dialog_.EnableInstall(true);
         dialog_.progressBar.SetPos(0);
         return;
     }
@@ -102,7 +102,7 @@ void DriverInstallerBase::AfterFailedRegistration(int answer, const std::string&
 
 void DriverInstallerBase::GiveUp(const std::string& reason) {
     dialog_.EndInstallation(app::InstallerDialog::Outcome::Failed, reason);
-    dialog_.installButton.Enable(true);
+    dialog_.EnableInstall(true);
     dialog_.progressBar.SetPos(0);
 }
 

@@ -90,7 +90,7 @@ bool LabelDriverInstaller::InstallLanguageMonitor(const std::string& monitorFile
         return true;
     }
     const char* text = "Failed to add Monitor\r\n";
-    dialog_.Platform().window.ShowMessageBox(
+    dialog_.TheOperator().ShowMessageBox(
         app::AppBox(app::Message::kMonitorNotAdded, text, platform::mb::kOk));
     dialog_.EndInstallation(app::InstallerDialog::Outcome::Failed, text);
     dialog_.OnOk();
@@ -99,7 +99,7 @@ bool LabelDriverInstaller::InstallLanguageMonitor(const std::string& monitorFile
 
 void LabelDriverInstaller::Install() {
     if (!dialog_.PreselectPort()) {
-        dialog_.installButton.Enable(true);
+        dialog_.EnableInstall(true);
         return;
     }
     const auto model = cat::ResolveLabelModel(dialog_.modelIndex, blocks_);
@@ -133,7 +133,7 @@ void LabelDriverInstaller::Install() {
     if (!added.IsOne()) {
         const std::string text = RetryText(added.lastError);
         AfterFailedRegistration(
-            dialog_.Platform().window.ShowMessageBox(
+            dialog_.TheOperator().ShowMessageBox(
                 app::AppBox(app::Message::kDriverNotRegistered, text, platform::mb::kRetryCancel)),
             text);
         return;

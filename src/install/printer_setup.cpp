@@ -57,7 +57,7 @@ bool InstallerDialog::PreselectPort() {
                 "A new port was added, but the spooler does not list it as a Standard TCP/IP "
                 "port, so the printer cannot be set up on it.\r\n\r\nPlease check the new "
                 "port, or select other port type.";
-            window_.ShowMessageBox(
+            operator_.ShowMessageBox(
                 OwnedBox(Message::kNewTcpIpPortNotListed, text, "Prompt", platform::mb::kOk));
             EndInstallation(Outcome::Failed, text);
             return false;
@@ -233,10 +233,10 @@ void InstallerDialog::ReportAddPrinterFailure(std::uint32_t error) {
             reinstall = false;
             break;
     }
-    window_.ShowMessageBox(OwnedBox(Message::kPrinterNotAdded, text, caption, platform::mb::kOk));
+    operator_.ShowMessageBox(OwnedBox(Message::kPrinterNotAdded, text, caption, platform::mb::kOk));
     EndInstallation(Outcome::Failed, text);
     if (reinstall) installButton.SetText("Reinstall");
-    installButton.Enable(true);
+    EnableInstall(true);
     progressBar.SetPos(0);
 }
 
@@ -254,16 +254,16 @@ void InstallerDialog::MakeDefaultPrinter(const std::string& printerName) {
     }
     if (platform_.registry.RegSetValueExA(key, "Device", platform::reg::kSz,
                                           platform::reg::SzBytes(device)) != 0) {
-        window_.ShowMessageBox(AppBox(Message::kDefaultPrinterNotSet,
-                                      "Error\xA3\xBA"
-                                      "Failed to set regist",
-                                      platform::mb::kOk));
+        operator_.ShowMessageBox(AppBox(Message::kDefaultPrinterNotSet,
+                                        "Error\xA3\xBA"
+                                        "Failed to set regist",
+                                        platform::mb::kOk));
     }
     (void)platform_.registry.RegCloseKey(key);
 }
 
 void InstallerDialog::RunSpooler(std::int32_t mode) {
-    install::SpoolerControl(platform_.services, platform_.threads, window_)
+    install::SpoolerControl(platform_.services, platform_.threads, operator_)
         .Run(install::kSpoolerService, mode);
 }
 
@@ -277,7 +277,7 @@ int InstallerDialog::ChooseTcpIpPort() {
         return added ? kPortCreated : kPortCancelled;
     }
     ports::TcpIpPortDialog dialog(platform_.spooler);
-    const int result = window_.RunModal(IDD_TCPIP_PORT, dialog);
+    const int result = operator_.ChoosePort(IDD_TCPIP_PORT, dialog);
     chosenPort = dialog.ChosenPort();
     // Ports may have come and gone meanwhile.
     EnumeratePorts();
@@ -287,7 +287,7 @@ int InstallerDialog::ChooseTcpIpPort() {
 int InstallerDialog::SelectParallelPort() {
     chosenPort.clear();
     if (parallelPorts.empty()) {
-        window_.ShowMessageBox(
+        operator_.ShowMessageBox(
             AppBox(Message::kNoParallelPort,
                    "There is no available parallel port.\r\n\r\nPlease select other port type.",
                    platform::mb::kOk));
@@ -298,7 +298,7 @@ int InstallerDialog::SelectParallelPort() {
         return kPortChoiceBase;
     }
     ports::ParallelPortDialog dialog(platform_.spooler);
-    const int result = window_.RunModal(IDD_PARALLEL_PORT, dialog);
+    const int result = operator_.ChoosePort(IDD_PARALLEL_PORT, dialog);
     chosenPort = dialog.ChosenPort();
     EnumeratePorts();
     return result;

@@ -50,7 +50,7 @@ platform::DriverInfo3 ReceiptDriverInstaller::DriverRecord(const cat::ReceiptMod
 
 void ReceiptDriverInstaller::Install() {
     if (!dialog_.PreselectPort()) {
-        dialog_.installButton.Enable(true);
+        dialog_.EnableInstall(true);
         return;
     }
     if (!FindDriverDirectory()) return;
@@ -85,7 +85,7 @@ void ReceiptDriverInstaller::Install() {
         // The copies stay: only a registration makes the spooler keep its own.
         const std::string text = RetryText(added.lastError);
         AfterFailedRegistration(
-            dialog_.Platform().window.ShowMessageBox(app::OwnedBox(
+            dialog_.TheOperator().ShowMessageBox(app::OwnedBox(
                 app::Message::kDriverNotRegistered, text, "Error", platform::mb::kRetryCancel)),
             text);
         return;

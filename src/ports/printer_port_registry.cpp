@@ -26,7 +26,7 @@ constexpr std::uint32_t kOnLineBufferSize = 50;
 }  // namespace
 
 void InstallerDialog::ReportRegistryWriteFailure() {
-    window_.ShowMessageBox(
+    operator_.ShowMessageBox(
         AppBox(Message::kRegistryNotRead, "Failed to read Registry", platform::mb::kOk));
 }
 
@@ -98,10 +98,10 @@ void InstallerDialog::WriteSerialPortSettings(const std::string& portName) {
         return;
     }
     if (registry.RegSetValueExA(key, portName, reg::kSz, reg::SzBytes(settings)) != 0) {
-        window_.ShowMessageBox(AppBox(Message::kRegistryNotWritten,
-                                      "Error\xA3\xBA"
-                                      "Failed to set Registry",
-                                      platform::mb::kOk));
+        operator_.ShowMessageBox(AppBox(Message::kRegistryNotWritten,
+                                        "Error\xA3\xBA"
+                                        "Failed to set Registry",
+                                        platform::mb::kOk));
     }
     (void)registry.RegCloseKey(key);
 }

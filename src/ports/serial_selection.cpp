@@ -55,7 +55,7 @@ void InstallerDialog::SelectSerialPort() {
     serialFamily = catalogue::FamilyOf(modelIndex, Blocks());
 
     if (serialPorts.size() > 1) {
-        const int answer = window_.ShowSerialPrompt();
+        const int answer = operator_.AskSerialRate();
         Refresh();
         const long row = static_cast<long>(answer) - kPortChoiceBase;
         if (answer >= kPortChoiceBase && row < static_cast<long>(ports::kBaudRates.size())) {

@@ -43,8 +43,8 @@ void InstallerDialog::DetectUsbPort() {
         }
         if (found) break;
         portSearch = PortSearch::NotFound;
-        if (window_.ShowMessageBox(OwnedBox(Message::kUsbPortNotFound, kNoPortText,
-                                            "Fail to select port", platform::mb::kRetryCancel)) !=
+        if (operator_.ShowMessageBox(OwnedBox(Message::kUsbPortNotFound, kNoPortText,
+                                              "Fail to select port", platform::mb::kRetryCancel)) !=
             platform::mb::kIdRetry) {
             break;
         }

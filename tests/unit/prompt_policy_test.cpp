@@ -133,35 +133,27 @@ TEST(InstallLogTest, EntriesCarryTheTimeAndStayOnOneLineInEveryOutput) {
               "x");
 }
 
-class UnattendedWindowTest : public PromptPolicyTest {
+class CommandLineOperatorTest : public PromptPolicyTest {
 protected:
-    sim::SimDialogWindow inner;
     app::PromptPolicy& usbPolicy = Policy({"/model", "m", "/port", "usb"});
-    app::UnattendedWindow window{inner, usbPolicy, log};
+    app::CommandLineOperator asked{usbPolicy, log};
 };
 
-TEST_F(UnattendedWindowTest, StatusLinesAreLoggedOnlyWhenTheyChange) {
-    window.SetControlText(IDC_STATUS, "");
-    window.SetControlText(IDC_STATUS, "Checking USB ports...");
-    window.SetControlText(IDC_STATUS, "Checking USB ports...");
-    window.SetControlText(IDC_PRINTER_NAME, "KV6X");
-    window.SetControlText(IDC_STATUS, "Checking  USB001 ....");
-    window.SetControlText(IDC_STATUS, "Checking USB ports...");
+TEST_F(CommandLineOperatorTest, StatusLinesAreLoggedOnlyWhenTheyChange) {
+    for (const char* text : {"", "Checking USB ports...", "Checking USB ports...",
+                             "Checking  USB001 ....", "Checking USB ports..."}) {
+        asked.ShowStatus(text);
+    }
     EXPECT_EQ(Lines(),
               (std::vector<std::string>{"2024-03-05 14:07:09.042  status: Checking USB ports...",
                                         "2024-03-05 14:07:09.042  status: Checking  USB001 ....",
                                         "2024-03-05 14:07:09.042  status: Checking USB ports..."}));
-    // And they reach the real window all the same.
-    EXPECT_EQ(inner.Control(IDC_STATUS).text, "Checking USB ports...");
-    EXPECT_EQ(inner.Control(IDC_PRINTER_NAME).text, "KV6X");
 }
 
-TEST_F(UnattendedWindowTest, BoxesAndThePromptAreAnsweredWithoutReachingTheWindow) {
-    EXPECT_EQ(window.ShowMessageBox(Owned("t", "Error", mb::kRetryCancel)), mb::kIdCancel);
-    EXPECT_EQ(window.ShowMessageBox(App("t", mb::kOk)), mb::kIdOk);
-    EXPECT_EQ(window.ShowSerialPrompt(), app::InstallerDialog::kPortChoiceBase + 5);
-    EXPECT_TRUE(inner.messageBoxes.empty());
-    EXPECT_EQ(inner.serialPrompts, 0);
+TEST_F(CommandLineOperatorTest, BoxesAndThePromptAreAnsweredByThePolicy) {
+    EXPECT_EQ(asked.ShowMessageBox(Owned("t", "Error", mb::kRetryCancel)), mb::kIdCancel);
+    EXPECT_EQ(asked.ShowMessageBox(App("t", mb::kOk)), mb::kIdOk);
+    EXPECT_EQ(asked.AskSerialRate(), app::InstallerDialog::kPortChoiceBase + 5);
     EXPECT_EQ(Lines().size(), 3u);
 }
 
@@ -174,45 +166,22 @@ public:
     bool ran = false;
 };
 
-TEST_F(UnattendedWindowTest, APortDialogIsNeverShownAndCountsAsAProblem) {
+TEST_F(CommandLineOperatorTest, APortDialogIsNeverShownAndCountsAsAProblem) {
     NeverRun handler;
-    EXPECT_EQ(window.RunModal(137, handler), -1);
+    EXPECT_EQ(asked.ChoosePort(137, handler), -1);
     EXPECT_FALSE(handler.ran);
-    EXPECT_TRUE(inner.modals.empty());
     EXPECT_EQ(usbPolicy.Problems(), (std::vector<std::string>{"dialog 137 was not shown"}));
     EXPECT_EQ(Lines(), (std::vector<std::string>{
                            "2024-03-05 14:07:09.042  dialog 137 was not shown (nobody is there to "
                            "answer it)"}));
 }
 
-TEST_F(UnattendedWindowTest, TheInstallButtonStaysDisabledAndEverythingElsePassesOn) {
-    window.EnableControl(IDC_INSTALL, true);
-    EXPECT_FALSE(inner.Control(IDC_INSTALL).enabled);
-    window.EnableControl(mb::kIdCancel, false);
-    EXPECT_FALSE(inner.Control(mb::kIdCancel).enabled);
-    window.EnableControl(mb::kIdCancel, true);
-    EXPECT_TRUE(window.IsControlEnabled(mb::kIdCancel));
-    window.ComboAddString(IDC_DRIVER_COMBO, "KV6X");
-    window.ComboSetCurSel(IDC_DRIVER_COMBO, 0);
-    EXPECT_EQ(window.GetControlText(IDC_DRIVER_COMBO), "KV6X");
-    window.SetCheck(IDC_SET_DEFAULT, 1);
-    EXPECT_EQ(inner.Control(IDC_SET_DEFAULT).check, 1);
-    window.ProgressSetPos(IDC_PROGRESS, 40);
-    EXPECT_EQ(inner.Control(IDC_PROGRESS).progress, 40);
-    EXPECT_TRUE(window.SetTimer(PROBE_TIMER_ID, 700));
-    EXPECT_EQ(inner.timerPeriods[PROBE_TIMER_ID], 700u);
-    window.KillTimer(PROBE_TIMER_ID);
-    EXPECT_TRUE(inner.timers.empty());
-    EXPECT_EQ(window.Handle(), inner.handle);
-}
-
-TEST_F(UnattendedWindowTest, EndingTheDialogIsReportedNotCarriedOut) {
+TEST_F(CommandLineOperatorTest, EndingTheDialogIsReportedNotCarriedOut) {
     int ended = -1;
-    window.EndDialog(mb::kIdCancel);  // nobody listening yet: nothing happens
-    window.OnEnd([&](int result) { ended = result; });
-    window.EndDialog(mb::kIdOk);
+    asked.EndDialog(mb::kIdCancel);  // nobody listening yet: nothing happens
+    asked.OnEnd([&](int result) { ended = result; });
+    asked.EndDialog(mb::kIdOk);
     EXPECT_EQ(ended, mb::kIdOk);
-    EXPECT_FALSE(inner.ended);
 }
 
 }  // namespace

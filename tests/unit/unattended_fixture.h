@@ -1,6 +1,6 @@
 // An unattended run on the simulated machine: the command line parsed, the
-// dialog behind the unattended window (which passes the controls on to the
-// simulated window), and the window system's part played by the test: the
+// dialog on the simulated window with the command line's operator answering
+// what it asks, and the window system's part played by the test: the
 // start-up's end delivered, then the serial search's timer ticks, each
 // followed by the run's own look at the dialog, as the Win32 host does.
 #pragma once
@@ -13,7 +13,7 @@
 #include "base/install_log.h"
 #include "app/prompt_policy.h"
 #include "app/unattended_install.h"
-#include "app/unattended_window.h"
+#include "app/command_line_operator.h"
 #include "install_fixture.h"
 
 namespace testing_support {
@@ -60,17 +60,15 @@ protected:
         if (!logAttached_) log.AddOutput(logFile);
         logAttached_ = true;
         policy = std::make_unique<app::PromptPolicy>(options, log);
-        unattendedWindow = std::make_unique<app::UnattendedWindow>(window, *policy, log);
-        unattendedPlatform =
-            std::make_unique<platform::Platform>(machine.MakePlatform(*unattendedWindow));
-        installer = std::make_unique<app::InstallerDialog>(*unattendedPlatform);
+        asked = std::make_unique<app::CommandLineOperator>(*policy, log);
+        installer = std::make_unique<app::InstallerDialog>(platform, asked.get());
         run = std::make_unique<app::UnattendedInstall>(*installer, *policy, options, log, console);
         app::InstallerDialog* target = installer.get();
         window.onUpdateData = [target](std::uintptr_t w) { return target->OnUpdateDataMessage(w); };
         machine.serial.onByte = [target](std::uintptr_t w, std::intptr_t l) {
             return target->OnSerialByteReceived(w, l);
         };
-        unattendedWindow->OnEnd([this](int result) { run->OnDialogEnded(result); });
+        asked->OnEnd([this](int result) { run->OnDialogEnded(result); });
     }
 
     void Start() {
@@ -128,8 +126,7 @@ protected:
     app::InstallLog log{clock};
     app::cli::Options options;
     std::unique_ptr<app::PromptPolicy> policy;
-    std::unique_ptr<app::UnattendedWindow> unattendedWindow;
-    std::unique_ptr<platform::Platform> unattendedPlatform;
+    std::unique_ptr<app::CommandLineOperator> asked;
     std::unique_ptr<app::InstallerDialog> installer;
     std::unique_ptr<app::UnattendedInstall> run;
 

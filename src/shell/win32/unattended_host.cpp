@@ -1,12 +1,12 @@
 #include "shell/win32/unattended_host.h"
 
+#include "app/command_line_operator.h"
 #include "app/command_line_options.h"
 #include "base/dialog_ids.h"
 #include "base/exit_codes.h"
 #include "base/install_log.h"
 #include "app/prompt_policy.h"
 #include "app/unattended_install.h"
-#include "app/unattended_window.h"
 #include "install/printer_removal.h"
 #include "platform/win32/win32_platform.h"
 #include "shell/win32/dialog_routes.h"
@@ -82,11 +82,11 @@ int RunDialog(HINSTANCE instance, const app::cli::Options& options, app::Install
     Win32Machine machine;
     ShownDialogWindow inner(UpdateDataMessage());
     app::PromptPolicy policy(options, log);
-    app::UnattendedWindow window(inner, policy, log);
-    platform::Platform platform = machine.MakePlatform(window);
-    app::InstallerDialog dialog(platform);
+    app::CommandLineOperator asked(policy, log);
+    platform::Platform platform = machine.MakePlatform(inner);
+    app::InstallerDialog dialog(platform, &asked);
     app::UnattendedInstall run(dialog, policy, options, log, console);
-    window.OnEnd([&run](int result) { run.OnDialogEnded(result); });
+    asked.OnEnd([&run](int result) { run.OnDialogEnded(result); });
     RunHooks hooks(run);
     DialogContext context{inner, dialog, &hooks};
 
