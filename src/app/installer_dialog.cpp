@@ -155,17 +155,31 @@ void InstallerDialog::OnInstall() {
         OnOk();
         return;
     }
+    // What the operator chose, read from the controls once, here.
+    InstallRequest request;
+    request.driverName = driverCombo.GetText();
+    request.listRow = driverCombo.GetCurSel();
+    request.printerName = window_.GetControlText(IDC_PRINTER_NAME);
+    request.setDefault = setDefaultPrinter;
+    for (int row = 0; row < portTypeList.GetItemCount(); ++row) {
+        if (portTypeList.GetItemState(row, platform::lv::kSelected) == platform::lv::kSelected) {
+            request.portType = row;
+            break;
+        }
+    }
+    Install(request);
+}
+
+void InstallerDialog::Install(const InstallRequest& request) {
+    chosen = request;
+    setDefaultPrinter = request.setDefault;
     EnableInstall(false);
     portSearch = PortSearch::NotRun;
     outcome = Outcome::None;
     outcomeReason.clear();
 
-    for (int row = 0; row < portTypeList.GetItemCount(); ++row) {
-        if (portTypeList.GetItemState(row, platform::lv::kSelected) == platform::lv::kSelected) {
-            portTypeIndex = row;
-            break;
-        }
-    }
+    // A port type chosen before stays chosen when the selection is cleared.
+    if (request.portType >= 0) portTypeIndex = request.portType;
     if (portTypeIndex < 0) {
         // Nothing chosen yet and the selection cleared: ask rather than guess.
         const char* text = "Please select the port that you are using.";
@@ -192,8 +206,8 @@ void InstallerDialog::OnInstall() {
         }
     }
 
-    const std::string driverName = driverCombo.GetText();
-    modelIndex = driverCombo.GetCurSel();
+    const std::string& driverName = request.driverName;
+    modelIndex = request.listRow;
     const int listedIndex = FindModelIndex(driverName, kNotListed);
     if (listedIndex == kNotListed && driverCombo.GetCount() > 0) {
         // The list position is a model index only by chance: installing

@@ -1,10 +1,11 @@
 // An installation (or the driver listing) run from the command line. The
 // dialog runs as always, in a window nobody operates: once its start-up
 // has ended, this object checks the command line against what the start-up
-// found (the package's driver list, the machine's ports), makes the choices
-// an operator would make in the controls, and presses Install. The prompt
-// policy answers what the installation asks; when the installation (and a
-// serial port search after it) is over, the outcome becomes the exit code.
+// found (the package's driver list, the machine's ports), and asks the
+// dialog to install what it says, as an InstallRequest, without touching the
+// controls. The command line's operator answers what the installation asks;
+// when the installation (and a serial port search after it) is over, the
+// outcome becomes the exit code.
 //
 // Each verb has a file of its own: verb_list.cpp, verb_check.cpp,
 // verb_install.cpp, repair.cpp and test_page.cpp (and /uninstall, which
@@ -71,7 +72,9 @@ private:
     bool CheckPort();
     // /host: a Standard TCP/IP port for the printer, through the monitor.
     bool MakeTcpIpPort();
-    void MakeChoices(const DriverListEntry& entry, std::size_t row);
+    // What to install, as the command line says it; nothing is written
+    // into the dialog's controls.
+    InstallerDialog::InstallRequest MakeChoices(const DriverListEntry& entry, std::size_t row);
     void Conclude();
     std::string WhyNotCompleted();
     std::string PrinterPort(const std::string& printerName);

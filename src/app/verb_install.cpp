@@ -150,16 +150,15 @@ bool UnattendedInstall::MakeTcpIpPort() {
     return false;
 }
 
-void UnattendedInstall::MakeChoices(const DriverListEntry& entry, std::size_t row) {
-    platform::DialogWindow& window = dialog_.Platform().window;
-    dialog_.driverCombo.SetCurSel(static_cast<int>(row));
-    dialog_.OnDriverSelChange();
-    if (options_.printerName) window.SetControlText(IDC_PRINTER_NAME, *options_.printerName);
-    window.SetCheck(IDC_SET_DEFAULT, options_.setDefault ? 1 : 0);
-    for (int r = 0; r < dialog_.portTypeList.GetItemCount(); ++r) {
-        const std::uint32_t state = r == options_.portType ? platform::lv::kSelected : 0;
-        dialog_.portTypeList.SetItemState(r, state, platform::lv::kSelected);
-    }
+InstallerDialog::InstallRequest UnattendedInstall::MakeChoices(const DriverListEntry& entry,
+                                                               std::size_t row) {
+    InstallerDialog::InstallRequest request;
+    request.driverName = entry.name;
+    request.listRow = static_cast<int>(row);
+    // The name box shows the entry's name until /name replaces it.
+    request.printerName = options_.printerName.value_or(entry.name);
+    request.setDefault = options_.setDefault ? 1 : 0;
+    request.portType = options_.portType;
     if (options_.portType == ports::kSerial) {
         if (options_.baudRate != 0) dialog_.serialBaudRate = options_.baudRate;
         if (options_.autoBaud) {
@@ -177,6 +176,7 @@ void UnattendedInstall::MakeChoices(const DriverListEntry& entry, std::size_t ro
     log_.Write("installing \"" + entry.name + "\" (driver \"" + entry.driver + "\") as printer \"" +
                printerName + "\" on a " + TypeName(options_.portType) + " port" +
                (options_.setDefault ? ", as the default printer" : ""));
+    return request;
 }
 
 void UnattendedInstall::Install() {
@@ -186,18 +186,11 @@ void UnattendedInstall::Install() {
     if (entry == nullptr || !CheckPort() || !PreflightPasses(entries)) return;
     dialog_.preflightPassed = true;
     if (options_.portType == ports::kTcpIp && !options_.host.empty() && !MakeTcpIpPort()) return;
-    MakeChoices(*entry, row);
+    const InstallerDialog::InstallRequest request = MakeChoices(*entry, row);
     dialog_.presetPort = chosenPort_;
-    // The list shows the entries in the file's order; anything else would
-    // install a model nobody asked for.
-    if (dialog_.driverCombo.GetText() != entry->name) {
-        Finish(exitcode::kFailure, "the driver list does not show \"" + entry->name + "\" at row " +
-                                       std::to_string(row));
-        return;
-    }
     loggedRate_ = policy_.SerialPromptRate();
     installing_ = true;
-    dialog_.OnInstall();
+    dialog_.Install(request);
     installing_ = false;
     installed_ = true;
     if (finished_) return;

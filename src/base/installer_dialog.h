@@ -41,6 +41,7 @@ public:
     // A byte from the serial channel: wParam the byte, lParam its port number.
     long OnSerialByteReceived(std::uintptr_t wParam, std::intptr_t lParam);
     void OnDriverSelChange();
+    // Install pressed: what the controls show becomes an InstallRequest.
     void OnInstall();
     void OnOk();
     void OnCancel();
@@ -119,6 +120,20 @@ public:
     // Whether the start-up worker is still running (closing waits for it).
     bool StartupRunning() const { return startupRunning_.load(); }
 
+    // What an Install installs, as the operator chose it: the dialog reads
+    // it from its controls when Install is pressed; a command line gives it
+    // whole. The sequences take the driver's and the printer's names from
+    // here, not from the controls.
+    struct InstallRequest {
+        std::string driverName;       // the driver-list entry
+        int listRow = -1;             // its row in the driver list
+        std::string printerName;      // a receipt printer's; a label printer takes the driver's
+        std::int32_t setDefault = 1;  // the default-printer box
+        int portType = -1;            // the port-type row; -1: none chosen now
+    };
+    // The Install command itself, on a request.
+    void Install(const InstallRequest& request);
+
     // --- Fields, in the order the dialog declares them. ---
     package::ArchiveExtractor extractor;
     // Why the working folders could not be made ready before unpacking,
@@ -146,6 +161,8 @@ public:
     StringArray installedPrinterNames;
     StringArray installedPrinterPorts;
     std::string printerPort;
+    // The request of the last Install.
+    InstallRequest chosen;
     // The port a parallel or TCP/IP choice named, as the dialog listed it:
     // the dialog's list and parallelPorts or tcpipPorts can disagree, and
     // the operator's port is the one to use. Empty when no row was chosen.

@@ -107,7 +107,7 @@ void LabelDriverInstaller::Install() {
         GiveUp("the model is not in the catalogue");
         return;
     }
-    const std::string printerName = dialog_.driverCombo.GetText();
+    const std::string printerName = dialog_.chosen.driverName;
     if (!FindDriverDirectory()) return;
     const auto& table = FileTable(wow64_);
     const platform::DriverInfo3 record = DriverRecord(*model);

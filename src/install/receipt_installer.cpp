@@ -57,7 +57,7 @@ void ReceiptDriverInstaller::Install() {
     const std::string sourceFolder = wow64_ ? "C:\\Ticket\\x64\\" : "C:\\Ticket\\x86\\";
     const std::string printerName = dialog_.InstalledPrinterName();
     const auto model =
-        cat::ResolveReceiptModel(dialog_.modelIndex, blocks_, dialog_.driverCombo.GetText());
+        cat::ResolveReceiptModel(dialog_.modelIndex, blocks_, dialog_.chosen.driverName);
     if (!model) {  // the Install command refuses such models before this
         GiveUp("the model is not in the catalogue");
         return;

@@ -39,8 +39,8 @@ int PortNumber(const std::string& port) {
 
 std::string InstallerDialog::InstalledPrinterName() {
     return catalogue::FamilyOf(modelIndex, Blocks()) == catalogue::DriverFamily::Label
-               ? driverCombo.GetText()
-               : window_.GetControlText(IDC_PRINTER_NAME);
+               ? chosen.driverName
+               : chosen.printerName;
 }
 
 void InstallerDialog::SelectSerialPort() {
