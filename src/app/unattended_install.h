@@ -8,9 +8,9 @@
 // outcome becomes the exit code.
 //
 // Each verb has a file of its own: verb_list.cpp, verb_check.cpp,
-// verb_install.cpp, repair.cpp and test_page.cpp (and /uninstall, which
-// needs no dialog, install/printer_removal.cpp); unattended_install.cpp
-// starts the run, follows it and ends it.
+// verb_install.cpp, repair.cpp, test_page.cpp and verb_uninstall.cpp (which
+// needs no dialog); unattended_install.cpp starts the run, follows it and
+// ends it.
 #pragma once
 
 #include <memory>
@@ -94,5 +94,10 @@ private:
     std::string chosenPort_;  // parallel or TCP/IP: the port the command line chose
     std::unique_ptr<PortRepair> repair_;
 };
+
+// /uninstall: runs without the dialog; the exit code.
+int Uninstall(platform::Spooler& spooler, platform::ServiceManager& services,
+              platform::Threads& threads, platform::Files& files, platform::SystemInfo& system,
+              const cli::Options& options, InstallLog& log);
 
 }  // namespace app

@@ -7,7 +7,6 @@
 #include "base/install_log.h"
 #include "app/prompt_policy.h"
 #include "app/unattended_install.h"
-#include "install/printer_removal.h"
 #include "platform/win32/win32_platform.h"
 #include "shell/win32/dialog_routes.h"
 #include "shell/win32/unattended_win32.h"
@@ -125,10 +124,8 @@ int RunDialog(HINSTANCE instance, const app::cli::Options& options, app::Install
 
 int RunUninstall(const app::cli::Options& options, app::InstallLog& log) {
     Win32Machine machine;
-    app::PromptPolicy policy(options, log);
-    install::PrinterRemoval removal(machine.spooler, machine.services, machine.threads,
-                                    machine.files, machine.system, policy, log);
-    return Ended(log, removal.Run(options.printerName.value_or(std::string())));
+    return Ended(log, app::Uninstall(machine.spooler, machine.services, machine.threads,
+                                     machine.files, machine.system, options, log));
 }
 
 }  // namespace
