@@ -75,6 +75,9 @@ private:
     // What to install, as the command line says it; nothing is written
     // into the dialog's controls.
     InstallerDialog::InstallRequest MakeChoices(const DriverListEntry& entry, std::size_t row);
+    // /passive: the shown window says what is installed, as the operator
+    // would have chosen it; the installation reads only the request.
+    void ShowChoices(const InstallerDialog::InstallRequest& request);
     void Conclude();
     std::string WhyNotCompleted();
     std::string PrinterPort(const std::string& printerName);

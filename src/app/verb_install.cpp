@@ -179,6 +179,18 @@ InstallerDialog::InstallRequest UnattendedInstall::MakeChoices(const DriverListE
     return request;
 }
 
+void UnattendedInstall::ShowChoices(const InstallerDialog::InstallRequest& request) {
+    if (options_.display != cli::Display::Passive) return;
+    platform::DialogWindow& window = dialog_.Platform().window;
+    dialog_.driverCombo.SetCurSel(request.listRow);
+    window.SetControlText(IDC_PRINTER_NAME, request.printerName);
+    window.SetCheck(IDC_SET_DEFAULT, request.setDefault);
+    for (int r = 0; r < dialog_.portTypeList.GetItemCount(); ++r) {
+        const std::uint32_t state = r == request.portType ? platform::lv::kSelected : 0;
+        dialog_.portTypeList.SetItemState(r, state, platform::lv::kSelected);
+    }
+}
+
 void UnattendedInstall::Install() {
     const std::vector<DriverListEntry> entries = ReadDriverListEntries(dialog_);
     std::size_t row = 0;
@@ -187,6 +199,7 @@ void UnattendedInstall::Install() {
     dialog_.preflightPassed = true;
     if (options_.portType == ports::kTcpIp && !options_.host.empty() && !MakeTcpIpPort()) return;
     const InstallerDialog::InstallRequest request = MakeChoices(*entry, row);
+    ShowChoices(request);
     dialog_.presetPort = chosenPort_;
     loggedRate_ = policy_.SerialPromptRate();
     installing_ = true;

@@ -38,6 +38,18 @@ TEST_F(UnattendedUsbTest, APrinterThatAnswersIsInstalledAndEveryStatusLineIsLogg
     EXPECT_EQ(console.Text(), "");  // the host decides what the console gets
 }
 
+// /quiet leaves the hidden window's choices as they were; /passive shows
+// what is installed, though the installation reads only its request.
+TEST_F(UnattendedUsbTest, APassiveWindowShowsTheChoicesAQuietOneIsLeftAlone) {
+    machine.spooler.SetPrinterAttached("USB001");
+    for (const char* display : {"/quiet", "/passive"}) {
+        Run({display, "/model", "KV6X", "/name", "Front Desk", "/nodefault", "/port", "usb"});
+        const bool shown = std::string(display) == "/passive";
+        EXPECT_EQ(window.Control(IDC_PRINTER_NAME).text == "Front Desk", shown) << display;
+        EXPECT_EQ(ExitCode(), ec::kSuccess) << display;
+    }
+}
+
 TEST_F(UnattendedUsbTest, TheNameAndNoDefaultAreWhatTheOperatorWouldHaveTyped) {
     machine.spooler.SetPrinterAttached("USB001");
     machine.registry.SetString(RegistryRoot::CurrentUser, kDeviceKey, "Device",
