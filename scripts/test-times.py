@@ -38,7 +38,7 @@ def group(name, command):
         return "e2e"
     if "archive" in program or "archive" in args or name.startswith("archive_"):
         return "archive"
-    if program.endswith(("unit_tests", "tcp_port_rules_test")) or name == "layer_includes":
+    if program.endswith(("unit_tests", "tcp_port_rules_test")) or name in ("layer_includes", "source_format"):
         return "unit"
     return "other"
 
